@@ -1,0 +1,90 @@
+#include "host/geometry.h"
+
+#include <array>
+
+#include "config/record.h"
+#include "config/tables.h"
+
+double marginInches[4] = {0, 0, 0, 0};
+double usableLength = 0;
+double usableWidth = 0;
+uint8_t widthAtLeastLength = 0;
+int32_t sizeFactor = 1;
+double unitScale = 0.5;
+double unitsPerInch[2] = {0, 0};
+
+namespace {
+
+struct FactorLimit {
+  int32_t factor;
+  double inches;  // both dimensions at most this for the factor to do
+};
+
+// Each limit keeps a dimension at or below 65,532 units of its factor.
+constexpr std::array<FactorLimit, 4> kHpglFactorLimits = {{
+    {1, 64.5},
+    {2, 129.0},
+    {4, 258.0},
+    {8, 516.0},
+}};
+constexpr int32_t kHpglLargestFactor = 16;
+
+constexpr std::array<FactorLimit, 3> kQdrsFactorLimits = {{
+    {1, 81.915},
+    {2, 163.83},
+    {4, 327.66},
+}};
+constexpr int32_t kQdrsLargestFactor = 8;
+
+constexpr double kSmallSheetInches = 40.9575;
+
+template <size_t N>
+int32_t FactorFrom(const std::array<FactorLimit, N>& limits, int32_t largest, double a, double b) {
+  for (const FactorLimit& limit : limits)
+    if (a <= limit.inches && b <= limit.inches) return limit.factor;
+  return largest;
+}
+
+// A custom length of 1 mm under a 10 mm margin leaves less than nothing; the
+// usable area then ends at zero instead of going negative.
+double NotNegative(double inches) { return inches > 0 ? inches : 0; }
+
+}  // namespace
+
+int32_t SizeFactorFor(double a, double b) {
+  return QdrsOutput() ? FactorFrom(kQdrsFactorLimits, kQdrsLargestFactor, a, b)
+                      : FactorFrom(kHpglFactorLimits, kHpglLargestFactor, a, b);
+}
+
+double UnitsPerInchFor(int32_t factor) { return (QdrsOutput() ? 800.0 : 1016.0) / factor; }
+
+int32_t IsSmallSheet(double a, double b) {
+  return a < kSmallSheetInches && b < kSmallSheetInches ? 1 : 0;
+}
+
+PlotArea WorkOutPlotArea() {
+  const double m = configRecord.margin * kInchesPerMillimetre;
+  for (double& side : marginInches) side = m;
+
+  PaperEntry& paper = PaperAt(currentModel, configRecord.paperSize);
+  if (Has(paper.allowsCustomLength))
+    paper.sheetLength = configRecord.customLength * kInchesPerMillimetre;
+
+  // The margin comes off once for each side, one subtraction after the other.
+  PlotArea area;
+  if (paper.sheetWidth < paper.sheetLength) {
+    configRecord.jobFlags |= kJobLongSheet;
+    area = {(paper.sheetLength - m) - m, (paper.sheetWidth - m) - m};
+    widthAtLeastLength = 0;
+  } else {
+    configRecord.jobFlags &= static_cast<uint16_t>(~kJobLongSheet);
+    area = {(paper.sheetWidth - m) - m, (paper.sheetLength - m) - m};
+    widthAtLeastLength = 1;
+  }
+  area.length = NotNegative(area.length);
+  area.width = NotNegative(area.width);
+
+  sizeFactor = SizeFactorFor(area.length, area.width);
+  unitScale = QdrsOutput() ? sizeFactor * 0.5 : sizeFactor;
+  return area;
+}

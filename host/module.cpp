@@ -1,0 +1,8 @@
+#include "host/module.h"
+
+HMODULE moduleHandle = nullptr;
+
+HMODULE FindOwnModule() {
+  moduleHandle = GetModuleHandleA("trnkv_p");
+  return moduleHandle;
+}

@@ -1,0 +1,142 @@
+#include "output/buffer.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/record.h"
+#include "host/messages.h"
+#include "host/services.h"
+
+uint8_t* OutputBuffer = nullptr;
+int32_t outputFill = 0;
+uint8_t plotOpen = 0;
+int32_t copyCount = 1;
+
+namespace {
+
+// Forgets what the buffer holds after a failure, so that nothing half-written
+// goes out later.
+void DiscardAfterFailure() {
+  outputFill = 0;
+  plotOpen = 0;
+  copyCount = 1;
+}
+
+// Output outside an open plot is dropped; after a failure everything fails.
+// Returns 1 to go on, 0 or -1 as the operation's result otherwise.
+int32_t CheckStream(int32_t& result) {
+  if (OutputBuffer == nullptr) {
+    result = 0;
+    return 0;
+  }
+  if (driverErrorState != 0) {
+    DiscardAfterFailure();
+    result = -1;
+    return 0;
+  }
+  return 1;
+}
+
+int32_t Flush() {
+  for (int32_t at = 0; at < outputFill; at += kHostBlockSize) {
+    const int32_t block = outputFill - at < kHostBlockSize ? outputFill - at : kHostBlockSize;
+    if (HostWriteBytes(block, OutputBuffer + at) == 0) {
+      ReportMessage(kMsgOutputFailed);
+      DiscardAfterFailure();
+      driverErrorState = kErrorOutput;
+      return -1;
+    }
+  }
+  outputFill = 0;
+  return 0;
+}
+
+// The buffer is flushed before it would become full, never when it has just
+// become full, and a run is split only when it is a whole buffer or longer.
+int32_t Append(const uint8_t* bytes, int32_t n) {
+  if (n <= 0) return 0;
+  if (n >= kOutputCapacity) {
+    if (outputFill > 0 && Flush() < 0) return -1;
+    outputFill = 0;
+    while (n >= kOutputCapacity) {
+      std::memcpy(OutputBuffer, bytes, kOutputCapacity);
+      outputFill = kOutputCapacity;
+      if (Flush() < 0) return -1;
+      bytes += kOutputCapacity;
+      n -= kOutputCapacity;
+    }
+    if (n == 0) return 0;
+  }
+  if (outputFill + n < kOutputCapacity) {
+    std::memcpy(OutputBuffer + outputFill, bytes, n);
+    outputFill += n;
+    return 0;
+  }
+  if (outputFill > 0 && Flush() < 0) return -1;
+  std::memcpy(OutputBuffer, bytes, n);
+  outputFill = n;
+  return 0;
+}
+
+}  // namespace
+
+int32_t OutOpen() {
+  OutClose();
+  OutputBuffer = static_cast<uint8_t*>(std::calloc(kOutputAllocation, 1));
+  outputFill = 0;
+  return OutputBuffer != nullptr ? 0 : -1;
+}
+
+void OutClose() {
+  std::free(OutputBuffer);
+  OutputBuffer = nullptr;
+  outputFill = 0;
+}
+
+int32_t OutWriteString(const char* text) {
+  int32_t result;
+  if (!CheckStream(result)) return result;
+  return Append(reinterpret_cast<const uint8_t*>(text), static_cast<int32_t>(std::strlen(text)));
+}
+
+int32_t OutWriteBytes(int32_t length, const void* bytes) {
+  int32_t result;
+  if (!CheckStream(result)) return result;
+  return Append(static_cast<const uint8_t*>(bytes), length);
+}
+
+int32_t OutFlush() {
+  int32_t result;
+  if (!CheckStream(result)) return result;
+  return Flush();
+}
+
+int32_t OutWriteEncodedNumber(int32_t value) {
+  const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
+  const uint64_t base = eightBit ? 64 : 32;
+  const int shift = eightBit ? 6 : 5;
+  const uint64_t lastOffset = eightBit ? 191 : 95;
+  // The sign goes into the lowest bit; 64 bits keep every 32-bit value exact.
+  const int64_t v = value;
+  uint64_t u = v >= 0 ? static_cast<uint64_t>(2 * v) : static_cast<uint64_t>(1 - 2 * v);
+  char digits[32];
+  int n = 0;
+  while (u >= base) {
+    digits[n++] = static_cast<char>(u % base + 63);
+    u >>= shift;
+  }
+  digits[n++] = static_cast<char>(u + lastOffset);
+  digits[n] = '\0';
+  return OutWriteString(digits) < 0 ? -1 : 0;
+}
+
+int32_t OutWriteFormat(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return OutWriteString(text);
+}

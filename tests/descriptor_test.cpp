@@ -1,0 +1,57 @@
+// The descriptor as the host reads it, through the built library.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "host/packet.h"
+#include "tools/host_kernel.h"
+
+namespace {
+
+PladiFn LoadLibraryPladi(void** handle) {
+  *handle = dlopen(TRNKV_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  if (*handle == nullptr) return nullptr;
+  return reinterpret_cast<PladiFn>(dlsym(*handle, "PLADI"));
+}
+
+TEST(Descriptor, LibraryLayoutAsTheHostReadsIt) {
+  void* handle;
+  PladiFn pladi = LoadLibraryPladi(&handle);
+  ASSERT_NE(pladi, nullptr);
+  const DriverLink d = ConnectDriver(pladi);
+  const uint8_t* p = d.descriptor;
+
+  const char name[] = "Kalvo 7410/7420 Wide Format [Ver. 3.1.0] ADI 4.3 ";
+  ASSERT_EQ(std::strlen(name), 49u);
+  EXPECT_EQ(0, std::memcmp(p, name, 49));
+  for (int i = 49; i < 81 + 329; ++i) ASSERT_EQ(p[i], 0) << "offset " << i;
+  EXPECT_NE(ReadU32(p, 410), 0u);
+  EXPECT_NE(ReadU32(p, 414), 0u);
+  EXPECT_EQ(ReadU16(p, 418), 4);
+  for (int i = 420; i < 432; ++i) EXPECT_EQ(p[i], 0);
+  EXPECT_EQ(ReadU16(p, 432), 3);
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 434), "$ACADPLNAME$");
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 449), "Microsoft Windows Win32");
+  EXPECT_EQ(ReadU16(p, 481), 6);
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 483), "14.0-1");
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 504), "7410/7420 Wide Format");
+
+  // Paper entry i of model m at 480 + 80 (44m + i).
+  auto paper = [p](int m, int i) { return p + 480 + 80 * (44 * m + i); };
+  EXPECT_STREQ(reinterpret_cast<const char*>(paper(0, 1)), "30-Arch(30\")    ");
+  EXPECT_EQ(ReadF64(paper(0, 2), 56), 48.0);
+  EXPECT_EQ(ReadF64(paper(0, 2), 64), 36.0);
+  EXPECT_STREQ(reinterpret_cast<const char*>(paper(0, 43)),
+               "Tamanho especializado de largura Esp. A2 435mm");
+  EXPECT_EQ(ReadU16(paper(0, 43), 72), 1);
+  EXPECT_EQ(ReadU16(paper(0, 43), 74), 15000);
+  EXPECT_EQ(paper(0, 44)[0], 0) << "the list of model 0 ends at entry 44";
+
+  // The same address every call; the service table is replaced each time.
+  EXPECT_EQ(pladi(HostTableAddress(), 0), pladi(0, 0));
+  dlclose(handle);
+}
+
+}  // namespace

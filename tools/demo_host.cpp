@@ -1,0 +1,72 @@
+// Loads the driver library the way the CAD host does, plays one of the built-in
+// plots through it and writes the printer job to a file.
+//
+//   demo_host LIBRARY SCENARIO OUTPUT [--qdrs]
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "tools/scenarios.h"
+
+namespace {
+
+PladiFn LoadDriver(const char* path) {
+#if defined(_WIN32)
+  HMODULE module = LoadLibraryA(path);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<PladiFn>(GetProcAddress(module, "PLADI"));
+#else
+  void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    std::fprintf(stderr, "%s\n", dlerror());
+    return nullptr;
+  }
+  return reinterpret_cast<PladiFn>(dlsym(module, "PLADI"));
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: %s LIBRARY SCENARIO OUTPUT [--qdrs]\nscenarios: %s\n", argv[0],
+                 ScenarioNames());
+    return 2;
+  }
+  ScenarioOptions options;
+  for (int i = 4; i < argc; ++i)
+    if (std::strcmp(argv[i], "--qdrs") == 0) options.qdrs = true;
+
+  PladiFn pladi = LoadDriver(argv[1]);
+  if (pladi == nullptr) {
+    std::fprintf(stderr, "cannot load PLADI from %s\n", argv[1]);
+    return 1;
+  }
+  const DriverLink driver = ConnectDriver(pladi);
+  if (!RunScenario(argv[2], driver, options)) {
+    std::fprintf(stderr, "unknown scenario %s (%s)\n", argv[2], ScenarioNames());
+    return 2;
+  }
+  for (const std::string& line : hostLog.lines) std::printf("%s", line.c_str());
+  std::printf("\n");
+
+  std::FILE* out = std::fopen(argv[3], "wb");
+  if (out == nullptr) {
+    std::perror(argv[3]);
+    return 1;
+  }
+  const size_t written = std::fwrite(hostLog.output.data(), 1, hostLog.output.size(), out);
+  if (std::fclose(out) != 0 || written != hostLog.output.size()) {
+    std::perror(argv[3]);
+    return 1;
+  }
+  std::fprintf(stderr, "%s: %zu bytes in %d host writes\n", argv[3], hostLog.output.size(),
+               hostLog.writeCalls);
+  return 0;
+}

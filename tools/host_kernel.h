@@ -1,0 +1,74 @@
+#pragma once
+// A stand-in for the CAD host's side of the driver interface: the service table
+// the driver calls back into, a record of everything the driver handed over,
+// and helpers that build request packets. The command-line host, the cross-build
+// comparison and the tests all drive the library through it.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using PladiFn = uint32_t(__attribute__((stdcall))*)(uint32_t services, uint32_t unused);
+using RequestFn = void(__attribute__((cdecl))*)(uint8_t* packet);
+
+struct HostLog {
+  std::string output;                   // every byte written, in order
+  std::vector<int32_t> writeSizes;      // one entry per write call
+  std::vector<std::string> lines;       // printed message lines
+  std::vector<std::string> controls;    // device-control strings
+  int32_t writeCalls = 0;
+  int32_t failWriteAt = 0;              // the k-th write (1-based) fails; 0 = none
+  bool failAllWritesFrom = false;       // once failed, keep failing
+  int32_t getCalls = 0, saveCalls = 0;
+  int32_t getResult = 0, saveResult = 0;
+  bool haveStoredRecord = false;
+  std::array<uint8_t, 40> storedRecord{};  // what the host keeps between runs
+  std::vector<std::pair<int32_t, int32_t>> swapCalls;
+  int32_t swapAnswer = 5;
+};
+
+extern HostLog hostLog;
+
+void ResetHostLog();
+// The service table, slot n at byte 4n.
+uint32_t HostTableAddress();
+
+struct DriverLink {
+  const uint8_t* descriptor = nullptr;
+  RequestFn control = nullptr;
+  RequestFn graphics = nullptr;
+};
+
+DriverLink ConnectDriver(PladiFn pladi);
+
+// A request packet; large enough for every request.
+struct Packet {
+  std::array<uint8_t, 1024> bytes{};
+  uint8_t* data() { return bytes.data(); }
+  uint16_t status() const { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
+};
+
+Packet MakePacket(int16_t code);
+uint16_t Control(const DriverLink& d, Packet& p);
+uint16_t Graphics(const DriverLink& d, Packet& p);
+
+// The host's usual conversation up to a plot: version check, messages,
+// handshake, model query and plot set-up.
+void RunHandshake(const DriverLink& d);
+// The start of a drawing: reset, messages, configuration fetch, paper list.
+void RunDrawingStart(const DriverLink& d);
+
+uint16_t BeginPlot(const DriverLink& d);
+uint16_t EndPlot(const DriverLink& d);
+uint16_t MoveTo(const DriverLink& d, uint16_t x, uint16_t y);
+uint16_t DrawTo(const DriverLink& d, uint16_t x, uint16_t y);
+uint16_t LiftPen(const DriverLink& d);
+uint16_t SelectPen(const DriverLink& d, uint16_t pen);
+uint16_t SelectLineType(const DriverLink& d, uint16_t type);
+uint16_t SetLineTypeCount(const DriverLink& d, int16_t count);
+uint16_t SetPenWidth(const DriverLink& d, double inches);
+uint16_t FillPolygon(const DriverLink& d, int16_t pen, const std::vector<uint16_t>& xy);
+uint16_t FillPolygonAt(const DriverLink& d, int16_t pen, const std::vector<uint16_t>& xy);
+
+// Stores a record in the host as if a previous run had saved it.
+void StoreRecord(const uint8_t (&record)[40]);
