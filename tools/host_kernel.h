@@ -43,7 +43,7 @@ DriverLink ConnectDriver(PladiFn pladi);
 
 // A request packet; large enough for every request.
 struct Packet {
-  std::array<uint8_t, 1024> bytes{};
+  std::array<uint8_t, 4096> bytes{};
   uint8_t* data() { return bytes.data(); }
   uint16_t status() const { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
 };

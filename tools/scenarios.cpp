@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/descriptor.h"
 #include "host/packet.h"
 
 namespace {
@@ -68,15 +69,32 @@ void PlotVectorWorkout(const DriverLink& d) {
   EndPlot(d);
 }
 
+// The descriptor as the host reads it (the handler addresses differ between
+// builds and are left out) and the answers to the capability requests.
+void ProbeDriver(const DriverLink& d) {
+  std::string bytes(reinterpret_cast<const char*>(d.descriptor), sizeof(DriverDescriptor));
+  bytes.replace(410, 8, 8, '\0');
+  for (int16_t code : {20, 22, 23, 25, 40, 44, 49, 2, 51}) {
+    Packet p = MakePacket(code);
+    WriteU16(p.data(), 4, 1);
+    WriteU8(p.data(), 7, 2);
+    Control(d, p);
+    bytes.append(reinterpret_cast<const char*>(p.data()), 2200);
+  }
+  hostLog.output = bytes + hostLog.output;
+}
+
 }  // namespace
 
-const char* ScenarioNames() { return "lines, vector"; }
+const char* ScenarioNames() { return "probe, lines, vector"; }
 
 bool RunScenario(const std::string& name, const DriverLink& d, const ScenarioOptions& options) {
   StoreDefaultRecord(options.qdrs);
   RunHandshake(d);
   RunDrawingStart(d);
-  if (name == "lines") {
+  if (name == "probe") {
+    ProbeDriver(d);
+  } else if (name == "lines") {
     PlotFewLines(d);
   } else if (name == "vector") {
     PlotVectorWorkout(d);
