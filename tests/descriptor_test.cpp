@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -52,6 +53,30 @@ TEST(Descriptor, LibraryLayoutAsTheHostReadsIt) {
   // The same address every call; the service table is replaced each time.
   EXPECT_EQ(pladi(HostTableAddress(), 0), pladi(0, 0));
   dlclose(handle);
+}
+
+}  // namespace
+
+namespace {
+
+std::string FileBytes(const char* path) {
+  std::string bytes;
+  if (std::FILE* f = std::fopen(path, "rb")) {
+    char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// The host's text window shows the driver's texts in Windows-1252.
+TEST(Descriptor, TextsAreStoredInWindows1252) {
+  const std::string library = FileBytes(TRNKV_LIBRARY);
+  ASSERT_FALSE(library.empty());
+  EXPECT_NE(library.find("Vers\xe3o inv\xe1lida de Auto CAD."), std::string::npos);
+  EXPECT_NE(library.find("Usar configura\xe7\xe3o da plotadora "), std::string::npos);
+  EXPECT_EQ(library.find("Vers\xc3\xa3o"), std::string::npos) << "no UTF-8 text";
 }
 
 }  // namespace
