@@ -1,8 +1,133 @@
+// The plot's frame and the pen motion: begin and end of a plot, abort, and the
+// move, draw and lift requests that drive the pen-state machine.
+#include <cstdio>
+
+#include "config/record.h"
+#include "host/messages.h"
+#include "host/packet.h"
+#include "host/services.h"
+#include "output/buffer.h"
+#include "output/qdrs.h"
+#include "raster/image.h"
+#include "vector/header.h"
+#include "vector/points.h"
 #include "vector/requests.h"
-// Not built yet.
-void RequestEndPlot(uint8_t*) {}
-void RequestMove(uint8_t*) {}
-void RequestDraw(uint8_t*) {}
-void RequestLiftPen(uint8_t*) {}
-void RequestAbort(uint8_t*) {}
-void RequestBeginPlot(uint8_t*) {}
+#include "vector/state.h"
+
+namespace {
+
+constexpr int32_t kPointX = 4;
+constexpr int32_t kPointY = 6;
+
+// The host repeats a point it has just sent; once the state has settled the
+// repeat adds nothing to the plot.
+bool IsRepeatedPoint(int32_t x, int32_t y) {
+  return previousPenState == penState && penState != kPenIdle && x == hostX && y == hostY;
+}
+
+// After a polygon fill the fill pen is still selected; lines go back to the
+// pen the host chose.
+int32_t ReselectPen() {
+  if (QdrsOutput()) return QdrsWriteRecord(0x41, {currentPen});
+  return OutWriteFormat(";SP%d", currentPen);
+}
+
+// HP-GL/2 opens a pen-up move inside the polyline, or a new polyline for it.
+int32_t WriteMoveFlag() {
+  if (QdrsOutput()) return 0;
+  if (penState == kPenDrawn || penState == kPenMoved) return OutWriteString("<");
+  if (penState == kPenIdle) return OutWriteFormat("%s<", polylineCommand);
+  return 0;
+}
+
+void Fail(uint8_t* packet) {
+  WriteU16(packet, 0, kStatusFailed);
+}
+
+}  // namespace
+
+void RequestMove(uint8_t* packet) {
+  const int32_t x = ReadU16(packet, kPointX);
+  const int32_t y = ReadU16(packet, kPointY);
+  if (penReselectDue == 1) {
+    penReselectDue = 0;
+    if (ReselectPen() < 0) return Fail(packet);
+  }
+  if (IsRepeatedPoint(x, y)) return;
+  previousPenState = penState;
+  if (WriteMoveFlag() < 0) return Fail(packet);
+  penState = kPenMoved;
+  if (EmitPoint(x, y) < 0) return Fail(packet);
+}
+
+void RequestDraw(uint8_t* packet) {
+  const int32_t x = ReadU16(packet, kPointX);
+  const int32_t y = ReadU16(packet, kPointY);
+  if (IsRepeatedPoint(x, y)) return;
+  previousPenState = penState;
+  if (penState == kPenLifted && !QdrsOutput()) {
+    // A zero step completes the pending pen-up move; the drawn point then
+    // leaves the machine in the moved state.
+    if (EmitStep(Step{0, 0}) < 0) return Fail(packet);
+    penState = kPenMoved;
+  } else {
+    if (penState == kPenIdle && !QdrsOutput() && OutWriteString(polylineCommand) < 0)
+      return Fail(packet);
+    penState = kPenDrawn;
+  }
+  if (EmitPoint(x, y) < 0) return Fail(packet);
+  plotOpen = 1;
+}
+
+void RequestLiftPen(uint8_t* packet) {
+  if (penState != kPenDrawn && penState != kPenMoved) return;
+  if (!QdrsOutput() && OutWriteString("<") < 0) return Fail(packet);
+  previousPenState = penState;
+  penState = kPenLifted;
+}
+
+void RequestAbort(uint8_t*) {
+  if (driverErrorState == 0) driverErrorState = kErrorOutput;
+  copyCount = 1;
+  plotOpen = 0;
+}
+
+void RequestBeginPlot(uint8_t* packet) {
+  imageMarker = 0;
+  if (driverErrorState != 0) return Fail(packet);
+  WriteU16(packet, 0, kStatusOk);
+  plotOpen = 0;
+  prevOutX = prevOutY = outX = outY = 0;
+  // No host point matches, so the first move is never taken for a repeat.
+  hostX = hostY = -1;
+  outputFill = 0;
+  penState = previousPenState = kPenIdle;
+  currentPen = 1;
+  if (!QdrsOutput()) {
+    const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
+    std::snprintf(polylineCommand, sizeof polylineCommand, "%s", eightBit ? "PE" : "PE7");
+  }
+  if (OutOpen() < 0) {
+    HostPrintMessage("\n%s", MessageText(kMsgNoMemory));
+    driverErrorState = kErrorOutput;
+    return Fail(packet);
+  }
+  previousHostSetting = HostSwapSetting(30, 1);
+  if (WriteJobHeader() < 0) return Fail(packet);
+  imageMarker = 0;
+}
+
+void RequestEndPlot(uint8_t*) {
+  previousPenState = penState;
+  penState = kPenIdle;
+  if (driverErrorState == 0 && plotOpen == 1) {
+    plotOpen = 0;
+    WriteJobTrailer();
+    copyCount = 1;
+    if (outputFill > 0 && driverErrorState == 0 && OutFlush() < 0) driverErrorState = kErrorOutput;
+  }
+  // A plot in which nothing was drawn leaves with its buffer, header included.
+  outputFill = 0;
+  OutClose();
+  if (previousHostSetting >= 0) HostSwapSetting(previousHostSetting, 1);
+}

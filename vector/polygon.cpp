@@ -1,4 +1,96 @@
+// Filled polygons. The fill style chooses the pen: the host's own pen, whose grey
+// the palette defines, gives a halftone; the drawing pen gives a solid fill.
+#include "vector/polygon.h"
+
+#include <cstdint>
+
+#include "config/record.h"
+#include "host/packet.h"
+#include "host/services.h"
+#include "output/buffer.h"
+#include "output/qdrs.h"
+#include "vector/palette.h"
+#include "vector/points.h"
 #include "vector/requests.h"
-// Not built yet.
-void RequestPolygonInline(uint8_t*) {}
-void RequestPolygonAt(uint8_t*) {}
+#include "vector/state.h"
+
+namespace {
+
+int32_t VertexX(const uint8_t* vertices, int32_t i) {
+  return ReadU16(vertices, 4 * i);
+}
+int32_t VertexY(const uint8_t* vertices, int32_t i) {
+  return ReadU16(vertices, 4 * i + 2);
+}
+
+void EnterPenState(uint16_t state) {
+  previousPenState = penState;
+  penState = state;
+}
+
+// Polygon mode: a pen-up move to the first vertex, the outline drawn back to
+// it, then the fill.
+int32_t FillHpgl(int16_t pen, int16_t fillPen, bool solid, int32_t count, const uint8_t* v) {
+  if (ClosePolyline() < 0) return -1;
+  if (OutWriteFormat("SP%d", fillPen) < 0) return -1;
+  if (OutWriteFormat("%s<", polylineCommand) < 0) return -1;
+  EnterPenState(kPenMoved);
+  if (EmitPoint(VertexX(v, 0), VertexY(v, 0)) < 0) return -1;
+  if (OutWriteFormat(";PM0%s", polylineCommand) < 0) return -1;
+  EnterPenState(kPenDrawn);
+  for (int32_t i = 1; i < count; ++i)
+    if (EmitPoint(VertexX(v, i), VertexY(v, i)) < 0) return -1;
+  if (EmitPoint(VertexX(v, 0), VertexY(v, 0)) < 0) return -1;
+  if (OutWriteString(";PM2FP") < 0) return -1;
+  if (solid && OutWriteFormat("SP%d", pen) < 0) return -1;
+  return 0;
+}
+
+// One polygon record; the device closes the outline itself.
+int32_t FillQdrs(int16_t pen, int16_t fillPen, bool solid, int32_t count, const uint8_t* v) {
+  EnterPenState(kPenIdle);
+  if (QdrsWriteRecord(0x47, {fillPen}) < 0) return -1;
+  EnterPenState(kPenDrawn);
+  if (QdrsPolygonStart(VertexX(v, 0), VertexY(v, 0), count) < 0) return -1;
+  for (int32_t i = 1; i < count; ++i)
+    if (QdrsPolygonPoint(VertexX(v, i), VertexY(v, i)) < 0) return -1;
+  if (solid && QdrsWriteRecord(0x47, {pen}) < 0) return -1;
+  return 0;
+}
+
+// Requests 33 and 54 share everything but where the vertices are.
+void FillFromRequest(uint8_t* packet, int16_t pen, int16_t count, const uint8_t* vertices) {
+  if (driverErrorState != 0) {
+    WriteU16(packet, 0, kStatusOk);
+    return;
+  }
+  if (count <= 1 || vertices == nullptr) return;
+  const int32_t result = FillPolygon(pen, count, vertices);
+  WriteU16(packet, 0, result < 0 ? kStatusFailed : kStatusOk);
+  if (result == 0) penReselectDue = 1;
+}
+
+}  // namespace
+
+int32_t FillPolygon(int16_t pen, int32_t count, const uint8_t* vertices) {
+  if (count < 2 || vertices == nullptr) return 0;
+  const bool solid = (configRecord.plotFlags & kPlotHalftoneFill) == 0;
+  const int16_t fillPen = solid ? MapPen(pen) : pen;
+  const int32_t result = QdrsOutput() ? FillQdrs(pen, fillPen, solid, count, vertices)
+                                      : FillHpgl(pen, fillPen, solid, count, vertices);
+  if (result < 0) return -1;
+  EnterPenState(kPenIdle);
+  plotOpen = 1;
+  return 0;
+}
+
+void RequestPolygonInline(uint8_t* packet) {
+  FillFromRequest(packet, ReadI16(packet, 6), ReadI16(packet, 10), packet + 12);
+}
+
+void RequestPolygonAt(uint8_t* packet) {
+  // The host hands a 32-bit address; the driver is a 32-bit library.
+  const uintptr_t address = ReadU32(packet, 8);
+  FillFromRequest(packet, ReadI16(packet, 4), ReadI16(packet, 6),
+                  reinterpret_cast<const uint8_t*>(address));
+}
