@@ -1,0 +1,183 @@
+#include "vector/header.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "config/record.h"
+#include "config/tables.h"
+#include "host/geometry.h"
+#include "host/services.h"
+#include "output/buffer.h"
+#include "vector/header_parts.h"
+#include "vector/palette.h"
+#include "vector/state.h"
+
+namespace {
+
+// hostFlagWord: the host drives the serial port's handshake itself.
+constexpr uint32_t kHostOwnsHandshake = 0x0040;
+
+constexpr int32_t kMaxCopies = 99;
+constexpr int32_t kMaxLabelLength = static_cast<int32_t>(sizeof labelText) - 1;
+
+// The finisher program that feeds sheets by hand takes no margins or bin.
+constexpr char kManualFeedLine[] = "@PJL DEFAULT FINISHPROGID=BYPASS\r\n";
+
+// A host value far outside any sheet must not make the conversion undefined.
+int32_t TruncateUnits(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return INT32_MAX;
+  if (value <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+// A device-table text written as stored, never past the end of its field.
+template <size_t N>
+int32_t WriteField(const char (&field)[N]) {
+  const size_t length = strnlen(field, N);
+  if (length == 0) return 0;
+  return OutWriteBytes(static_cast<int32_t>(length), field);
+}
+
+// Port set-up for a plotter on a serial line: reset the port's handshake, then
+// either Xon/Xoff with the characters 17 and 19 or the port's control lines.
+// It goes to the port itself, not into the plot data.
+void SendSerialHandshake() {
+  if ((hostFlagWord & kHostOwnsHandshake) != 0) return;
+  if ((configRecord.plotFlags & kPlotSerialPort) == 0) return;
+  switch (configRecord.plotFlags & kPlotHandshakeMask) {
+    case kPlotHandshakeXonXoff:
+      HostSendDeviceControl("\x1b.R");
+      HostSendDeviceControl("\x1b.I81;0;17:");
+      HostSendDeviceControl("\x1b.N10;19:");
+      HostSendDeviceControl("\x1b.@;0:");
+      break;
+    case kPlotHandshakeHardware:
+      HostSendDeviceControl("\x1b.R");
+      HostSendDeviceControl("\x1b.@;1:");
+      break;
+    default:  // no handshake
+      break;
+  }
+}
+
+int32_t WriteFinisherLines() {
+  if (!Has(ModelAt(currentModel).hasFinisher)) return 0;
+  const FinishEntry& program = FinishProgramAt(currentModel, configRecord.finishProgram);
+  if (WriteField(program.pjlLine) < 0) return -1;
+  if (std::strncmp(program.pjlLine, kManualFeedLine, sizeof program.pjlLine) == 0) return 0;
+  if (WriteField(FinishMarginsAt(currentModel, configRecord.finishMargins).pjlLine) < 0) return -1;
+  return WriteField(FinishBinAt(currentModel, configRecord.finishBin).pjlLine);
+}
+
+// BP: the copies, and the label as the job's name.
+int32_t WriteCopiesAndLabel() {
+  const int32_t length = LabelLength();
+  if (length == 0) return OutWriteFormat("BP2,%d;IN;", JobCopies());
+  char label[kMaxLabelLength + 1];
+  std::memcpy(label, labelText, length);
+  label[length] = '\0';
+  return OutWriteFormat("BP1,\"%s\",2,%d;IN;", label, JobCopies());
+}
+
+int32_t WriteMediaType() {
+  if (!Has(ModelAt(currentModel).hasMediaTypes)) return 0;
+  return WriteField(MediaAt(currentModel, configRecord.mediaType).command);
+}
+
+// PS: the whole sheet, given along the paper feed first.
+int32_t WritePlotSize() {
+  const int64_t along = int64_t{plotLengthUnits} + 2 * int64_t{marginUnits};
+  const int64_t across = int64_t{plotWidthUnits} + 2 * int64_t{marginUnits};
+  if (widthAtLeastLength == 0)
+    return OutWriteFormat("PS%ld,%ld", static_cast<long>(along), static_cast<long>(across));
+  return OutWriteFormat("PS%ld,%ld", static_cast<long>(across), static_cast<long>(along));
+}
+
+// IP: the scaling points at the corners of the usable area.
+int32_t WriteScalingPoints() {
+  const int64_t m = marginUnits;
+  return OutWriteFormat("IP%ld,%ld,%ld,%ld", static_cast<long>(m), static_cast<long>(m),
+                        static_cast<long>(plotLengthUnits + m),
+                        static_cast<long>(plotWidthUnits + m));
+}
+
+// SC: one user unit is one plotter step, the origin at the usable corner.
+int32_t WriteScale() {
+  return OutWriteFormat("SC0,%ld,0,%ld", static_cast<long>(plotLengthUnits),
+                        static_cast<long>(plotWidthUnits));
+}
+
+// IW: the input window, kept because an image sets its own and must restore it.
+int32_t WriteInputWindow() {
+  char window[64];
+  std::snprintf(window, sizeof window, "IW0,0,%ld,%ld;", static_cast<long>(plotLengthUnits),
+                static_cast<long>(plotWidthUnits));
+  KeepText(lastWindowCommand, window);
+  return OutWriteString(window);
+}
+
+// XF: whether the sheet is taken off by hand.
+int32_t WriteManualOutput() {
+  if (!Has(ModelAt(currentModel).hasManualOutput)) return 0;
+  return OutWriteString((configRecord.jobFlags & kJobManualOutput) != 0 ? "XF4,1;" : "XF4,0;");
+}
+
+}  // namespace
+
+int32_t JobCopies() {
+  const int32_t copies = configRecord.copies;
+  return copies >= 1 && copies <= kMaxCopies ? copies : 1;
+}
+
+int32_t LabelLength() {
+  return static_cast<int32_t>(strnlen(labelText, kMaxLabelLength));
+}
+
+void WorkOutPlotUnits() {
+  plotLengthUnits = TruncateUnits(unitsPerInch[0] * usableLength * unitScale);
+  plotWidthUnits = TruncateUnits(unitsPerInch[1] * usableWidth * unitScale);
+  marginUnits = TruncateUnits(std::trunc(marginInches[0] * unitsPerInch[0]) * unitScale);
+}
+
+int32_t WriteJobHeader() {
+  return QdrsOutput() ? WriteQdrsJobHeader() : WriteHpglJobHeader();
+}
+
+void WriteJobTrailer() {
+  if (QdrsOutput())
+    WriteQdrsTrailer();
+  else
+    WriteHpglTrailer();
+}
+
+int32_t WriteHpglJobHeader() {
+  SendSerialHandshake();
+  if (OutWriteString("\x1b%-12345X@PJL\r\n") < 0) return -1;  // leave any language for PJL
+  if (WriteFinisherLines() < 0) return -1;
+  if (OutWriteString("@PJL ENTER LANGUAGE=HPGL2\r\n") < 0) return -1;
+  if (OutWriteString("\x1b%0B;") < 0) return -1;  // enter HP-GL/2
+  if (WriteCopiesAndLabel() < 0) return -1;
+  if (WriteMediaType() < 0) return -1;
+  WorkOutPlotUnits();
+  if (WritePlotSize() < 0) return FailHeader();
+  if (WriteScalingPoints() < 0) return FailHeader();
+  if (WriteScale() < 0) return FailHeader();
+  if (WriteInputWindow() < 0) return FailHeader();
+  if (WriteManualOutput() < 0) return -1;  // the error state stays as the stream left it
+  // Round line ends and joins, pen 7, fill patterns reset; then 256 pens.
+  if (OutWriteString("LA1,4,2,4SP7RF") < 0) return FailHeader();
+  if (OutWriteString("NP256") < 0) return FailHeader();
+  if (OutWriteString("CR0,255,0,255,0,255") < 0) return FailHeader();  // colour range
+  if (WritePenPalette(true) < 0) return FailHeader();
+  if (OutWriteString("PUPA0,0PR;") < 0) return FailHeader();  // at the origin, relative moves
+  if (OutWriteString("TR0;") < 0) return FailHeader();        // transparency off
+  return 0;
+}
+
+void WriteHpglTrailer() {
+  OutWriteString(";PUSP0;PG;");        // close the polyline, put the pen away, end the page
+  OutWriteString("\x1b%-12345X\r\n");  // back to PJL
+}
