@@ -1,0 +1,89 @@
+#include "host/setup.h"
+
+#include "config/dialogs.h"
+#include "config/record.h"
+#include "config/tables.h"
+#include "host/geometry.h"
+#include "host/module.h"
+#include "host/packet.h"
+#include "host/services.h"
+#include "raster/tone.h"
+
+namespace {
+
+// Packet of control request 21.
+constexpr int32_t kResetAskedAt = 6;
+constexpr int32_t kLengthAt = 8;
+constexpr int32_t kWidthAt = 16;
+constexpr int32_t kUnitsAlongLengthAt = 24;
+constexpr int32_t kUnitsAlongWidthAt = 32;
+constexpr int32_t kAnsweredLengthAt = 2;
+constexpr uint16_t kAnsweredLength = 59;  // offsets 0 to 58
+constexpr int32_t kPortKindAt = 48;
+
+// The grey levels at which the default tone table gives the five curve levels.
+constexpr int32_t kToneLevelInputs[5] = {0, 64, 128, 192, 255};
+
+// Defaults are never saved here: the host keeps whatever it stored until the
+// user saves from a dialog.
+void ApplyPlotDefaults() {
+  SetConfigDefaults(configRecord, currentModel);
+  ResetToneTable();
+  for (int32_t k = 0; k < 5; ++k) {
+    configRecord.toneLevels[k] = GetToneLevel(kToneLevelInputs[k]);
+    CurveLevels[k] = configRecord.toneLevels[k];
+  }
+  ApplyToneCurve();
+  configRecord.plotFlags |= kPlotHalftoneFill;
+  configRecord.jobFlags |= Has(ModelAt(currentModel).has600Dpi) ? kJob600Dpi : kJob400Dpi;
+}
+
+// A record stored for another model, or one the host cannot hand over, gives
+// way to the defaults, and so does a host that asks for them.
+void TakeRecordOrDefaults(const uint8_t* p) {
+  const bool defaultsAsked = ReadU16(p, kResetAskedAt) == 1;
+  if (defaultsAsked || configRecord.modelIndex != currentModel || FetchConfigRecord() != 0)
+    ApplyPlotDefaults();
+}
+
+// The host's port answers, written before the dialog may change the record.
+void WritePortAnswers(uint8_t* p) {
+  const bool serial = (configRecord.plotFlags & kPlotSerialPort) != 0;
+  WriteU16(p, 40, 395);
+  WriteU16(p, kPortKindAt, serial ? 1 : 2);
+  WriteU16(p, 50, 9600);
+  WriteU16(p, 52, 0);
+  WriteU16(p, 54, 8);
+  WriteU16(p, 56, 1);
+  WriteU8(p, 58, 0);
+}
+
+void WriteGeometry(uint8_t* p) {
+  const PlotArea area = WorkOutPlotArea();
+  usableLength = area.length;
+  usableWidth = area.width;
+  WriteF64(p, kLengthAt, usableLength);
+  WriteF64(p, kWidthAt, usableWidth);
+  unitsPerInch[0] = UnitsPerInchFor(sizeFactor);
+  unitsPerInch[1] = unitsPerInch[0];
+  WriteF64(p, kUnitsAlongLengthAt, unitsPerInch[0]);
+  WriteF64(p, kUnitsAlongWidthAt, unitsPerInch[1]);
+}
+
+}  // namespace
+
+uint16_t PlotSetUp() {
+  uint8_t* p = currentPacket;
+  TakeRecordOrDefaults(p);
+  WritePortAnswers(p);
+  if (FindOwnModule() != nullptr) DetailConfigDialog();
+  WriteU16(p, kAnsweredLengthAt, kAnsweredLength);
+  WriteGeometry(p);
+  WriteU16(p, 42, 255);
+  WriteU16(p, 44, 1);
+  WriteU16(p, 46, 7);
+  // Images are screened through the curve of the record as it now stands.
+  LoadCurveLevels(configRecord.toneLevels);
+  ApplyToneCurve();
+  return 0;
+}
