@@ -1,8 +1,386 @@
+// Raster images: request 52 is kept, and the next graphics request fetches the
+// pixels strip by strip from the host, writes the raster and puts the vector
+// state back as it was.
 #include "raster/image.h"
-// Not built yet.
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "config/record.h"
+#include "host/geometry.h"
+#include "host/packet.h"
+#include "host/services.h"
+#include "output/buffer.h"
+#include "platform/abi.h"
+#include "platform/win32.h"
+#include "raster/canvas.h"
+#include "vector/header.h"
+#include "vector/palette.h"
+#include "vector/state.h"
+
 uint32_t imageMarker = 0;
-void CaptureImageRequest(uint8_t*) {}
+
+namespace {
+
+// The image request, as the host lays it out.
+constexpr int32_t kFetchStripAt = 0x04;
+constexpr int32_t kReleaseStripAt = 0x08;
+constexpr int32_t kImageRefAt = 0x0C;
+constexpr int32_t kLeftAt = 0x10;
+constexpr int32_t kBottomAt = 0x14;
+constexpr int32_t kRightAt = 0x18;
+constexpr int32_t kTopAt = 0x1C;
+constexpr int32_t kImageTypeAt = 0x20;
+constexpr int32_t kPixelWidthAt = 0x24;
+constexpr int32_t kPixelHeightAt = 0x28;
+constexpr int32_t kTransparentAt = 0x2C;
+constexpr int32_t kColourClassAt = 0x2E;
+constexpr int32_t kColourIndexAt = 0x30;
+constexpr int32_t kHostParametersAt = 0x32;
+constexpr int32_t kHostParametersSize = 72;
+constexpr int32_t kHandledAt = 0x7A;
+constexpr int32_t kKeptPacketSize = 0x7C;
+
+// The strip result: the only fields the driver reads.
+constexpr int32_t kResultPixelsAt = 0x00;
+constexpr int32_t kResultByteCountAt = 0x04;
+constexpr int32_t kResultStopAt = 0x0C;
+constexpr int32_t kResultErrorAt = 0x0E;
+
+// Strip request fields.
+constexpr int32_t kFirstColumnAt = 0x00;
+constexpr int32_t kFirstRowAt = 0x04;
+constexpr int32_t kLastColumnAt = 0x08;
+constexpr int32_t kLastRowAt = 0x0C;
+constexpr int32_t kStripLeftAt = 0x10;
+constexpr int32_t kStripBottomAt = 0x14;
+constexpr int32_t kStripRightAt = 0x18;
+constexpr int32_t kStripTopAt = 0x1C;
+constexpr int32_t kStripImageRefAt = 0x20;
+constexpr int32_t kBitsPerChannelAt = 0x24;
+constexpr int32_t kStripShapeAt = 0x28;
+constexpr int32_t kBitsPerPixelAt = 0x2E;
+constexpr int32_t kChannelMaximaAt = 0x30;
+constexpr int32_t kChannelOrderAt = 0x34;
+constexpr int32_t kSetColourAt = 0x38;
+constexpr int32_t kStripZeroAt = 0x40;
+constexpr int32_t kStripZeroShortAt = 0x44;
+constexpr int32_t kStripOneAt = 0x46;
+constexpr int32_t kStripHostParametersAt = 0x48;
+constexpr int32_t kStripsAreRows = 2;
+constexpr int32_t kStripsAreColumns = 7;
+
+// The colour of the set pixels of a two-level image, by colour index.
+constexpr uint8_t kIndexColours[8][3] = {
+    {255, 255, 255}, {255, 0, 0}, {255, 255, 0}, {0, 255, 0},
+    {0, 255, 255},   {0, 0, 255}, {255, 0, 255}, {0, 0, 0},
+};
+
+struct PendingImage {
+  uint8_t packet[kKeptPacketSize];
+  int32_t x1, y1, x2, y2;
+  int32_t pixelWidth, pixelHeight;
+  int32_t transparent;
+  bool twoLevel;
+  int32_t colourIndex;
+};
+
+PendingImage pending{};
+
+using FetchStripFn = uint32_t(DRIVER_CDECL*)(uint32_t request);
+using ReleaseStripFn = void(DRIVER_CDECL*)(uint32_t result);
+
+// Rebuilt for every strip; fields a strip does not write keep what the one
+// before left there.
+constexpr int32_t kStripRequestSize = 144;
+uint8_t stripRequest[kStripRequestSize];
+
+}  // namespace
+
+void CaptureImageRequest(uint8_t* packet) {
+  WriteU16(packet, kHandledAt, 1);
+  std::memcpy(pending.packet, packet, kKeptPacketSize);
+  pending.x1 = ReadI32(packet, kLeftAt);
+  pending.y1 = ReadI32(packet, kBottomAt);
+  pending.x2 = ReadI32(packet, kRightAt);
+  pending.y2 = ReadI32(packet, kTopAt);
+  pending.pixelWidth = ReadI32(packet, kPixelWidthAt);
+  pending.pixelHeight = ReadI32(packet, kPixelHeightAt);
+  const int32_t type = ReadI32(packet, kImageTypeAt);
+  const int16_t colourClass = ReadI16(packet, kColourClassAt);
+  pending.twoLevel = type == 0 || (type == 1 && colourClass <= 2);
+  // A type-1 image of colour class 2 always covers what lies under it.
+  pending.transparent = type == 1 && colourClass == 2 ? 0 : ReadI16(packet, kTransparentAt);
+  const int16_t index = ReadI16(packet, kColourIndexAt);
+  pending.colourIndex = index < 0 || index > 7 ? 7 : index;
+  imageMarker = kImagePending;
+}
+
+namespace {
+
+// Corners beyond this would overflow output coordinates at the largest
+// enlargement; no drawing's coordinates come near it.
+constexpr int32_t kLargestCoordinate = INT32_MAX / 16;
+constexpr int32_t kLargestEnlargement = 16;
+// More device dots than this along one side is no drawing's image.
+constexpr double kLargestDots = 1 << 26;
+
+struct ImagePlan {
+  int32_t qdrs;
+  int32_t turned;
+  int32_t stripCount;
+  int32_t stripPixels;  // L
+  int32_t firstStrip;
+  double step;    // drawing units per strip
+  int32_t scale;  // k: drawing units to output units in HP-GL/2 text
+  int32_t originX, originY;
+};
+
+bool InDrawing(int32_t v) {
+  return v >= -kLargestCoordinate && v <= kLargestCoordinate;
+}
+
+// The dots that the place's size holds at dpi, taking a drawing unit as
+// 0.025 mm.
+double DotsFor(int32_t pixels, int32_t from, int32_t to, double dpi) {
+  const double target = static_cast<double>(to - from) * 0.0025;
+  const double natural = pixels / dpi * 2.54;
+  return std::trunc(pixels * (target / natural));
+}
+
+bool UsableDots(double dots) {
+  return dots >= 1 && dots <= kLargestDots;
+}
+
+// An image with an empty or inverted place, no pixels, no way to fetch them or
+// a size that rounds to nothing is dropped before anything of it is written.
+int32_t PlanImage(ImagePlan& plan) {
+  const PendingImage& p = pending;
+  if (p.pixelWidth <= 0 || p.pixelHeight <= 0) return -1;
+  if (!InDrawing(p.x1) || !InDrawing(p.y1) || !InDrawing(p.x2) || !InDrawing(p.y2)) return -1;
+  if (p.x2 <= p.x1 || p.y2 <= p.y1) return -1;
+  if (ReadU32(p.packet, kFetchStripAt) == 0) return -1;
+  if (sizeFactor < 1 || sizeFactor > kLargestEnlargement) return -1;
+  if (!(unitScale > 0 && unitScale <= kLargestEnlargement)) return -1;
+  plan.qdrs = QdrsOutput() ? 1 : 0;
+  plan.turned = (configRecord.jobFlags & kJobLongSheet) != 0 ? 1 : 0;
+  const double dpi = SelectRasterResolution(configRecord.jobFlags, plan.qdrs);
+  double width, height;
+  if (plan.qdrs != 0) {
+    const int32_t divisor = rasterDpi == 200 ? 4 : 2;
+    width = (p.x2 - p.x1) / divisor;
+    height = (p.y2 - p.y1) / divisor;
+  } else {
+    width = DotsFor(p.pixelWidth, p.x1, p.x2, dpi);
+    height = DotsFor(p.pixelHeight, p.y1, p.y2, dpi);
+  }
+  if (!UsableDots(width) || !UsableDots(height)) return -1;
+  const int32_t w = static_cast<int32_t>(width);
+  const int32_t h = static_cast<int32_t>(height);
+  plan.stripCount = plan.turned != 0 ? w : h;
+  plan.stripPixels = plan.turned != 0 ? h : w;
+  plan.step = plan.turned != 0 ? static_cast<double>(p.x2 - p.x1) / w
+                               : static_cast<double>(p.y2 - p.y1) / h;
+  plan.firstStrip = plan.qdrs == 0 && rasterDpi == 600 ? 1 : 0;
+  plan.scale = static_cast<int32_t>(unitScale);
+  plan.originX = static_cast<int32_t>((plan.turned != 0 ? p.x1 : p.x2) * unitScale);
+  plan.originY = static_cast<int32_t>(p.y1 * unitScale);
+  return 0;
+}
+
+void FlushBuffered() {
+  if (outputFill > 0) OutFlush();
+}
+
+void WriteOpening(const ImagePlan& plan) {
+  const PendingImage& p = pending;
+  const int32_t transparent = p.transparent != 0 ? 1 : 0;
+  if (plan.qdrs != 0) {
+    RasterWriteBytes({0x9B, 0x5E, 0x00, 0x02, 0x00, static_cast<uint8_t>(transparent ? 1 : 2)});
+    return;
+  }
+  if (plotOpen == 1) {
+    RasterWriteText(";TR%d;", transparent);
+  } else {
+    RasterWriteText("TR%d;", transparent);
+  }
+  const int32_t k = plan.scale;
+  const int32_t cornerX = (plan.turned != 0 ? p.x1 : p.x2) * k;
+  RasterWriteText("PU%d,%d", cornerX, p.y1 * k);
+  RasterWriteText("PA%d,%d", cornerX, p.y1 * k);
+  if (plan.turned != 0) {
+    RasterWriteText("IW%d,%d,%d,%d", p.x1 * k, p.y1 * k, p.x2 * k, p.y2 * k);
+  } else {
+    RasterWriteText("IW%d,%d,%d,%d", p.y1 * k, p.x1 * k, p.y2 * k, p.x2 * k);
+  }
+}
+
+void PutI32(int32_t offset, int32_t value) {
+  WriteU32(stripRequest, offset, static_cast<uint32_t>(value));
+}
+
+void FillStripRequest(const ImagePlan& plan, int32_t i) {
+  const PendingImage& p = pending;
+  const int32_t last = plan.stripPixels - 1;
+  if (plan.turned == 0) {
+    PutI32(kFirstColumnAt, 0);
+    PutI32(kFirstRowAt, i);
+    PutI32(kLastColumnAt, last);
+    PutI32(kLastRowAt, i);
+    PutI32(kStripLeftAt, p.x1);
+    PutI32(kStripBottomAt, static_cast<int32_t>(p.y1 + i * plan.step));
+    PutI32(kStripRightAt, p.x2);
+    PutI32(kStripTopAt, static_cast<int32_t>(p.y1 + (i + 1) * plan.step));
+  } else {
+    PutI32(kFirstColumnAt, i);
+    PutI32(kFirstRowAt, 0);
+    PutI32(kLastColumnAt, i);
+    PutI32(kLastRowAt, last);
+    PutI32(kStripLeftAt, static_cast<int32_t>(p.x1 + i * plan.step));
+    PutI32(kStripBottomAt, p.y1);
+    PutI32(kStripRightAt, static_cast<int32_t>(p.x1 + (i + 1) * plan.step));
+    PutI32(kStripTopAt, p.y2);
+  }
+  WriteU32(stripRequest, kStripImageRefAt, ReadU32(p.packet, kImageRefAt));
+  PutI32(kBitsPerChannelAt, p.twoLevel ? 1 : 8);
+  PutI32(kStripShapeAt, plan.turned != 0 ? kStripsAreColumns : kStripsAreRows);
+  WriteU16(stripRequest, kBitsPerPixelAt, p.twoLevel ? 1 : 24);
+  if (p.twoLevel) {
+    WriteU16(stripRequest, kChannelMaximaAt, 0);
+    WriteU16(stripRequest, kSetColourAt, static_cast<uint16_t>(p.colourIndex));
+  } else {
+    const uint8_t maxima[3] = {255, 255, 255};
+    const uint8_t order[3] = {0, 1, 2};
+    std::memcpy(stripRequest + kChannelMaximaAt, maxima, 3);
+    std::memcpy(stripRequest + kChannelOrderAt, order, 3);
+  }
+  PutI32(kStripZeroAt, 0);
+  WriteU16(stripRequest, kStripZeroShortAt, 0);
+  WriteU16(stripRequest, kStripOneAt, 1);
+  std::memcpy(stripRequest + kStripHostParametersAt, p.packet + kHostParametersAt,
+              kHostParametersSize);
+}
+
+int32_t ReportFailedStrip(int32_t strip, int32_t pixels, int32_t byteCount) {
+  char text[64];
+  std::snprintf(text, sizeof text, "image faile=%d %d %d", strip, pixels, byteCount);
+  MessageBoxA(reinterpret_cast<HWND>(static_cast<uintptr_t>(hostWindow)), text, "ADI4.3",
+              MB_OK | MB_ICONEXCLAMATION);
+  return -1;
+}
+
+void ReleaseStrip(uint32_t result) {
+  const uint32_t release = ReadU32(pending.packet, kReleaseStripAt);
+  if (release != 0) reinterpret_cast<ReleaseStripFn>(static_cast<uintptr_t>(release))(result);
+}
+
+// A negative count carries no pixels; a count that does not match the strip is
+// cut or padded by the canvas.
+void AddStrip(const uint8_t* pixels, int32_t byteCount) {
+  const int32_t n = byteCount < 0 ? 0 : byteCount;
+  if (pending.twoLevel) {
+    const uint8_t* c = kIndexColours[pending.colourIndex];
+    RasterAddStrip(n, pixels, kStripTwoLevel, c[0], c[1], c[2]);
+  } else {
+    RasterAddStrip(n / 3, pixels, kStripColour, 0, 0, 0);
+  }
+}
+
+// 0 when the image is complete, also when the host ends it early; -1 when a
+// strip failed and the image is abandoned.
+int32_t FetchStrips(const ImagePlan& plan) {
+  const auto fetch = reinterpret_cast<FetchStripFn>(
+      static_cast<uintptr_t>(ReadU32(pending.packet, kFetchStripAt)));
+  for (int32_t i = plan.firstStrip; i < plan.stripCount; ++i) {
+    FillStripRequest(plan, i);
+    const uint32_t address = fetch(AddressOf(stripRequest));
+    if (address == 0) return ReportFailedStrip(i, plan.stripPixels, 0);
+    const uint8_t* result = PointerAt<const uint8_t>(address);
+    if (ReadI16(result, kResultStopAt) != 0) {
+      ReleaseStrip(address);
+      return 0;
+    }
+    const int32_t byteCount = ReadI32(result, kResultByteCountAt);
+    // The host keeps a result it has marked as failed.
+    if (ReadI16(result, kResultErrorAt) != 0)
+      return ReportFailedStrip(i, plan.stripPixels, byteCount);
+    const uint32_t pixels = ReadU32(result, kResultPixelsAt);
+    if (pixels == 0) {
+      ReleaseStrip(address);
+      return ReportFailedStrip(i, plan.stripPixels, byteCount);
+    }
+    AddStrip(PointerAt<const uint8_t>(pixels), byteCount);
+    ReleaseStrip(address);
+  }
+  return 0;
+}
+
+void WriteKeptText(const KeptCommand& kept) {
+  const void* end = std::memchr(kept.bytes, 0, sizeof kept.bytes);
+  const int32_t length = end != nullptr
+                             ? static_cast<int32_t>(static_cast<const uint8_t*>(end) - kept.bytes)
+                             : static_cast<int32_t>(sizeof kept.bytes);
+  if (length > 0) HostWriteBytes(length, kept.bytes);
+}
+
+void WriteKeptBytes(const KeptCommand& kept) {
+  if (kept.length > 0 && kept.length <= static_cast<int32_t>(sizeof kept.bytes))
+    OutWriteBytes(kept.length, kept.bytes);
+}
+
+void WriteHpglTail(int32_t penX, int32_t penY) {
+  RasterWriteText("TR0;");
+  RasterWriteText("PA%d,%d", pending.x2, pending.y1);
+  RasterWriteText("PU%d,%d", penX, penY);
+  RasterWriteText("PR");
+  // The palette is the job header's, written into the output buffer: handing
+  // it on at once keeps it ahead of the state texts.
+  WritePenPalette(false);
+  FlushBuffered();
+  WriteKeptText(lastWindowCommand);
+  WriteKeptText(lastPenCommand);
+  WriteKeptText(lastWidthCommand);
+  WriteKeptText(lastLineTypeCommand);
+}
+
+void WriteQdrsTail() {
+  RasterWriteBytes({0x9B, 0x5E, 0x00, 0x02, 0x00, 0x02});
+  WriteQdrsModelSetup();
+  WriteQdrsPenSetup();
+  WriteKeptBytes(lastPenCommand);
+  WriteKeptBytes(lastAreaPenCommand);
+  WriteKeptBytes(lastWidthCommand);
+  WriteKeptBytes(lastLineTypeCommand);
+}
+
+}  // namespace
+
 int32_t EmitPendingImage() {
+  if (imageMarker != kImagePending) return 0;
   imageMarker = 0;
+  // A failed or aborted plot takes no more bytes, raster ones included.
+  if (driverErrorState != 0) return 0;
+  ImagePlan plan;
+  if (PlanImage(plan) < 0) return 0;
+  // Memory is taken before the first byte, so an image too large to draw
+  // leaves the plot untouched.
+  if (RasterReserve(plan.stripPixels, plan.stripCount, sizeFactor) < 0) return 0;
+  if (plan.qdrs != 0) WriteQdrsJobEnd();
+  const int32_t penX = outX;
+  const int32_t penY = outY;
+  FlushBuffered();
+  WriteOpening(plan);
+  FlushBuffered();
+  RasterBegin(plan.stripPixels, plan.stripCount, pending.transparent, 0, 1, 2, plan.qdrs,
+              plan.originX, plan.originY, sizeFactor, plan.turned);
+  if (FetchStrips(plan) == 0) RasterFinish();
+  RasterEnd();
+  if (plan.qdrs != 0) {
+    WriteQdrsTail();
+  } else {
+    WriteHpglTail(penX, penY);
+  }
+  penState = kPenIdle;
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "host/descriptor.h"
 #include "host/packet.h"
+#include "tools/image_host.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ void ProbeDriver(const DriverLink& d) {
 
 }  // namespace
 
-const char* ScenarioNames() { return "probe, lines, vector"; }
+const char* ScenarioNames() { return "probe, lines, vector, images"; }
 
 bool RunScenario(const std::string& name, const DriverLink& d, const ScenarioOptions& options) {
   StoreDefaultRecord(options.qdrs);
@@ -98,6 +99,8 @@ bool RunScenario(const std::string& name, const DriverLink& d, const ScenarioOpt
     PlotFewLines(d);
   } else if (name == "vector") {
     PlotVectorWorkout(d);
+  } else if (name == "images") {
+    PlotImages(d);
   } else {
     return false;
   }

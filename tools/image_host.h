@@ -1,0 +1,62 @@
+#pragma once
+// The host's side of raster images: the two strip entry points that request 52
+// hands to the driver, serving a synthetic image computed from each strip's
+// position, and a record of every strip request the driver made.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "tools/host_kernel.h"
+
+constexpr int32_t kStripRequestBytes = 144;
+using StripRequestCopy = std::array<uint8_t, kStripRequestBytes>;
+
+// What the strip entry points do besides serving pixels. Strip numbers are the
+// driver's: the row (or column) index of the request.
+struct ImageSource {
+  int32_t stopAt = -1;         // this strip's result carries the stop flag
+  int32_t errorAt = -1;        // this strip's result carries the error flag
+  int32_t nullResultAt = -1;   // no result at all for this strip
+  int32_t nullPixelsAt = -1;   // a result without a pixel address
+  int32_t byteCountDelta = 0;  // bytes served beyond (or short of) what was asked
+  int32_t deltaAt = -1;        // the strip the delta applies to; -1 every strip
+};
+
+struct ImageHostLog {
+  std::vector<StripRequestCopy> requests;  // in the order they came
+  int32_t fetches = 0;
+  int32_t releases = 0;
+  int32_t releasedOther = 0;  // releases of an address never handed out
+};
+
+extern ImageSource imageSource;
+extern ImageHostLog imageHostLog;
+
+void ResetImageHost();
+
+// The synthetic image: pixel j of strip s. Two-level pixels are 0 or 1; colour
+// pixels mix greys and colours.
+uint8_t TwoLevelPixel(int32_t strip, int32_t j);
+std::array<uint8_t, 3> ColourPixel(int32_t strip, int32_t j);
+
+uint32_t __attribute__((cdecl)) HostFetchStrip(uint32_t request);
+void __attribute__((cdecl)) HostReleaseStrip(uint32_t result);
+
+struct HostImage {
+  int32_t x1 = 1000, y1 = 2000, x2 = 1400, y2 = 2400;  // place on the drawing
+  int32_t type = 0;          // 0 two-level, 1 by colour class, other colour
+  int32_t w = 500, h = 500;  // pixels
+  int16_t transparent = 0;
+  int16_t colourClass = 0;
+  int16_t colourIndex = 7;
+  uint32_t imageRef = 0x00C0FFEE;
+  bool withEntryPoints = true;
+};
+
+// Request 52 as the host builds it; the 72 host bytes count up from 0x40.
+void FillImagePacket(Packet& packet, const HostImage& image);
+uint16_t SendImage(const DriverLink& d, const HostImage& image);
+
+// The "images" scenario: vector lines around two images in a row, a colour one
+// and a transparent two-level one.
+void PlotImages(const DriverLink& d);
