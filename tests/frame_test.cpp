@@ -21,13 +21,9 @@ TEST(Frame, MessagesPrintEmptyUntilLoaded) {
   ASSERT_EQ(hostLog.lines.size(), 3u);
   EXPECT_EQ(hostLog.lines[0], "\n\n");
   EXPECT_EQ(hostLog.lines[1],
-            "\nFalha em salvar as informa\xe7\xf5" "es de configura\xe7\xe3o. \n");
+            "\nFalha em salvar as informa\xe7\xf5"
+            "es de configura\xe7\xe3o. \n");
   EXPECT_EQ(hostLog.lines[2], "\nVers\xe3o inv\xe1lida de Auto CAD. Use R14 ou posterior.\n");
-}
-
-TEST(Frame, EveryMessageFitsItsSlot) {
-  for (int slot = 0; slot < kMessageSlots; ++slot)
-    EXPECT_LT(std::strlen(kBuiltInMessages[slot]), static_cast<size_t>(kMessageSlotSize)) << slot;
 }
 
 TEST(Frame, MessageLineIsBounded) {
@@ -47,19 +43,6 @@ TEST(Frame, PladiReplacesTheServiceTable) {
   EXPECT_EQ(PLADI(HostTableAddress(), 0), first);
   HostPrintMessage("seen");
   EXPECT_EQ(hostLog.lines.size(), 1u);
-}
-
-TEST(Frame, ConfigurationResultsAsTheHostReportsThem) {
-  ResetDriver();
-  uint8_t record[40] = {};
-  hostLog.getResult = 3;
-  EXPECT_NE(HostGetConfig(40, record), 0);
-  hostLog.getResult = 0;
-  hostLog.saveResult = -7;
-  EXPECT_NE(HostSaveConfig(40, record), 0);
-  hostLog.saveResult = 0;
-  EXPECT_EQ(HostSaveConfig(40, record), 0);
-  EXPECT_EQ(HostGetConfig(40, record), 0);
 }
 
 // The dialogs load from the driver's own file, found by its name: a copy of the
