@@ -64,7 +64,9 @@ extern int32_t selectedModel;
 // The plot label: set by the main dialog, written into the job header.
 extern char labelText[65];
 
-inline bool QdrsOutput() { return (configRecord.jobFlags & kJobQdrsOutput) != 0; }
+inline bool QdrsOutput() {
+  return (configRecord.jobFlags & kJobQdrsOutput) != 0;
+}
 
 // Every field to its default; the model index is left as it is.
 void SetConfigDefaults(ConfigRecord& record, int32_t model);

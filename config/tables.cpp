@@ -4,7 +4,9 @@
 
 namespace {
 
-int32_t ModelOrDefault(int32_t model) { return ValidModel(model) ? model : 0; }
+int32_t ModelOrDefault(int32_t model) {
+  return ValidModel(model) ? model : 0;
+}
 
 // Entries of one model's block up to the first empty name.
 template <typename Entry>
@@ -33,9 +35,13 @@ bool ValidModel(int32_t model) {
   return model >= 0 && model < kModelCount && driverDescriptor.models[model].name[0] != '\0';
 }
 
-const ModelEntry& ModelAt(int32_t model) { return driverDescriptor.models[ModelOrDefault(model)]; }
+const ModelEntry& ModelAt(int32_t model) {
+  return driverDescriptor.models[ModelOrDefault(model)];
+}
 
-int32_t PaperCount(int32_t model) { return ListLength(PaperBlock(model) + 1, kPaperBlock - 1); }
+int32_t PaperCount(int32_t model) {
+  return ListLength(PaperBlock(model) + 1, kPaperBlock - 1);
+}
 
 PaperEntry& PaperAt(int32_t model, int32_t paperSize) {
   PaperEntry* block = PaperBlock(model);

@@ -62,7 +62,9 @@ constexpr int32_t kFinishBinBlock = 16;
 constexpr double kInchesPerMillimetre = 0.03937007874015748;
 
 // A capability counts only when it is exactly 1.
-inline bool Has(uint16_t capability) { return capability == 1; }
+inline bool Has(uint16_t capability) {
+  return capability == 1;
+}
 
 // Lookups never leave their table: an index outside the model's list gives the
 // entry that the field's default selects.

@@ -84,8 +84,8 @@ constexpr DriverDescriptor BuildDescriptor() {
 
   PutFinish(d.finishPrograms[0], kManualFeed);
   for (int n = 1; n < kFinishProgramCount; ++n)
-    PutNumberedEntry(d.finishPrograms[n], kProgramNamePrefix, kProgramNameWidth,
-                     kProgramLinePrefix, n);
+    PutNumberedEntry(d.finishPrograms[n], kProgramNamePrefix, kProgramNameWidth, kProgramLinePrefix,
+                     n);
 
   for (int i = 0; i < static_cast<int>(kFinishMargins.size()); ++i)
     PutFinish(d.finishMargins[i], kFinishMargins[i]);

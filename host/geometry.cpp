@@ -47,7 +47,9 @@ int32_t FactorFrom(const std::array<FactorLimit, N>& limits, int32_t largest, do
 
 // A custom length of 1 mm under a 10 mm margin leaves less than nothing; the
 // usable area then ends at zero instead of going negative.
-double NotNegative(double inches) { return inches > 0 ? inches : 0; }
+double NotNegative(double inches) {
+  return inches > 0 ? inches : 0;
+}
 
 }  // namespace
 
@@ -56,7 +58,9 @@ int32_t SizeFactorFor(double a, double b) {
                       : FactorFrom(kHpglFactorLimits, kHpglLargestFactor, a, b);
 }
 
-double UnitsPerInchFor(int32_t factor) { return (QdrsOutput() ? 800.0 : 1016.0) / factor; }
+double UnitsPerInchFor(int32_t factor) {
+  return (QdrsOutput() ? 800.0 : 1016.0) / factor;
+}
 
 int32_t IsSmallSheet(double a, double b) {
   return a < kSmallSheetInches && b < kSmallSheetInches ? 1 : 0;

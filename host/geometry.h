@@ -8,8 +8,8 @@ extern double marginInches[4];
 extern double usableLength;  // the larger usable dimension, inches
 extern double usableWidth;   // the smaller one
 extern uint8_t widthAtLeastLength;
-extern int32_t sizeFactor;  // output units per host unit in HP-GL/2: 1, 2, 4, 8 or 16
-extern double unitScale;    // output units per host unit in the current language
+extern int32_t sizeFactor;      // output units per host unit in HP-GL/2: 1, 2, 4, 8 or 16
+extern double unitScale;        // output units per host unit in the current language
 extern double unitsPerInch[2];  // host units per inch, along the length and the width
 
 struct PlotArea {

@@ -17,4 +17,6 @@ const char* MessageText(int slot) {
   return slot >= 0 && slot < kMessageSlots ? MessageTable[slot] : "";
 }
 
-void ReportMessage(int slot) { HostPrintMessage("\n%s\n", MessageText(slot)); }
+void ReportMessage(int slot) {
+  HostPrintMessage("\n%s\n", MessageText(slot));
+}

@@ -37,7 +37,9 @@ Fn Slot(int slot) {
 
 }  // namespace
 
-void HostSetServices(uint32_t table) { hostServices = PointerAt<const uint32_t>(table); }
+void HostSetServices(uint32_t table) {
+  hostServices = PointerAt<const uint32_t>(table);
+}
 
 void HostPrintMessage(const char* format, ...) {
   va_list args;

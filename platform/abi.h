@@ -17,7 +17,9 @@ static_assert(sizeof(void*) == 4, "the driver is a 32-bit library by contract");
 
 using RequestHandler = void(DRIVER_CDECL*)(uint8_t* packet);
 
-inline uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+inline uint32_t AddressOf(const void* p) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+}
 template <typename T>
 inline T* PointerAt(uint32_t address) {
   return reinterpret_cast<T*>(static_cast<uintptr_t>(address));

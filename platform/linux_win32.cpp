@@ -1,12 +1,12 @@
 // Linux stand-ins for the Win32 calls the driver makes, so that the same
 // driver code builds and runs in the Linux library.
 #if !defined(_WIN32)
-#include "platform/win32.h"
-
 #include <link.h>
 
 #include <cstdio>
 #include <cstring>
+
+#include "platform/win32.h"
 
 namespace {
 
@@ -49,6 +49,10 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
   return 1;
 }
 
-int32_t PlatformMessageBoxCount() { return messageBoxCount; }
-const char* PlatformLastMessageBox() { return lastMessageBox; }
+int32_t PlatformMessageBoxCount() {
+  return messageBoxCount;
+}
+const char* PlatformLastMessageBox() {
+  return lastMessageBox;
+}
 #endif

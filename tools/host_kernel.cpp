@@ -10,15 +10,19 @@ namespace {
 
 #define HOST_CALL __attribute__((cdecl))
 
-void HOST_CALL PrintSlot(const char* line) { hostLog.lines.emplace_back(line); }
+void HOST_CALL PrintSlot(const char* line) {
+  hostLog.lines.emplace_back(line);
+}
 
-void HOST_CALL DeviceControlSlot(const char* text) { hostLog.controls.emplace_back(text); }
+void HOST_CALL DeviceControlSlot(const char* text) {
+  hostLog.controls.emplace_back(text);
+}
 
 int32_t HOST_CALL WriteSlot(int32_t, int32_t, uint32_t address, int32_t count, int32_t) {
   ++hostLog.writeCalls;
-  const bool fail = hostLog.failWriteAt != 0 && (hostLog.writeCalls == hostLog.failWriteAt ||
-                                                 (hostLog.failAllWritesFrom &&
-                                                  hostLog.writeCalls > hostLog.failWriteAt));
+  const bool fail = hostLog.failWriteAt != 0 &&
+                    (hostLog.writeCalls == hostLog.failWriteAt ||
+                     (hostLog.failAllWritesFrom && hostLog.writeCalls > hostLog.failWriteAt));
   if (fail) return 0;
   const char* bytes = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
   hostLog.output.append(bytes, count);
@@ -161,14 +165,22 @@ uint16_t ValueRequest(const DriverLink& d, int16_t code, uint16_t value) {
 }
 }  // namespace
 
-uint16_t MoveTo(const DriverLink& d, uint16_t x, uint16_t y) { return PointRequest(d, 3, x, y); }
-uint16_t DrawTo(const DriverLink& d, uint16_t x, uint16_t y) { return PointRequest(d, 4, x, y); }
+uint16_t MoveTo(const DriverLink& d, uint16_t x, uint16_t y) {
+  return PointRequest(d, 3, x, y);
+}
+uint16_t DrawTo(const DriverLink& d, uint16_t x, uint16_t y) {
+  return PointRequest(d, 4, x, y);
+}
 uint16_t LiftPen(const DriverLink& d) {
   Packet p = MakePacket(8);
   return Graphics(d, p);
 }
-uint16_t SelectPen(const DriverLink& d, uint16_t pen) { return ValueRequest(d, 5, pen); }
-uint16_t SelectLineType(const DriverLink& d, uint16_t type) { return ValueRequest(d, 7, type); }
+uint16_t SelectPen(const DriverLink& d, uint16_t pen) {
+  return ValueRequest(d, 5, pen);
+}
+uint16_t SelectLineType(const DriverLink& d, uint16_t type) {
+  return ValueRequest(d, 7, type);
+}
 uint16_t SetLineTypeCount(const DriverLink& d, int16_t count) {
   return ValueRequest(d, 36, static_cast<uint16_t>(count));
 }

@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-using PladiFn = uint32_t(__attribute__((stdcall))*)(uint32_t services, uint32_t unused);
-using RequestFn = void(__attribute__((cdecl))*)(uint8_t* packet);
+using PladiFn = uint32_t(__attribute__((stdcall)) *)(uint32_t services, uint32_t unused);
+using RequestFn = void(__attribute__((cdecl)) *)(uint8_t* packet);
 
 struct HostLog {
-  std::string output;                   // every byte written, in order
-  std::vector<int32_t> writeSizes;      // one entry per write call
-  std::vector<std::string> lines;       // printed message lines
-  std::vector<std::string> controls;    // device-control strings
+  std::string output;                 // every byte written, in order
+  std::vector<int32_t> writeSizes;    // one entry per write call
+  std::vector<std::string> lines;     // printed message lines
+  std::vector<std::string> controls;  // device-control strings
   int32_t writeCalls = 0;
-  int32_t failWriteAt = 0;              // the k-th write (1-based) fails; 0 = none
-  bool failAllWritesFrom = false;       // once failed, keep failing
+  int32_t failWriteAt = 0;         // the k-th write (1-based) fails; 0 = none
+  bool failAllWritesFrom = false;  // once failed, keep failing
   int32_t getCalls = 0, saveCalls = 0;
   int32_t getResult = 0, saveResult = 0;
   bool haveStoredRecord = false;

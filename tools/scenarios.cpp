@@ -13,9 +13,9 @@ namespace {
 // language sets one bit of the job flags and a resolution it supports.
 void StoreDefaultRecord(bool qdrs) {
   uint8_t record[40] = {};
-  WriteU32(record, 0, 1);                        // copies
-  WriteU32(record, 4, 2);                        // E-arch
-  WriteU32(record, 8, 396);                      // custom length
+  WriteU32(record, 0, 1);    // copies
+  WriteU32(record, 4, 2);    // E-arch
+  WriteU32(record, 8, 396);  // custom length
   WriteU16(record, 24, 2);
   WriteU16(record, 28, 0x1000);                  // halftone fill
   WriteU16(record, 30, qdrs ? 0x0240 : 0x0100);  // language and resolution
@@ -56,13 +56,18 @@ void PlotVectorWorkout(const DriverLink& d) {
     if (i % 17 == 0) DrawTo(d, x + 5, y + 5);
     if (i % 17 == 0) DrawTo(d, x + 5, y + 5);
     if (i % 23 == 0) LiftPen(d);
-    if (i % 29 == 0) FillPolygon(d, 3, {x, y, static_cast<uint16_t>(x + 400), y,
-                                        static_cast<uint16_t>(x + 400),
-                                        static_cast<uint16_t>(y + 300)});
+    if (i % 29 == 0)
+      FillPolygon(d, 3,
+                  {x, y, static_cast<uint16_t>(x + 400), y, static_cast<uint16_t>(x + 400),
+                   static_cast<uint16_t>(y + 300)});
     if (i % 31 == 0) {
-      const std::vector<uint16_t> square = {x, y, static_cast<uint16_t>(x + 200), y,
+      const std::vector<uint16_t> square = {x,
+                                            y,
                                             static_cast<uint16_t>(x + 200),
-                                            static_cast<uint16_t>(y + 200), x,
+                                            y,
+                                            static_cast<uint16_t>(x + 200),
+                                            static_cast<uint16_t>(y + 200),
+                                            x,
                                             static_cast<uint16_t>(y + 200)};
       FillPolygonAt(d, 9, square);
     }
@@ -87,7 +92,9 @@ void ProbeDriver(const DriverLink& d) {
 
 }  // namespace
 
-const char* ScenarioNames() { return "probe, lines, vector, images"; }
+const char* ScenarioNames() {
+  return "probe, lines, vector, images";
+}
 
 bool RunScenario(const std::string& name, const DriverLink& d, const ScenarioOptions& options) {
   StoreDefaultRecord(options.qdrs);

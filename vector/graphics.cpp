@@ -7,7 +7,9 @@ namespace {
 
 using Handler = void (*)(uint8_t*);
 
-void RequestLoadMessages(uint8_t*) { LoadMessages(); }
+void RequestLoadMessages(uint8_t*) {
+  LoadMessages();
+}
 
 struct GraphicsEntry {
   int16_t code;
@@ -17,13 +19,27 @@ struct GraphicsEntry {
 // The graphics requests that the driver answers; any other code leaves the
 // packet as the host wrote it.
 constexpr GraphicsEntry kGraphicsRequests[] = {
-    {2, RequestEndPlot},         {3, RequestMove},           {4, RequestDraw},
-    {5, RequestSelectPen},       {7, RequestLineType},       {8, RequestLiftPen},
-    {9, RequestAbort},           {15, RequestLineTypeLegend}, {29, RequestConfigFetch},
-    {30, RequestBeginPlot},      {31, RequestSummary},       {33, RequestPolygonInline},
-    {36, RequestLineTypeCount},  {41, RequestPenWidth},      {43, RequestModelLineTypes},
-    {46, RequestConfigure},      {47, RequestPlotArea},      {48, RequestPaperList},
-    {49, RequestReset},          {50, RequestLoadMessages},  {52, CaptureImageRequest},
+    {2, RequestEndPlot},
+    {3, RequestMove},
+    {4, RequestDraw},
+    {5, RequestSelectPen},
+    {7, RequestLineType},
+    {8, RequestLiftPen},
+    {9, RequestAbort},
+    {15, RequestLineTypeLegend},
+    {29, RequestConfigFetch},
+    {30, RequestBeginPlot},
+    {31, RequestSummary},
+    {33, RequestPolygonInline},
+    {36, RequestLineTypeCount},
+    {41, RequestPenWidth},
+    {43, RequestModelLineTypes},
+    {46, RequestConfigure},
+    {47, RequestPlotArea},
+    {48, RequestPaperList},
+    {49, RequestReset},
+    {50, RequestLoadMessages},
+    {52, CaptureImageRequest},
     {54, RequestPolygonAt},
 };
 

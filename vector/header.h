@@ -4,8 +4,8 @@
 // because the image emission writes them again after every image.
 #include <cstdint>
 
-int32_t WriteJobHeader();   // 0, or -1 when request 30 must answer 0xFFFF
-void WriteJobTrailer();     // its write results are not examined
+int32_t WriteJobHeader();  // 0, or -1 when request 30 must answer 0xFFFF
+void WriteJobTrailer();    // its write results are not examined
 int32_t WriteQdrsModelSetup();
 int32_t WriteQdrsPenSetup();
 int32_t WriteQdrsJobEnd();

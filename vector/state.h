@@ -20,7 +20,7 @@ extern int16_t currentPen;
 extern int16_t defaultPen;  // every host pen maps to it (7 until a header changes it)
 extern uint8_t penReselectDue;
 extern int32_t lineTypeCount;
-extern char polylineCommand[4];  // "PE7" or "PE"
+extern char polylineCommand[4];   // "PE7" or "PE"
 extern int32_t shortCoordinates;  // QDRS: 16-bit (1) or 32-bit (0) numbers
 extern uint32_t hostFlagWord;
 extern int32_t previousHostSetting;  // from the host's swap at plot start; -1 = none
