@@ -16,9 +16,20 @@ int32_t ListLength(const Entry* block, int32_t blockSize) {
   return n;
 }
 
+// The model's block of a table; lists are counted within it.
+template <typename Entry>
+const Entry* Block(const Entry* table, int32_t blockSize, int32_t model) {
+  return table + ModelOrDefault(model) * blockSize;
+}
+
+template <typename Entry>
+int32_t ListCount(const Entry* table, int32_t blockSize, int32_t model) {
+  return ListLength(Block(table, blockSize, model), blockSize);
+}
+
 template <typename Entry>
 const Entry& ListEntry(const Entry* table, int32_t blockSize, int32_t model, int32_t index) {
-  const Entry* block = table + ModelOrDefault(model) * blockSize;
+  const Entry* block = Block(table, blockSize, model);
   return index >= 0 && index < ListLength(block, blockSize) ? block[index] : block[0];
 }
 
@@ -50,31 +61,28 @@ PaperEntry& PaperAt(int32_t model, int32_t paperSize) {
 }
 
 int32_t MediaCount(int32_t model) {
-  return ListLength(driverDescriptor.media + ModelOrDefault(model) * kMediaBlock, kMediaBlock);
+  return ListCount(driverDescriptor.media, kMediaBlock, model);
 }
 const MediaEntry& MediaAt(int32_t model, int32_t mediaType) {
   return ListEntry(driverDescriptor.media, kMediaBlock, model, mediaType);
 }
 
 int32_t FinishProgramCount(int32_t model) {
-  return ListLength(driverDescriptor.finishPrograms + ModelOrDefault(model) * kFinishProgramBlock,
-                    kFinishProgramBlock);
+  return ListCount(driverDescriptor.finishPrograms, kFinishProgramBlock, model);
 }
 const FinishEntry& FinishProgramAt(int32_t model, int32_t index) {
   return ListEntry(driverDescriptor.finishPrograms, kFinishProgramBlock, model, index);
 }
 
 int32_t FinishMarginsCount(int32_t model) {
-  return ListLength(driverDescriptor.finishMargins + ModelOrDefault(model) * kFinishMarginsBlock,
-                    kFinishMarginsBlock);
+  return ListCount(driverDescriptor.finishMargins, kFinishMarginsBlock, model);
 }
 const FinishEntry& FinishMarginsAt(int32_t model, int32_t index) {
   return ListEntry(driverDescriptor.finishMargins, kFinishMarginsBlock, model, index);
 }
 
 int32_t FinishBinCount(int32_t model) {
-  return ListLength(driverDescriptor.finishBins + ModelOrDefault(model) * kFinishBinBlock,
-                    kFinishBinBlock);
+  return ListCount(driverDescriptor.finishBins, kFinishBinBlock, model);
 }
 const FinishEntry& FinishBinAt(int32_t model, int32_t index) {
   return ListEntry(driverDescriptor.finishBins, kFinishBinBlock, model, index);
