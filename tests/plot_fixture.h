@@ -3,7 +3,6 @@
 // the bytes that the vector requests add behind the job header.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "driver_fixture.h"
@@ -14,24 +13,11 @@
 
 namespace plot_fixture {
 
-inline void ResetDrawingState() {
-  penState = previousPenState = kPenIdle;
-  hostX = hostY = -1;
-  outX = outY = prevOutX = prevOutY = 0;
-  currentPen = 1;
-  defaultPen = 7;
-  penReselectDue = 0;
-  lineTypeCount = 8;
-  shortCoordinates = 1;
-  previousHostSetting = -1;
-  imageMarker = 0;
-  std::strcpy(polylineCommand, "PE7");
-  unitScale = 1.0;
-}
-
 // Opens a plot and returns where the job header ends. The header is settled
 // first, so the drawing state set up here is what the requests start from.
 inline int32_t OpenPlot(const DriverLink& d, double scale = 1.0) {
+  penReselectDue = 0;  // request 30 resets the rest
+  lineTypeCount = 8;
   EXPECT_EQ(BeginPlot(d), 0);
   unitScale = scale;
   defaultPen = 7;
@@ -46,6 +32,17 @@ inline std::string WrittenSince(int32_t from) {
 
 inline std::string Bytes(std::initializer_list<uint8_t> bytes) {
   return std::string(bytes.begin(), bytes.end());
+}
+
+// Big-endian 16-bit words, and a short QDRS record of them behind its opcode
+// and word count.
+inline std::string Words(std::initializer_list<int32_t> words) {
+  std::string s;
+  for (int32_t w : words) s += Bytes({static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(w)});
+  return s;
+}
+inline std::string Record(uint8_t opcode, std::initializer_list<int32_t> words) {
+  return Bytes({opcode, static_cast<uint8_t>(words.size())}) + Words(words);
 }
 
 inline std::string Kept(const KeptCommand& kept) {

@@ -2,9 +2,6 @@
 // sheet and units, and the tone table that follows the record.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-
 #include "driver_fixture.h"
 #include "golden.h"
 #include "host/packet.h"
@@ -12,19 +9,17 @@
 
 namespace {
 
-constexpr double kInchesPerMm = 0.03937007874015748;
+using namespace std::string_literals;
 
-void StoreConfig(const ConfigRecord& record) {
-  uint8_t raw[40];
-  std::memcpy(raw, &record, 40);
-  StoreRecord(raw);
-}
-
-// The record that a previous run saved: the defaults with some changes.
-ConfigRecord StoredDefaults() {
+// A previous run saved the defaults with `edit` applied.
+template <typename Edit>
+void StoreEdited(Edit edit) {
   ConfigRecord r{};
   SetConfigDefaults(r, 0);
-  return r;
+  edit(r);
+  uint8_t raw[40];
+  std::memcpy(raw, &r, 40);
+  StoreRecord(raw);
 }
 
 Packet SetUpPlot(const DriverLink& d, uint16_t defaultsAsked = 0) {
@@ -35,166 +30,53 @@ Packet SetUpPlot(const DriverLink& d, uint16_t defaultsAsked = 0) {
   return p;
 }
 
-TEST(PlotSetUp, DefaultsWhenTheHostHoldsNoRecord) {
+void ExpectSheet(const Packet& p, double length, double width, double units) {
+  EXPECT_NEAR(ReadF64(p.bytes.data(), 8), length, 1e-4);
+  EXPECT_NEAR(ReadF64(p.bytes.data(), 16), width, 1e-4);
+  EXPECT_EQ(ReadF64(p.bytes.data(), 24), units);
+  EXPECT_EQ(ReadF64(p.bytes.data(), 32), units);
+}
+
+TEST(PlotSetUp, RecordOrDefaultsAndTheSheetTheyGive) {
   const DriverLink d = ResetDriver();
   configRecord.copies = 42;
-  configRecord.margin = 7;
-  std::memset(configRecord.toneLevels, 9, 5);
   Packet p = SetUpPlot(d);
-
-  EXPECT_EQ(p.status(), kStatusOk);
-  EXPECT_EQ(hostLog.getCalls, 1);
-  EXPECT_EQ(hostLog.saveCalls, 0) << "defaults are not saved";
-  EXPECT_EQ(ReadF64(p.data(), 8), 48.0);
-  EXPECT_EQ(ReadF64(p.data(), 16), 36.0);
-  EXPECT_EQ(ReadF64(p.data(), 24), 1016.0);
-  EXPECT_EQ(ReadF64(p.data(), 32), 1016.0);
-  EXPECT_EQ(sizeFactor, 1);
-  EXPECT_EQ(usableLength, 48.0);
-  EXPECT_EQ(usableWidth, 36.0);
-  EXPECT_EQ(unitsPerInch[0], 1016.0);
-  EXPECT_EQ(unitsPerInch[1], 1016.0);
-  EXPECT_EQ(widthAtLeastLength, 0);
-
+  ExpectSheet(p, 48.0, 36.0, 1016.0);
   EXPECT_EQ(configRecord.copies, 1);
-  EXPECT_EQ(configRecord.margin, 0);
-  EXPECT_EQ(configRecord.customLength, 396);
   EXPECT_EQ(configRecord.plotFlags, 0x1000);
   EXPECT_EQ(configRecord.jobFlags, 0x1100) << "600 dpi, and the sheet is longer than wide";
-  const uint8_t levels[5] = {0, 123, 187, 228, 255};
-  EXPECT_EQ(0, std::memcmp(configRecord.toneLevels, levels, 5));
-  for (int k = 0; k < 5; ++k) EXPECT_EQ(CurveLevels[k], levels[k]);
-  // The curve through the default levels, not the default table itself.
-  EXPECT_EQ(ToneTable[64], 103);
-  EXPECT_EQ(ToneTable[128], 174);
-  EXPECT_EQ(ToneTable[192], 222);
-}
+  EXPECT_EQ(0, std::memcmp(configRecord.toneLevels, "\x00\x7B\xBB\xE4\xFF", 5));
+  EXPECT_EQ(ToneTable[64], 103) << "the curve through the default levels";
+  // Offsets 0 to 5 and 40 to 58 are answered; 59 stays as the host left it.
+  EXPECT_BYTES(std::string(p.bytes.begin(), p.bytes.begin() + 6), "\0\0\x3B\0\xEE\xEE"s);
+  EXPECT_BYTES(std::string(p.bytes.begin() + 40, p.bytes.begin() + 60),
+               "\x8B\x01\xFF\0\x01\0\x07\0\x02\0\x80\x25\0\0\x08\0\x01\0\0\xEE"s);
 
-TEST(PlotSetUp, FixedAnswers) {
-  const DriverLink d = ResetDriver();
-  Packet p = SetUpPlot(d);
-  EXPECT_EQ(ReadU16(p.data(), 2), 59);
-  EXPECT_EQ(ReadU16(p.data(), 4), 0xEEEE);
-  // Offsets 40 to 58, and 59 as the host left it.
-  EXPECT_BYTES(std::string(reinterpret_cast<const char*>(p.data() + 40), 20),
-               std::string("\x8B\x01\xFF\x00\x01\x00\x07\x00\x02\x00"
-                           "\x80\x25\x00\x00\x08\x00\x01\x00\x00\xEE",
-                           20));
-
-  ConfigRecord serial = StoredDefaults();
-  serial.plotFlags = 0x1001;
-  StoreConfig(serial);
-  Packet port = SetUpPlot(d);
-  EXPECT_EQ(ReadU16(port.data(), 48), 1);
-}
-
-TEST(PlotSetUp, StoredRecordGeometry) {
-  const DriverLink d = ResetDriver();
-
-  ConfigRecord margin = StoredDefaults();
-  margin.margin = 10;
-  StoreConfig(margin);
-  Packet p = SetUpPlot(d);
-  const double m = 10 * kInchesPerMm;
-  EXPECT_EQ(ReadF64(p.data(), 8), (48.0 - m) - m);
-  EXPECT_EQ(ReadF64(p.data(), 16), (36.0 - m) - m);
-  EXPECT_NEAR(ReadF64(p.data(), 8), 47.2126, 1e-4);
-  EXPECT_NEAR(ReadF64(p.data(), 16), 35.2126, 1e-4);
-
-  ConfigRecord qdrs = StoredDefaults();
-  qdrs.jobFlags = 0x0140;
-  StoreConfig(qdrs);
-  p = SetUpPlot(d);
-  EXPECT_EQ(ReadF64(p.data(), 24), 800.0);
-  EXPECT_EQ(ReadF64(p.data(), 32), 800.0);
-  EXPECT_EQ(unitScale, 0.5);
-
-  ConfigRecord custom = StoredDefaults();
-  custom.paperSize = 24;
-  custom.customLength = 500;
-  StoreConfig(custom);
-  p = SetUpPlot(d);
-  EXPECT_EQ(ReadF64(p.data(), 8), 30.0);
-  EXPECT_EQ(ReadF64(p.data(), 16), 500 * kInchesPerMm);
-  EXPECT_NEAR(ReadF64(p.data(), 16), 19.685, 1e-3);
-  EXPECT_EQ(configRecord.jobFlags & 0x1000, 0);
-  EXPECT_EQ(widthAtLeastLength, 1);
-
-  custom.customLength = 3000;
-  StoreConfig(custom);
-  p = SetUpPlot(d);
-  EXPECT_EQ(sizeFactor, 2);
-  EXPECT_EQ(ReadF64(p.data(), 24), 508.0);
-  EXPECT_EQ(ReadF64(p.data(), 32), 508.0);
-  EXPECT_EQ(configRecord.jobFlags & 0x1000, 0x1000);
-}
-
-TEST(PlotSetUp, StoredFieldsOutsideTheirRangeAreNotTaken) {
-  const DriverLink d = ResetDriver();
-  ConfigRecord broken = StoredDefaults();
-  broken.margin = 30000;
-  broken.paperSize = -4;
-  broken.customLength = -1;
-  StoreConfig(broken);
-  Packet p = SetUpPlot(d);
-  EXPECT_EQ(ReadF64(p.data(), 8), 48.0);
-  EXPECT_EQ(ReadF64(p.data(), 16), 36.0);
-  EXPECT_EQ(configRecord.margin, 0);
-}
-
-TEST(PlotSetUp, DefaultsAskedOrAnotherModelIgnoreTheStoredRecord) {
-  const DriverLink d = ResetDriver();
-  ConfigRecord stored = StoredDefaults();
-  stored.copies = 5;
-  stored.margin = 10;
-  stored.paperSize = 3;
-  StoreConfig(stored);
-  const auto kept = hostLog.storedRecord;
-
-  Packet p = SetUpPlot(d, 1);
-  EXPECT_EQ(hostLog.getCalls, 0);
-  EXPECT_EQ(hostLog.saveCalls, 0);
-  EXPECT_EQ(hostLog.storedRecord, kept);
-  EXPECT_EQ(configRecord.copies, 1);
-  EXPECT_EQ(configRecord.margin, 0);
-  EXPECT_EQ(ReadF64(p.data(), 8), 48.0);
-  EXPECT_EQ(ReadF64(p.data(), 16), 36.0);
-
-  // A record in memory for another model is not fetched over either.
+  StoreEdited([](ConfigRecord& r) { r.copies = 5, r.margin = 10; });
+  ExpectSheet(SetUpPlot(d, 1), 48.0, 36.0, 1016.0);
+  EXPECT_EQ(std::pair(hostLog.getCalls, hostLog.saveCalls), std::pair(1, 0)) << "no fetch, no save";
   configRecord.modelIndex = 1;
   configRecord.copies = 8;
   SetUpPlot(d);
-  EXPECT_EQ(hostLog.getCalls, 0);
   EXPECT_EQ(configRecord.copies, 1);
+  EXPECT_EQ(hostLog.getCalls, 1) << "a record of another model is not fetched over";
   EXPECT_EQ(configRecord.modelIndex, 1) << "the defaults keep the model index";
 
-  // Any value but 1 at offset 6 takes the stored record.
   configRecord.modelIndex = 0;
-  SetUpPlot(d, 2);
-  EXPECT_EQ(hostLog.getCalls, 1);
+  ExpectSheet(SetUpPlot(d, 2), 47.2126, 35.2126, 1016.0);  // any value but 1 takes the record
   EXPECT_EQ(configRecord.copies, 5);
-  EXPECT_EQ(configRecord.paperSize, 3);
-}
 
-TEST(PlotSetUp, ToneTableFollowsTheRecordLevels) {
-  const DriverLink d = ResetDriver();
-  ConfigRecord bright = StoredDefaults();
-  const uint8_t levels[5] = {10, 60, 120, 200, 240};
-  std::memcpy(bright.toneLevels, levels, 5);
-  StoreConfig(bright);
+  StoreEdited([](ConfigRecord& r) { r.jobFlags = 0x0140; });
+  ExpectSheet(SetUpPlot(d), 48.0, 36.0, 800.0);
+  StoreEdited([](ConfigRecord& r) { r.paperSize = 24, r.customLength = 500; });
+  ExpectSheet(SetUpPlot(d), 30.0, 19.6850, 1016.0);
+  StoreEdited([](ConfigRecord& r) { r.paperSize = 24, r.customLength = 3000; });
+  ExpectSheet(SetUpPlot(d), 118.1102, 30.0, 508.0);
+  StoreEdited([](ConfigRecord& r) { r.plotFlags = 0x1001; });
+  EXPECT_EQ(ReadU16(SetUpPlot(d).data(), 48), 1) << "serial port";
+  StoreEdited([](ConfigRecord& r) { std::memcpy(r.toneLevels, "\x0A\x3C\x78\xC8\xF0", 5); });
   SetUpPlot(d);
-  for (int k = 0; k < 5; ++k) EXPECT_EQ(CurveLevels[k], levels[k]);
-  EXPECT_EQ(ToneTable[0], 10) << "the curve starts at level 0";
-  EXPECT_NE(ToneTable[64], 103);
-}
-
-TEST(PlotSetUp, BlockedWhileAFailureStands) {
-  const DriverLink d = ResetDriver();
-  driverErrorState = kErrorOutput;
-  Packet p = SetUpPlot(d);
-  EXPECT_EQ(p.status(), kStatusFailed);
-  EXPECT_EQ(ReadU16(p.data(), 2), 0xEEEE);
-  EXPECT_EQ(hostLog.getCalls, 0);
+  EXPECT_EQ(ToneTable[0], 10) << "the curve through the record's levels";
 }
 
 }  // namespace
