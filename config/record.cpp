@@ -37,7 +37,8 @@ struct BaseLength {
 // Custom sizes start with the length of the standard sheet they are named after.
 // The special widths are told apart by their whole prefix: "Esp. A1 625" and
 // "Esp. A1 620" share their first ten characters.
-constexpr std::array<BaseLength, 15> kBaseLengths = {{
+// clang-format off
+constexpr std::array<BaseLength, 20> kBaseLengths = {{
     {"A0", 1189},
     {"A1", 841},
     {"A2", 594},
@@ -53,7 +54,13 @@ constexpr std::array<BaseLength, 15> kBaseLengths = {{
     {"C-arch", 609},
     {"B-arch", 457},
     {"A-arch", 304},
+    {"E-ANSI", 1117},
+    {"D-ANSI", 863},
+    {"C-ANSI", 558},
+    {"B-ANSI", 431},
+    {"A-ANSI", 279},
 }};
+// clang-format on
 
 // Where the base size's name begins, behind "Tamanho personalizado de largura ".
 constexpr size_t kBaseNameAt = 33;
