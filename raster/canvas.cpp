@@ -129,24 +129,28 @@ void BuildScreenPatterns() {
 }
 
 double SelectRasterResolution(uint16_t jobFlags, int32_t qdrs) {
+  int32_t dpi = 0;
   switch (jobFlags & kJobResolutionMask) {
     case kJob600Dpi:
-      rasterDpi = 600;
+      dpi = 600;
       break;
     case kJob400Dpi:
-      rasterDpi = 400;
+      dpi = 400;
       break;
     case kJob300Dpi:
-      rasterDpi = 300;
+      dpi = 300;
       break;
     case kJob200Dpi:
-      rasterDpi = 200;
+      dpi = 200;
       break;
     default:
       break;
   }
+  if (dpi != 0) {
+    rasterDpi = dpi;
+    if (qdrs == 0) std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t%dR", dpi);
+  }
   if (qdrs != 0 && rasterDpi != 400 && rasterDpi != 200) rasterDpi = 400;
-  if (qdrs == 0) std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t%dR", rasterDpi);
   return rasterDpi;
 }
 

@@ -153,6 +153,22 @@ bool UsableDots(double dots) {
   return dots >= 1 && dots <= kLargestDots;
 }
 
+// QDRS draws at 400 or 200 dpi (600 and 300 dpi codes at 400): the place is
+// halved or quartered into canvas pixels. A code naming no resolution leaves it
+// as it is.
+int32_t QdrsPlaceDivisor(uint16_t jobFlags) {
+  switch (jobFlags & kJobResolutionMask) {
+    case kJob200Dpi:
+      return 4;
+    case kJob600Dpi:
+    case kJob400Dpi:
+    case kJob300Dpi:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
 // An image with an empty or inverted place, no pixels, no way to fetch them or
 // a size that rounds to nothing is dropped before anything of it is written.
 int32_t PlanImage(ImagePlan& plan) {
@@ -168,7 +184,7 @@ int32_t PlanImage(ImagePlan& plan) {
   const double dpi = SelectRasterResolution(configRecord.jobFlags, plan.qdrs);
   double width, height;
   if (plan.qdrs != 0) {
-    const int32_t divisor = rasterDpi == 200 ? 4 : 2;
+    const int32_t divisor = QdrsPlaceDivisor(configRecord.jobFlags);
     width = (p.x2 - p.x1) / divisor;
     height = (p.y2 - p.y1) / divisor;
   } else {
@@ -182,7 +198,8 @@ int32_t PlanImage(ImagePlan& plan) {
   plan.stripPixels = plan.turned != 0 ? h : w;
   plan.step = plan.turned != 0 ? static_cast<double>(p.x2 - p.x1) / w
                                : static_cast<double>(p.y2 - p.y1) / h;
-  plan.firstStrip = plan.qdrs == 0 && rasterDpi == 600 ? 1 : 0;
+  const bool code600 = (configRecord.jobFlags & kJobResolutionMask) == kJob600Dpi;
+  plan.firstStrip = plan.qdrs == 0 && code600 ? 1 : 0;
   plan.scale = static_cast<int32_t>(unitScale);
   plan.originX = static_cast<int32_t>((plan.turned != 0 ? p.x1 : p.x2) * unitScale);
   plan.originY = static_cast<int32_t>(p.y1 * unitScale);
@@ -329,15 +346,18 @@ void WriteKeptBytes(const KeptCommand& kept) {
     OutWriteBytes(kept.length, kept.bytes);
 }
 
+// The tail goes straight to the host, whether a plot is open or not.
+int32_t WriteToHost(const char* text) {
+  RasterWriteText("%s", text);
+  return 0;
+}
+
 void WriteHpglTail(int32_t penX, int32_t penY) {
   RasterWriteText("TR0;");
   RasterWriteText("PA%d,%d", pending.x2, pending.y1);
   RasterWriteText("PU%d,%d", penX, penY);
   RasterWriteText("PR");
-  // The palette is the job header's, written into the output buffer: handing
-  // it on at once keeps it ahead of the state texts.
-  WritePenPalette(false);
-  FlushBuffered();
+  WritePenPalette(false, WriteToHost);
   WriteKeptText(lastWindowCommand);
   WriteKeptText(lastPenCommand);
   WriteKeptText(lastWidthCommand);

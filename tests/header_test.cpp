@@ -201,7 +201,7 @@ TEST(PenPalette, RedPenKeepsItsColourAndTheLastBlackPenDraws) {
   EXPECT_NE(Written(true).find("PC4,178,178,178PC5,255,0,0PC6,104,104,104"), std::string::npos);
   EXPECT_EQ(defaultPen, 255);
   defaultPen = 3;
-  EXPECT_EQ(WritePenPalette(false), 0);
+  EXPECT_EQ(WritePenPalette(false, OutWriteString), 0);
   EXPECT_EQ(defaultPen, 3) << "the image tail's palette leaves the pen alone";
   // QDRS defines the red pen as red and takes the last black pen but it.
   SetUpPlot(true, true);

@@ -157,7 +157,8 @@ TEST(Image, PlacementAndStripsFollowResolutionEnlargementAndTurn) {
 
 TEST(Image, QdrsSizesFollowTheResolution) {
   for (const auto [flags, width, height] :
-       {std::array{0x0240, 500, 400}, std::array{0x0840, 250, 200}}) {
+       {std::array{0x0240, 500, 400}, std::array{0x0840, 250, 200},
+        std::array{0x0040, 1001, 801}}) {
     ResetImages(flags);
     SendAndEmit({.x2 = 2001, .y2 = 2801});  // 1001 drawing units
     OutFlush();
@@ -172,6 +173,16 @@ TEST(Image, QdrsSizesFollowTheResolution) {
               std::string::npos);
     EXPECT_EQ(out.substr(out.size() - 16), kKeptQdrs);
   }
+}
+
+// An image that reaches the host between plots still restores every pen.
+TEST(Image, TailIsWholeWithNoPlotOpen) {
+  ResetImages();
+  OutClose();
+  SendAndEmit({.w = 20, .h = 20});
+  const std::string& out = hostLog.output;
+  EXPECT_NE(out.find("PRPC1,76,76,76PC2,226,226,226"), std::string::npos);
+  EXPECT_NE(out.find("PC255,0,0,0" + kKeptTexts), std::string::npos);
 }
 
 TEST(Image, ColourIndexAndImageTypeRules) {

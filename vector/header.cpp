@@ -171,7 +171,7 @@ int32_t WriteHpglJobHeader() {
   if (OutWriteString("LA1,4,2,4SP7RF") < 0) return FailHeader();
   if (OutWriteString("NP256") < 0) return FailHeader();
   if (OutWriteString("CR0,255,0,255,0,255") < 0) return FailHeader();  // colour range
-  if (WritePenPalette(true) < 0) return FailHeader();
+  if (WritePenPalette(true, OutWriteString) < 0) return FailHeader();
   if (OutWriteString("PUPA0,0PR;") < 0) return FailHeader();  // at the origin, relative moves
   if (OutWriteString("TR0;") < 0) return FailHeader();        // transparency off
   return 0;

@@ -1,6 +1,7 @@
 #include "vector/palette.h"
 
 #include <array>
+#include <cstdio>
 
 #include "config/record.h"
 #include "config/tables.h"
@@ -71,15 +72,18 @@ PenColour GreyPen(int32_t pen) {
 // Lines print black whatever the pen, but fills keep the host's pen, so each
 // pen is defined as the grey its colour would print as; only the red pen of a
 // red-printing model keeps a colour.
-int32_t WritePenPalette(bool setDefaultPen) {
+int32_t WritePenPalette(bool setDefaultPen, PaletteWriter write) {
   const bool redPrinting = Has(ModelAt(currentModel).hasRedPrinting);
+  char item[32];
   for (int32_t pen = 1; pen <= kLastPen; ++pen) {
     if (IsRedPen(pen)) {
-      if (OutWriteFormat("PC%d,255,0,0", pen) < 0) return -1;
+      std::snprintf(item, sizeof item, "PC%d,255,0,0", pen);
+      if (write(item) < 0) return -1;
       continue;
     }
     const PenColour c = GreyPen(pen);
-    if (OutWriteFormat("PC%d,%d,%d,%d", pen, c.red, c.green, c.blue) < 0) return -1;
+    std::snprintf(item, sizeof item, "PC%d,%d,%d,%d", pen, c.red, c.green, c.blue);
+    if (write(item) < 0) return -1;
     if (setDefaultPen && redPrinting && c.red == 0 && c.green == 0 && c.blue == 0)
       defaultPen = static_cast<int16_t>(pen);
   }

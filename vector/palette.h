@@ -10,8 +10,11 @@ struct PenColour {
 // Entry `pen` (0..255) after the grey rule: a colour becomes the grey
 // (30 R + 59 G + 11 B) / 100; a grey keeps its values.
 PenColour GreyPen(int32_t pen);
+// Where the palette's items go: the output buffer for the job header, straight
+// to the host after an image.
+using PaletteWriter = int32_t (*)(const char* text);
 // "PC" for pens 1..255 in HP-GL/2, red for the red pen where the model prints
 // red. When `setDefaultPen`, a black pen becomes defaultPen as the header does.
-int32_t WritePenPalette(bool setDefaultPen);
+int32_t WritePenPalette(bool setDefaultPen, PaletteWriter write);
 // The pen that a host pen maps to: defaultPen, or the red pen itself.
 int16_t MapPen(int32_t requested);
