@@ -10,25 +10,15 @@ void PlotImages(const DriverLink& d) {
   MoveTo(d, 500, 500);
   DrawTo(d, 8000, 500);
   DrawTo(d, 8000, 6000);
-  HostImage colour;
-  colour.x1 = 2000;
-  colour.y1 = 2000;
-  colour.x2 = 4000;
-  colour.y2 = 3500;
-  colour.type = 2;
-  colour.w = 300;
-  colour.h = 200;
-  SendImage(d, colour);
-  HostImage twoLevel;
-  twoLevel.x1 = 5000;
-  twoLevel.y1 = 1000;
-  twoLevel.x2 = 5800;
-  twoLevel.y2 = 1600;
-  twoLevel.w = 64;
-  twoLevel.h = 48;
-  twoLevel.transparent = 1;
-  twoLevel.colourIndex = 5;
-  SendImage(d, twoLevel);
+  SendImage(d, {.x1 = 2000, .y1 = 2000, .x2 = 4000, .y2 = 3500, .type = 2, .w = 300, .h = 200});
+  SendImage(d, {.x1 = 5000,
+                .y1 = 1000,
+                .x2 = 5800,
+                .y2 = 1600,
+                .w = 64,
+                .h = 48,
+                .transparent = 1,
+                .colourIndex = 5});
   SetPenWidth(d, 0.02);
   DrawTo(d, 500, 6000);
   DrawTo(d, 500, 500);
