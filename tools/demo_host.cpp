@@ -31,6 +31,25 @@ PladiFn LoadDriver(const char* path) {
 #endif
 }
 
+// The driver's texts are Windows-1252; a Linux terminal reads UTF-8. The
+// accented letters the texts use all lie in the part shared with Latin-1.
+void PrintHostText(const std::string& text) {
+#if defined(_WIN32)
+  std::fputs(text.c_str(), stdout);
+#else
+  for (unsigned char c : text) {
+    if (c < 0x80) {
+      std::putchar(c);
+    } else if (c >= 0xA0) {
+      std::putchar(0xC0 | c >> 6);
+      std::putchar(0x80 | (c & 0x3F));
+    } else {
+      std::putchar('?');
+    }
+  }
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,7 +72,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "unknown scenario %s (%s)\n", argv[2], ScenarioNames());
     return 2;
   }
-  for (const std::string& line : hostLog.lines) std::printf("%s", line.c_str());
+  for (const std::string& line : hostLog.lines) PrintHostText(line);
   std::printf("\n");
 
   std::FILE* out = std::fopen(argv[3], "wb");

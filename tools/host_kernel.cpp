@@ -139,6 +139,8 @@ void RunDrawingStart(const DriverLink& d) {
   WriteF64(area.data(), 41, 1016.0);
   WriteF64(area.data(), 49, 1016.0);
   Graphics(d, area);
+  Packet summary = MakePacket(31);
+  Graphics(d, summary);
 }
 
 uint16_t BeginPlot(const DriverLink& d) {

@@ -55,7 +55,8 @@ uint16_t Graphics(const DriverLink& d, Packet& p);
 // The host's usual conversation up to a plot: version check, messages,
 // handshake, model query and plot set-up.
 void RunHandshake(const DriverLink& d);
-// The start of a drawing: reset, messages, configuration fetch, paper list.
+// The start of a drawing: reset, messages, configuration fetch, paper list
+// and the settings summary.
 void RunDrawingStart(const DriverLink& d);
 
 uint16_t BeginPlot(const DriverLink& d);
