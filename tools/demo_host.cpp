@@ -7,6 +7,8 @@
 #include <string>
 
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
 #include <dlfcn.h>
@@ -35,6 +37,8 @@ PladiFn LoadDriver(const char* path) {
 // accented letters the texts use all lie in the part shared with Latin-1.
 void PrintHostText(const std::string& text) {
 #if defined(_WIN32)
+  // Byte for byte, so that both builds' texts can be compared.
+  _setmode(_fileno(stdout), _O_BINARY);
   std::fputs(text.c_str(), stdout);
 #else
   for (unsigned char c : text) {
