@@ -10,15 +10,18 @@
 #include "host/messages.h"
 #include "host/services.h"
 #include "output/buffer.h"
+#include "raster/image.h"
 #include "tools/host_kernel.h"
+#include "vector/state.h"
 
 extern "C" uint32_t __attribute__((stdcall)) PLADI(uint32_t services, uint32_t unused);
 
-// Custom sizes keep the last custom length in the table; tests start from the
-// shipped values.
-inline void RestorePaperTable() {
+// Custom sizes keep the last custom length in the table, and some tests lend
+// the model a capability; every test starts from the shipped tables.
+inline void RestoreDeviceTables() {
   for (size_t i = 0; i < kPaperSizes.size(); ++i)
     driverDescriptor.papers[i].sheetLength = kPaperSizes[i].sheetLength;
+  driverDescriptor.models[0].hasRedPrinting = kModels[0].hasRedPrinting;
 }
 
 // A fresh driver connected to a fresh fake host with the default record.
@@ -32,7 +35,17 @@ inline DriverLink ResetDriver() {
   currentModel = 0;
   selectedModel = 0;
   labelText[0] = '\0';
-  RestorePaperTable();
+  imageMarker = 0;
+  penState = previousPenState = kPenIdle;
+  penReselectDue = 0;
+  std::strcpy(polylineCommand, "PE7");
+  hostX = hostY = -1;
+  defaultPen = 7;
+  lineTypeCount = 0;
+  hostFlagWord = 0;
+  shortCoordinates = 1;
+  previousHostSetting = -1;
+  RestoreDeviceTables();
   hostLog = HostLog{};
   LoadMessages();
   return ConnectDriver(&PLADI);
