@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int32_t kMaxCopies = 99;
 constexpr int16_t kMaxMarginMm = 10;
 constexpr int32_t kMaxPen = 255;
 constexpr int32_t kDefaultCustomLengthMm = 396;

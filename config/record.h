@@ -34,6 +34,8 @@ static_assert(offsetof(ConfigRecord, modelIndex) == 32);
 static_assert(offsetof(ConfigRecord, toneLevels) == 34);
 
 constexpr int32_t kConfigRecordSize = 40;
+// The most copies a job may ask for.
+constexpr int32_t kMaxCopies = 99;
 
 // plotFlags
 constexpr uint16_t kPlotSerialPort = 0x0001;

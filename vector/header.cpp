@@ -19,7 +19,6 @@ namespace {
 // hostFlagWord: the host drives the serial port's handshake itself.
 constexpr uint32_t kHostOwnsHandshake = 0x0040;
 
-constexpr int32_t kMaxCopies = 99;
 constexpr int32_t kMaxLabelLength = static_cast<int32_t>(sizeof labelText) - 1;
 
 // The finisher program that feeds sheets by hand takes no margins or bin.
