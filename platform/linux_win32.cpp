@@ -1,5 +1,5 @@
-// Linux stand-ins for the Win32 calls the driver makes, so that the same
-// driver code builds and runs in the Linux library.
+// Linux stand-in for the module lookup: the driver finds its own library by
+// file name.
 #if !defined(_WIN32)
 #include <link.h>
 
@@ -9,9 +9,6 @@
 #include "platform/win32.h"
 
 namespace {
-
-char lastMessageBox[1024];
-int32_t messageBoxCount = 0;
 
 struct ModuleSearch {
   const char* fileName;
@@ -39,20 +36,4 @@ HMODULE GetModuleHandleA(const char* stem) {
   return search.found;
 }
 
-// There is no window system to show the box: it is recorded and reported on
-// standard error, and answered as if its only button were pressed.
-int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
-  std::snprintf(lastMessageBox, sizeof lastMessageBox, "%s: %s", caption ? caption : "",
-                text ? text : "");
-  ++messageBoxCount;
-  std::fprintf(stderr, "[message box] %s\n", lastMessageBox);
-  return 1;
-}
-
-int32_t PlatformMessageBoxCount() {
-  return messageBoxCount;
-}
-const char* PlatformLastMessageBox() {
-  return lastMessageBox;
-}
 #endif

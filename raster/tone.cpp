@@ -42,6 +42,8 @@ namespace {
 // the two differ in the last bit for some inputs, and that moves truncated levels by one.
 constexpr double kStep = 1.0 / 255.0;
 
+}  // namespace
+
 // Bernstein sum of degree 4 at t = i * kStep, with products and sums formed in a fixed order
 // and association so that every build yields the same truncated values.
 int32_t Bezier4(int32_t i, const int32_t p[5]) {
@@ -58,8 +60,6 @@ int32_t Bezier4(int32_t i, const int32_t p[5]) {
       (((w0 * p[0] + (p[3] * w3) * 4.0) + (w2 * p[2]) * 6.0) + (p[1] * w1) * kStep) + p[4] * w4;
   return static_cast<int32_t>(sum);
 }
-
-}  // namespace
 
 uint8_t GetToneLevel(int32_t index) {
   if (index < 0 || index > 255) return 0;

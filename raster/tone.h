@@ -25,3 +25,5 @@ void ResetToneTable();
 void ComputeToneCurve();
 void ApplyToneCurve();
 void LoadCurveLevels(const uint8_t toneLevels[5]);
+// The curve of five control values at sample i of 256 (t = i/255), truncated toward zero.
+int32_t Bezier4(int32_t i, const int32_t p[5]);
