@@ -3,6 +3,7 @@
 //
 //   demo_host LIBRARY SCENARIO OUTPUT [--qdrs]
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -10,13 +11,35 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include "tools/dialogbot/dialogbot.h"
 #else
 #include <dlfcn.h>
 #endif
 
 #include "tools/scenarios.h"
 
+#include <fstream>
+#include <sstream>
+
 namespace {
+
+// The driver opens its dialogs when the library is loaded under its own name.
+// On Linux they play the script that TRNKV_DIALOG_SCRIPT names; on Win32 the
+// robot plays it against the real windows. Without a script every dialog is
+// closed with OK.
+void StartDialogUser() {
+#if defined(_WIN32)
+  std::string script;
+  if (const char* path = std::getenv("TRNKV_DIALOG_SCRIPT")) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    script = text.str();
+  }
+  DialogBotStart(script);
+#endif
+}
 
 PladiFn LoadDriver(const char* path) {
 #if defined(_WIN32)
@@ -71,6 +94,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot load PLADI from %s\n", argv[1]);
     return 1;
   }
+  StartDialogUser();
   const DriverLink driver = ConnectDriver(pladi);
   if (!RunScenario(argv[2], driver, options)) {
     std::fprintf(stderr, "unknown scenario %s (%s)\n", argv[2], ScenarioNames());
