@@ -16,7 +16,6 @@ namespace plot_fixture {
 // Opens a plot and returns where the job header ends. The header is settled
 // first, so the drawing state set up here is what the requests start from.
 inline int32_t OpenPlot(const DriverLink& d, double scale = 1.0) {
-  penReselectDue = 0;  // request 30 resets the rest
   lineTypeCount = 8;
   EXPECT_EQ(BeginPlot(d), 0);
   unitScale = scale;

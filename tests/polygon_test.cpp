@@ -27,6 +27,66 @@ TEST(Polygon, HalftoneAndSolidSquaresAndThePenComingBack) {
                ";SP7PE7<_s;PM0PE7s__st__t;PM2FPSP3");
 }
 
+// The seven-bit expectations below in eight-bit numbers: "PE", and 0, 10 and
+// -10 as single end digits.
+std::string InEncoding(std::string sevenBit, bool eightBit) {
+  if (!eightBit) return sevenBit;
+  std::string out;
+  for (size_t i = 0; i < sevenBit.size(); ++i) {
+    const char c = sevenBit[i];
+    if (sevenBit.compare(i, 3, "PE7") == 0) {
+      out += "PE";
+      i += 2;
+    } else {
+      out += c == '_' ? '\xBF' : c == 's' ? '\xD3' : c == 't' ? '\xD4' : c;
+    }
+  }
+  return out;
+}
+
+// A draw after a fill opens a polyline. The pen that the next move selects
+// again ends it, so the move opens its own, whether the draw was the last
+// point or a lift followed it.
+TEST(Polygon, MoveAfterFillAndDrawOpensItsOwnPolyline) {
+  for (const bool eightBit : {false, true}) {
+    SCOPED_TRACE(eightBit);
+    const DriverLink d = ResetDriver();
+    if (eightBit) configRecord.plotFlags |= kPlotEightBitEncoding;
+    const int32_t mark = OpenPlot(d);
+    SelectPen(d, 5);
+    for (const bool lift : {false, true}) {
+      FillPolygonAt(d, 3, kSquare);
+      DrawTo(d, 20, 20);
+      if (lift) LiftPen(d);
+      MoveTo(d, 10, 10);
+      DrawTo(d, 20, 10);
+    }
+    EXPECT_BYTES(WrittenSince(mark), InEncoding("SP7"
+                                                "SP3PE7<ss;PM0PE7s__st__t;PM2FP"
+                                                "PE7ss;SP7PE7<tts_;"
+                                                "SP3PE7<t_;PM0PE7s__st__t;PM2FP"
+                                                "PE7ss<;SP7PE7<tts_",
+                                                eightBit));
+  }
+}
+
+// The next plot's header selects the line pen itself: a fill that ended the
+// last plot leaves no pen to select again.
+TEST(Polygon, FillAtTheEndOfAPlotLeavesNothingForTheNext) {
+  for (const bool qdrs : {false, true}) {
+    SCOPED_TRACE(qdrs);
+    const DriverLink d = ResetDriver();
+    if (qdrs) configRecord.jobFlags |= kJobQdrsOutput;
+    OpenPlot(d);
+    SelectPen(d, 5);
+    FillPolygonAt(d, 3, kSquare);
+    EndPlot(d);
+    const int32_t mark = OpenPlot(d);
+    MoveTo(d, 10, 10);
+    EXPECT_BYTES(WrittenSince(mark), qdrs ? "" : "PE7<ss");
+  }
+}
+
 TEST(Polygon, CountsAddressesAndFailuresDrawNothing) {
   const DriverLink d = ResetDriver();
   const int32_t headerEnd = OpenPlot(d);

@@ -26,10 +26,15 @@ bool IsRepeatedPoint(int32_t x, int32_t y) {
 }
 
 // After a polygon fill the fill pen is still selected; lines go back to the
-// pen the host chose.
+// pen the host chose. In HP-GL/2 the selection is an instruction of its own:
+// its ";" ends any polyline a draw has opened since the fill, so the move that
+// follows must open a new one.
 int32_t ReselectPen() {
   if (QdrsOutput()) return QdrsWriteRecord(0x41, {currentPen});
-  return OutWriteFormat(";SP%d", currentPen);
+  if (OutWriteFormat(";SP%d", currentPen) < 0) return -1;
+  previousPenState = penState;
+  penState = kPenIdle;
+  return 0;
 }
 
 // HP-GL/2 opens a pen-up move inside the polyline, or a new polyline for it.
@@ -103,6 +108,9 @@ void RequestBeginPlot(uint8_t* packet) {
   outputFill = 0;
   penState = previousPenState = kPenIdle;
   currentPen = 1;
+  // The header selects the line pen itself; a re-selection left over from a
+  // fill at the end of the last plot would choose a pen no one asked for.
+  penReselectDue = 0;
   if (!QdrsOutput()) {
     const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
     std::snprintf(polylineCommand, sizeof polylineCommand, "%s", eightBit ? "PE" : "PE7");
