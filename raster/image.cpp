@@ -217,7 +217,8 @@ void WriteOpening(const ImagePlan& plan) {
     RasterWriteBytes({0x9B, 0x5E, 0x00, 0x02, 0x00, static_cast<uint8_t>(transparent ? 1 : 2)});
     return;
   }
-  if (plotOpen == 1) {
+  // The ";" also ends a polyline that moves alone have opened.
+  if (plotOpen == 1 || penState != kPenIdle) {
     RasterWriteText(";TR%d;", transparent);
   } else {
     RasterWriteText("TR%d;", transparent);

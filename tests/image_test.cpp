@@ -29,8 +29,8 @@ const std::string kKeptTexts = "IW0,0,48768,36576;SP7;PW0.350;LT;";
 const std::string kKeptQdrs = "\x41\x01\x00\x07\x47\x01\x00\x07\x40\x01\x00\x01\x39\x01\x00\x00"s;
 const HostImage kColour{.type = 2};
 
-// HP-GL/2 at 400 dpi unless the flags say otherwise, the pen at (123, 456) and
-// a polyline open.
+// HP-GL/2 at 400 dpi unless the flags say otherwise, the pen at (123, 456), no
+// polyline open and nothing drawn yet.
 void ResetImages(uint16_t jobFlags = 0x0200, int32_t enlargement = 1) {
   driver = ResetDriver();
   ResetImageHost();
@@ -40,7 +40,6 @@ void ResetImages(uint16_t jobFlags = 0x0200, int32_t enlargement = 1) {
   sizeFactor = enlargement;
   unitScale = (jobFlags & 0x0040) != 0 ? enlargement * 0.5 : enlargement;
   imageMarker = 0;
-  penState = kPenDrawn;
   outX = 123;
   outY = 456;
   KeepText(lastWindowCommand, "IW0,0,48768,36576;");
@@ -175,6 +174,19 @@ TEST(Image, QdrsSizesFollowTheResolution) {
   }
 }
 
+// Moves alone open a polyline without opening the plot; the image's first
+// instruction must end it all the same, and the next point opens a new one.
+TEST(Image, OpeningEndsAPolylineThatMovesAloneOpened) {
+  for (const uint16_t state : {kPenIdle, kPenMoved, kPenLifted}) {
+    SCOPED_TRACE(state);
+    ResetImages();
+    penState = state;
+    SendAndEmit({.w = 20, .h = 20});
+    EXPECT_EQ(hostLog.output.rfind(state == kPenIdle ? "TR0;PU" : ";TR0;PU", 0), 0u);
+    EXPECT_EQ(penState, kPenIdle);
+  }
+}
+
 // An image that reaches the host between plots still restores every pen.
 TEST(Image, TailIsWholeWithNoPlotOpen) {
   ResetImages();
@@ -251,6 +263,7 @@ TEST(Image, UnusableImagesWriteNothing) {
     for (const auto& [x2, y2, w, h, fault] : cases) {
       SCOPED_TRACE(testing::Message() << x2 << "," << y2 << " " << w << "x" << h << " " << fault);
       ResetImages(flags);
+      penState = kPenDrawn;
       if (fault == 2) rasterCanvasLimit = 1000;
       OutWriteString("PD;");
       if (fault == 3) driverErrorState = kErrorOutput;
