@@ -87,10 +87,10 @@ TEST(QdrsHeader, DefaultRecordWritesTheWholeHeader) {
   SetUpPlot(true);
   const std::string out = Written(true);
   const std::string opening = Bytes({0x9B, 0x5E, 0, 2, 0, 2, 0x9B, 0x4E, 0, 2, '0', '1'});
-  // 48 x 36 inches is too large for 16-bit numbers; the far mark is the corner
-  // (19200, 14400) converted once more at unitScale 0.5.
+  // 48 x 36 inches is too large for 16-bit numbers; the far mark is on the
+  // corner, (19200, 14400) in 1/400 inch.
   const std::string tail = kPenSetup + Record(0x40, {0}) + Record(0x6B, {0, 0, 0, 0, 0, 0, 0, 0}) +
-                           Record(0x6B, {0, 9600, 0, 7200, 0, 0, 0, 0}) + Record(0x40, {1});
+                           Record(0x6B, {0, 19200, 0, 14400, 0, 0, 0, 0}) + Record(0x40, {1});
   ASSERT_EQ(out.size(), kPensAt + 256 * kPen + tail.size());
   EXPECT_BYTES(out.substr(0, 12 + kModelSetup.size()), opening + kModelSetup);
   EXPECT_BYTES(out.substr(kPensAt + 256 * kPen), tail);
@@ -148,9 +148,38 @@ TEST(JobHeader, RecordChoicesReachTheHeader) {
                      Bytes({0x14, 0x21, 0, 0x40}) + std::string(64, 'y') + "\x32"),
             std::string::npos);
   EXPECT_BYTES(out.substr(out.size() - 28), Record(0x40, {0}) + Record(0x64, {0, 0, 0, 0}) +
-                                                Record(0x64, {3937, 6000, 0, 0}) +
+                                                Record(0x64, {7874, 12000, 0, 0}) +
                                                 Record(0x40, {1}));
   labelText[0] = '\0';
+}
+
+// The far mark lands on the corner of the plot area in 1/400 inch whatever the
+// enlargement: 48 x 36 inches at unitScale 0.5, 30 x 19.685 inches across the
+// roll (16-bit, width first), 118.11 x 36 inches at unitScale 1 and 196.85 x
+// 36 inches at unitScale 2, with a 10 mm margin off each side.
+TEST(QdrsHeader, FarCornerMarkIsTheCornerOfThePlotArea) {
+  struct Case {
+    int32_t paperSize, customLength, margin;
+    double scale;
+    int32_t x, y, shortForm;
+  };
+  for (const Case& c :
+       {Case{2, 0, 0, 0.5, 19200, 14400, 0}, Case{24, 500, 0, 0.5, 7874, 12000, 1},
+        Case{25, 3000, 0, 1.0, 47244, 14400, 0}, Case{25, 5000, 10, 2.0, 78425, 14085, 0}}) {
+    SCOPED_TRACE(c.paperSize * 10000 + c.customLength);
+    SetUpPlot(true);
+    configRecord.paperSize = c.paperSize;
+    if (c.customLength != 0) configRecord.customLength = c.customLength;
+    configRecord.margin = static_cast<int16_t>(c.margin);
+    const std::string out = Written(true);
+    EXPECT_EQ(unitScale, c.scale);
+    ASSERT_EQ(shortCoordinates, c.shortForm);
+    const std::string mark =
+        c.shortForm == 1
+            ? Record(0x64, {c.x, c.y, 0, 0})
+            : Record(0x6B, {c.x >> 16, c.x & 0xFFFF, c.y >> 16, c.y & 0xFFFF, 0, 0, 0, 0});
+    EXPECT_BYTES(out.substr(out.size() - mark.size() - 4), mark + Record(0x40, {1}));
+  }
 }
 
 TEST(HpglHeader, SerialHandshakeGoesToThePortUnlessTheHostOwnsIt) {

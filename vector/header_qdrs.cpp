@@ -216,9 +216,11 @@ int32_t WriteLinePattern(const LinePattern& pattern) {
   return WriteWords(0x36, words, 1 + pattern.segmentCount);
 }
 
-// Two dots, at the origin and at the far corner. The corner is in output units
-// already, but a dot converts its point like a host point, so the second mark
-// lands on the corner only where unitScale is 1.
+// Two dots, at the origin and at the far corner of the plot area: (A, B), or
+// (B, A) on a sheet at least as wide as it is long. The corner is in output
+// units already; converting it again like a host point would put the mark at
+// half the distance on most sheets, and past any coordinate on a plot size
+// that the host's units have saturated.
 int32_t WriteCornerMarks() {
   if (QdrsDot(0, 0) < 0) return -1;
   if (widthAtLeastLength == 0) return QdrsDot(plotLengthUnits, plotWidthUnits);

@@ -83,7 +83,7 @@ int32_t QdrsPoint(int32_t x, int32_t y) {
 
 int32_t QdrsDot(int32_t x, int32_t y) {
   if (driverErrorState != 0) return -1;
-  return WriteLineRecord(Scale(x), Scale(y), Step{0, 0});
+  return WriteLineRecord(x, y, Step{0, 0});
 }
 
 int32_t QdrsPolygonStart(int32_t x, int32_t y, int32_t count) {

@@ -21,7 +21,8 @@ int32_t EmitPoint(int32_t x, int32_t y);
 int32_t ClosePolyline();
 
 int32_t QdrsPoint(int32_t x, int32_t y);
-// A zero-length line at the scaled point; the drawing state is left alone.
+// A zero-length line at a point already in output units; the drawing state is
+// left alone.
 int32_t QdrsDot(int32_t x, int32_t y);
 // The polygon record head (word count taken in 16 bits) and the first vertex.
 int32_t QdrsPolygonStart(int32_t x, int32_t y, int32_t count);
