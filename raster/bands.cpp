@@ -116,6 +116,7 @@ void WriteImageRecord(int32_t sourceWidth, int32_t sourceRows, int32_t drawnWidt
   HostWriteBytes(at, record);
 }
 
+// Canvas pixels in the device's 400-dpi units: two each at 200 dpi.
 int32_t DrawnSize(int32_t pixels) {
   return static_cast<int32_t>(int64_t{pixels} * 400 / (rasterDpi > 0 ? rasterDpi : 400));
 }
@@ -130,7 +131,8 @@ void WriteQdrsBand(int32_t rows, const uint8_t* data, int32_t n) {
   HostWriteBytes(n, data);
 }
 
-// Ends one raster and starts the next one `rows` canvas rows further on.
+// Ends one raster and starts the next one `rows` canvas rows further on: in
+// QDRS as far as the device draws those rows.
 void WriteBandBreak(int32_t rows) {
   if (raster.qdrs == 0) {
     RasterWriteText("\x1b*rC");
@@ -144,9 +146,9 @@ void WriteBandBreak(int32_t rows) {
   } else {
     RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x00});
     if (raster.turned != 0) {
-      raster.originX += rows;
+      raster.originX += DrawnSize(rows);
     } else {
-      raster.originY += rows;
+      raster.originY += DrawnSize(rows);
     }
   }
   WriteRasterStart();
@@ -163,7 +165,7 @@ void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count) {
 }
 
 int32_t QdrsBackgroundBox(int32_t rows) {
-  WriteImageRecord(32, 1, raster.canvasWidth, rows);
+  WriteImageRecord(32, 1, DrawnSize(raster.canvasWidth), DrawnSize(rows));
   RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x07});
   RasterWriteBytes({0x9B, 0x5C, 0x00, 0x00, 0x00, 0x04});
   RasterWriteBytes({0x80, 0x08, 0x00, 0x80});  // one white row of 32 pixels, coded

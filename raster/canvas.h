@@ -76,7 +76,8 @@ void RasterEnd();
 // The 4-byte groups of count bytes reversed, so little-endian words go out most
 // significant byte first. Source and destination may be the same.
 void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count);
-// Before an opaque QDRS band: a white image stretched over the band's place.
+// Before an opaque QDRS band: a white image stretched over the area the band is
+// drawn on, its canvas width by `rows`, at the device's size for the resolution.
 int32_t QdrsBackgroundBox(int32_t rows);
 
 // Straight to the host; results are not looked at.

@@ -10,8 +10,10 @@
 
 struct WrittenBand {
   int32_t rowBits = 0, rows = 0;
-  int32_t originX = 0, originY = 0;  // QDRS
-  bool afterBox = false;             // QDRS: a white box came just before
+  // QDRS: where the band goes and the size the device draws it at.
+  int32_t originX = 0, originY = 0, drawnWidth = 0, drawnRows = 0;
+  bool afterBox = false;                                  // QDRS: a white box came just before
+  int32_t boxX = 0, boxY = 0, boxWidth = 0, boxRows = 0;  // that box's place and drawn size
   std::string data;
 };
 
@@ -37,23 +39,35 @@ inline std::vector<WrittenBand> ReadRtlBands(const std::string& out) {
   return bands;
 }
 
-// QDRS: 9B 5F image records, each followed by 9B 5D 00 02 02 07 and 9B 5C with
-// the data length; a record of a 32 x 1 source is the white box before a band.
+// QDRS: 9B 5F image records (origin, source size, drawn size, 00 01), each
+// followed by 9B 5D 00 02 02 07 and 9B 5C with the data length; a record of a
+// 32 x 1 source is the white box before a band.
 inline std::vector<WrittenBand> ReadQdrsBands(const std::string& out) {
   std::vector<WrittenBand> bands;
   const std::string record("\x9B\x5F\x00\x1A", 4);
-  bool box = false;
+  WrittenBand box;
   for (size_t at = out.find(record); at != std::string::npos; at = out.find(record, at)) {
     auto number = [&](size_t k) {
       uint32_t v = 0;
       for (size_t i = at + k; i < at + k + 4; ++i) v = v << 8 | static_cast<uint8_t>(out[i]);
       return static_cast<int32_t>(v);
     };
-    WrittenBand b{number(12), number(16), number(4), number(8), box, ""};
+    WrittenBand b;
+    b.originX = number(4), b.originY = number(8);
+    b.rowBits = number(12), b.rows = number(16);
+    b.drawnWidth = number(20), b.drawnRows = number(24);
     b.data = out.substr(at + 42, number(38));
     at += 42 + b.data.size();
-    box = b.rowBits == 32 && b.rows == 1;
-    if (!box) bands.push_back(b);
+    if (b.rowBits == 32 && b.rows == 1) {
+      box = b;
+      box.afterBox = true;
+      continue;
+    }
+    b.afterBox = box.afterBox;
+    b.boxX = box.originX, b.boxY = box.originY;
+    b.boxWidth = box.drawnWidth, b.boxRows = box.drawnRows;
+    bands.push_back(b);
+    box = WrittenBand{};
   }
   return bands;
 }

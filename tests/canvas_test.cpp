@@ -44,11 +44,17 @@ const auto CanvasBlack = [](int32_t x, int32_t y) -> bool {
   return raster.canvas[y * (raster.rowBits / 32) + x / 32] >> (31 - x % 32) & 1;
 };
 
-// Finishes the image; its bands must decode to exactly the canvas rows.
-std::vector<WrittenBand> FinishAndDecode(bool qdrs) {
+// The canvas rows as the coded bands carry them, most significant bit first.
+std::vector<uint8_t> CanvasBytes() {
   std::vector<uint8_t> canvas;
   for (int32_t i = 0; i < raster.rowsDone * (raster.rowBits / 32); ++i)
     for (int32_t k = 0; k < 4; ++k) canvas.push_back(raster.canvas[i] >> (24 - 8 * k));
+  return canvas;
+}
+
+// Finishes the image; its bands must decode to exactly the canvas rows.
+std::vector<WrittenBand> FinishAndDecode(bool qdrs) {
+  const std::vector<uint8_t> canvas = CanvasBytes();
   EXPECT_EQ(RasterFinish(), 0);
   const auto bands = qdrs ? ReadQdrsBands(hostLog.output) : ReadRtlBands(hostLog.output);
   EXPECT_TRUE(DecodedBands(bands) == canvas) << "the bands do not decode to the canvas";
@@ -115,12 +121,62 @@ TEST(Canvas, QdrsBandsDrawnAt400DpiAfterAWhiteBox) {
     const std::string coded = "\x00\x01\x9B\x5D\x00\x02\x02\x07\x9B\x5C"s;
     EXPECT_BYTES(
         hostLog.output,
-        start + BigEndian(32) + BigEndian(1) + BigEndian(157) + BigEndian(157) + coded +
+        start + BigEndian(32) + BigEndian(1) + BigEndian(157 * s) + BigEndian(157 * s) + coded +
             "\x00\x00\x00\x04\x80\x08\x00\x80\x9B\x5D\x00\x02\x02\x00\x9B\x5E\x00\x02\x00\x01"s +
             start + BigEndian(192) + BigEndian(157) + BigEndian(192 * s) + BigEndian(157 * s) +
             coded + BigEndian(data.size()) + data +
             "\x9B\x5D\x00\x02\x02\x00\x9B\x52\x00\x02\x00\x01"s)
         << dpi;
+  }
+}
+
+// At 200 dpi the device draws every canvas pixel two units wide. The bands of a
+// tall image follow one another by their drawn height, each opaque one over a
+// white box of its own drawn size; placed by their records, the decoded bands
+// cover every device row of the image once, with the canvas row it shows.
+TEST(Canvas, QdrsBandsAt200DpiTileTheImage) {
+  constexpr int32_t kWidth = 32, kRows = 24300;  // past the one-band limit: bands of 768
+  for (const int32_t transparent : {0, 1}) {
+    for (const int32_t turned : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "transparent " << transparent << ", turned " << turned);
+      ResetCanvas(0x0800, 1);
+      Draw(
+          kWidth, kRows, [](int32_t x, int32_t y) { return (x * 37 + y * 11) % 256; }, 1, 1,
+          transparent, turned);
+      const std::vector<uint8_t> canvas = CanvasBytes();
+      const size_t rowBytes = raster.rowBits / 8;
+      const std::vector<WrittenBand> bands = FinishAndDecode(true);
+      RasterEnd();
+      ASSERT_EQ(bands.size(), 32u);
+      const int32_t start = turned ? 700 : 1000;
+      std::vector<int32_t> covered(2 * kRows, 0);
+      int32_t next = start;
+      for (const WrittenBand& b : bands) {
+        const int32_t along = turned ? b.originX : b.originY;
+        const int32_t across = turned ? b.originY : b.originX;
+        ASSERT_TRUE(along == next && across == (turned ? 1000 : 700)) << along << "," << across;
+        ASSERT_TRUE(b.drawnWidth == 2 * b.rowBits && b.drawnRows == 2 * b.rows);
+        EXPECT_EQ(b.afterBox, transparent == 0);
+        if (transparent == 0)
+          EXPECT_TRUE(b.boxX == b.originX && b.boxY == b.originY && b.boxWidth == 2 * kWidth &&
+                      b.boxRows == b.drawnRows)
+              << b.boxX << "," << b.boxY << " " << b.boxWidth << "x" << b.boxRows;
+        const std::vector<uint8_t> rows = TiffDecodeG4(
+            reinterpret_cast<const uint8_t*>(b.data.data()), b.data.size(), b.rowBits, b.rows);
+        ASSERT_EQ(rows.size(), rowBytes * b.rows);
+        for (int32_t k = 0; k < b.drawnRows; ++k) {
+          const int32_t unit = along - start + k;  // device row within the image
+          ASSERT_TRUE(unit >= 0 && unit < 2 * kRows) << unit;
+          ++covered[unit];
+          const size_t source = static_cast<size_t>(k * b.rows / b.drawnRows) * rowBytes;
+          ASSERT_TRUE(std::equal(rows.begin() + source, rows.begin() + source + rowBytes,
+                                 canvas.begin() + (unit / 2) * rowBytes))
+              << "device row " << unit;
+        }
+        next = along + b.drawnRows;
+      }
+      EXPECT_EQ(std::count(covered.begin(), covered.end(), 1), 2 * kRows) << "no gap, no overlap";
+    }
   }
 }
 
