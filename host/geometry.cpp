@@ -1,6 +1,7 @@
 #include "host/geometry.h"
 
 #include <array>
+#include <cmath>
 
 #include "config/record.h"
 #include "config/tables.h"
@@ -60,6 +61,13 @@ int32_t SizeFactorFor(double a, double b) {
 
 double UnitsPerInchFor(int32_t factor) {
   return (QdrsOutput() ? 800.0 : 1016.0) / factor;
+}
+
+int32_t TruncateToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return INT32_MAX;
+  if (value <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(value);
 }
 
 int32_t IsSmallSheet(double a, double b) {

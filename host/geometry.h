@@ -24,3 +24,9 @@ int32_t SizeFactorFor(double a, double b);
 double UnitsPerInchFor(int32_t factor);
 // 1 when both dimensions fit 16-bit QDRS coordinates (32,766 units of 1/800 inch).
 int32_t IsSmallSheet(double a, double b);
+
+// The one way a floating value worked out from what the host supplies (units
+// per inch, plot sizes, points, image places, widths, tone levels) becomes a
+// 32-bit integer: truncated toward zero, NaN as 0, and a value beyond the range
+// as its nearest limit, so no host value can make the conversion undefined.
+int32_t TruncateToInt32(double value);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/geometry.h"
 #include "host/services.h"
 #include "output/qdrs.h"
 #include "raster/canvas.h"
@@ -137,7 +138,7 @@ void WriteBandBreak(int32_t rows) {
   if (raster.qdrs == 0) {
     RasterWriteText("\x1b*rC");
     RasterWriteText("\x1b%%0B");
-    const int32_t distance = static_cast<int32_t>(static_cast<double>(rows) / rasterDpi * 1016);
+    const int32_t distance = TruncateToInt32(static_cast<double>(rows) / rasterDpi * 1016);
     if (raster.turned != 0) {
       RasterWriteText("PR%d,0", distance);
     } else {

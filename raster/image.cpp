@@ -192,17 +192,17 @@ int32_t PlanImage(ImagePlan& plan) {
     height = DotsFor(p.pixelHeight, p.y1, p.y2, dpi);
   }
   if (!UsableDots(width) || !UsableDots(height)) return -1;
-  const int32_t w = static_cast<int32_t>(width);
-  const int32_t h = static_cast<int32_t>(height);
+  const int32_t w = TruncateToInt32(width);
+  const int32_t h = TruncateToInt32(height);
   plan.stripCount = plan.turned != 0 ? w : h;
   plan.stripPixels = plan.turned != 0 ? h : w;
   plan.step = plan.turned != 0 ? static_cast<double>(p.x2 - p.x1) / w
                                : static_cast<double>(p.y2 - p.y1) / h;
   const bool code600 = (configRecord.jobFlags & kJobResolutionMask) == kJob600Dpi;
   plan.firstStrip = plan.qdrs == 0 && code600 ? 1 : 0;
-  plan.scale = static_cast<int32_t>(unitScale);
-  plan.originX = static_cast<int32_t>((plan.turned != 0 ? p.x1 : p.x2) * unitScale);
-  plan.originY = static_cast<int32_t>(p.y1 * unitScale);
+  plan.scale = TruncateToInt32(unitScale);
+  plan.originX = TruncateToInt32((plan.turned != 0 ? p.x1 : p.x2) * unitScale);
+  plan.originY = TruncateToInt32(p.y1 * unitScale);
   return 0;
 }
 
@@ -247,17 +247,17 @@ void FillStripRequest(const ImagePlan& plan, int32_t i) {
     PutI32(kLastColumnAt, last);
     PutI32(kLastRowAt, i);
     PutI32(kStripLeftAt, p.x1);
-    PutI32(kStripBottomAt, static_cast<int32_t>(p.y1 + i * plan.step));
+    PutI32(kStripBottomAt, TruncateToInt32(p.y1 + i * plan.step));
     PutI32(kStripRightAt, p.x2);
-    PutI32(kStripTopAt, static_cast<int32_t>(p.y1 + (i + 1) * plan.step));
+    PutI32(kStripTopAt, TruncateToInt32(p.y1 + (i + 1) * plan.step));
   } else {
     PutI32(kFirstColumnAt, i);
     PutI32(kFirstRowAt, 0);
     PutI32(kLastColumnAt, i);
     PutI32(kLastRowAt, last);
-    PutI32(kStripLeftAt, static_cast<int32_t>(p.x1 + i * plan.step));
+    PutI32(kStripLeftAt, TruncateToInt32(p.x1 + i * plan.step));
     PutI32(kStripBottomAt, p.y1);
-    PutI32(kStripRightAt, static_cast<int32_t>(p.x1 + (i + 1) * plan.step));
+    PutI32(kStripRightAt, TruncateToInt32(p.x1 + (i + 1) * plan.step));
     PutI32(kStripTopAt, p.y2);
   }
   WriteU32(stripRequest, kStripImageRefAt, ReadU32(p.packet, kImageRefAt));

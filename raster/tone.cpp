@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "host/geometry.h"
+
 // A monotone curve through the default control levels (0, 123, 187, 228, 255 at inputs 0, 64,
 // 128, 192, 255). Only those five entries ever matter: they are read back as the default levels,
 // and the table itself is replaced by the computed curve before any image uses it.
@@ -58,7 +60,7 @@ int32_t Bezier4(int32_t i, const int32_t p[5]) {
   const double w0 = u2 * u2;
   const double sum =
       (((w0 * p[0] + (p[3] * w3) * 4.0) + (w2 * p[2]) * 6.0) + (p[1] * w1) * kStep) + p[4] * w4;
-  return static_cast<int32_t>(sum);
+  return TruncateToInt32(sum);
 }
 
 uint8_t GetToneLevel(int32_t index) {

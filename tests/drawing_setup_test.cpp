@@ -252,3 +252,71 @@ TEST(DrawingSetUp, SummaryNeverReadsOutsideThePaperList) {
 }
 
 }  // namespace
+
+namespace {
+
+// The far corner mark at the end of a QDRS header, in either number form.
+std::pair<int64_t, int64_t> CornerMark() {
+  const auto number = [](const uint8_t* p, int32_t bytes) {
+    uint32_t v = 0;
+    for (int32_t k = 0; k < bytes; ++k) v = v << 8 | p[k];
+    return bytes == 2 ? int64_t{static_cast<int16_t>(v)} : int64_t{static_cast<int32_t>(v)};
+  };
+  const uint8_t* end = OutputBuffer + outputFill - 4;  // width 1 follows the mark
+  if (end[-10] == 0x64) return {number(end - 8, 2), number(end - 6, 2)};
+  return {number(end - 16, 4), number(end - 12, 4)};
+}
+
+// A host answering absurd units per inch, or none at all, and absurd plot
+// areas. The plot size saturates where it must, every conversion after it
+// stays defined (the sanitizer build stops on any that is not), and the far
+// corner mark stays on the plot area's corner, never at a negative place.
+// The first case replays a fuzzing run that overflowed the mark's conversion:
+// 196.06 x 35.21 usable inches at unitScale 2, its width saturated.
+TEST(DrawingSetUp, AbsurdHostUnitsAndAreasLeaveTheCornerMarkOnTheCorner) {
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  struct Case {
+    double along, across;
+    int16_t areaCode;  // a plot-area request after the paper list, or 0
+    double length, width;
+    int32_t plotWidth;  // -1: not looked at
+  };
+  for (const Case& c :
+       {Case{1016.0, 4363686772736.0, 0, 0, 0, INT32_MAX}, Case{nan, nan, 0, 0, 0, 0},
+        Case{inf, -inf, 0, 0, 0, 0}, Case{-inf, 1e308, 0, 0, 0, INT32_MAX},
+        Case{1016.0, 4363686772736.0, 47, nan, inf, 0},
+        Case{1016.0, 4363686772736.0, 47, 1e300, 1e300, INT32_MAX},
+        Case{1016.0, 4363686772736.0, 46, nan, -inf, -1}}) {
+    SCOPED_TRACE(testing::Message() << c.along << " " << c.across << " " << c.areaCode << " "
+                                    << c.length << " " << c.width);
+    const DriverLink d = ResetDrawing();
+    ConfigRecord record{};
+    SetConfigDefaults(record, 0);
+    record.jobFlags = kJobQdrsOutput | kJob400Dpi;
+    record.paperSize = 25;  // a custom length across a 36-inch roll
+    record.customLength = 5000;
+    record.margin = 10;
+    uint8_t stored[40];
+    std::memcpy(stored, &record, sizeof stored);
+    StoreRecord(stored);
+    Send(d, Reset());
+    Send(d, Fetch(3));
+    Send(d, Filled(48, {{9, F64s({1000, 1000})}, {41, F64s({c.along, c.across})}}));
+    if (c.areaCode != 0) Send(d, Filled(c.areaCode, {{9, F64s({c.length, c.width})}}));
+    ASSERT_EQ(BeginPlot(d), 0);
+    if (c.plotWidth >= 0) {
+      EXPECT_EQ(plotWidthUnits, c.plotWidth);
+    }
+    const auto [x, y] = CornerMark();
+    EXPECT_TRUE(x >= 0 && y >= 0) << x << "," << y;
+    const int64_t a = plotLengthUnits, b = plotWidthUnits;
+    EXPECT_EQ(std::pair(x, y), widthAtLeastLength == 0 ? std::pair(a, b) : std::pair(b, a));
+    // Points and widths still convert: the largest host point, the widest pen.
+    EXPECT_EQ(MoveTo(d, 65535, 65535), 3);
+    EXPECT_EQ(SetPenWidth(d, inf), 0);
+    EXPECT_EQ(DrawTo(d, 0, 65535), 4);
+    EndPlot(d);
+  }
+}
+
+}  // namespace

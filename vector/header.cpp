@@ -24,14 +24,6 @@ constexpr int32_t kMaxLabelLength = static_cast<int32_t>(sizeof labelText) - 1;
 // The finisher program that feeds sheets by hand takes no margins or bin.
 constexpr char kManualFeedLine[] = "@PJL DEFAULT FINISHPROGID=BYPASS\r\n";
 
-// A host value far outside any sheet must not make the conversion undefined.
-int32_t TruncateUnits(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(value);
-}
-
 // A device-table text written as stored, never past the end of its field.
 template <size_t N>
 int32_t WriteField(const char (&field)[N]) {
@@ -136,9 +128,9 @@ int32_t LabelLength() {
 }
 
 void WorkOutPlotUnits() {
-  plotLengthUnits = TruncateUnits(unitsPerInch[0] * usableLength * unitScale);
-  plotWidthUnits = TruncateUnits(unitsPerInch[1] * usableWidth * unitScale);
-  marginUnits = TruncateUnits(std::trunc(marginInches[0] * unitsPerInch[0]) * unitScale);
+  plotLengthUnits = TruncateToInt32(unitsPerInch[0] * usableLength * unitScale);
+  plotWidthUnits = TruncateToInt32(unitsPerInch[1] * usableWidth * unitScale);
+  marginUnits = TruncateToInt32(std::trunc(marginInches[0] * unitsPerInch[0]) * unitScale);
 }
 
 int32_t WriteJobHeader() {

@@ -6,6 +6,7 @@
 
 #include "config/record.h"
 #include "config/tables.h"
+#include "host/geometry.h"
 #include "host/packet.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"
@@ -58,7 +59,7 @@ int32_t WidthQdrsUnits(double inches) {
   if (inches >= 0.0 && inches * 400.0 < 1.0) return 1;
   const double v = inches * 400.0;
   if (!(v >= 1.0) || v > kMaxWidthQdrs) return kMaxWidthQdrs;
-  return static_cast<int32_t>(v);
+  return TruncateToInt32(v);
 }
 
 }  // namespace

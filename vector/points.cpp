@@ -10,9 +10,9 @@
 namespace {
 
 // Host points are 16-bit and unitScale at most 16, so every product lies far
-// inside a 32-bit output coordinate.
+// inside a 32-bit output coordinate; the conversion holds whatever the scale.
 int32_t Scale(int32_t v) {
-  return static_cast<int32_t>(v * unitScale);
+  return TruncateToInt32(v * unitScale);
 }
 
 // One coordinate in the width that the sheet size allows.
