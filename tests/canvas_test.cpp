@@ -157,10 +157,11 @@ TEST(Canvas, QdrsBandsAt200DpiTileTheImage) {
         ASSERT_TRUE(along == next && across == (turned ? 1000 : 700)) << along << "," << across;
         ASSERT_TRUE(b.drawnWidth == 2 * b.rowBits && b.drawnRows == 2 * b.rows);
         EXPECT_EQ(b.afterBox, transparent == 0);
-        if (transparent == 0)
+        if (transparent == 0) {
           EXPECT_TRUE(b.boxX == b.originX && b.boxY == b.originY && b.boxWidth == 2 * kWidth &&
                       b.boxRows == b.drawnRows)
               << b.boxX << "," << b.boxY << " " << b.boxWidth << "x" << b.boxRows;
+        }
         const std::vector<uint8_t> rows = TiffDecodeG4(
             reinterpret_cast<const uint8_t*>(b.data.data()), b.data.size(), b.rowBits, b.rows);
         ASSERT_EQ(rows.size(), rowBytes * b.rows);

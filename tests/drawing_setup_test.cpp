@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -270,7 +271,8 @@ std::pair<int64_t, int64_t> CornerMark() {
 // A host answering absurd units per inch, or none at all, and absurd plot
 // areas. The plot size saturates where it must, every conversion after it
 // stays defined (the sanitizer build stops on any that is not), and the far
-// corner mark stays on the plot area's corner, never at a negative place.
+// corner mark stays on the plot area's corner (as far as a small sheet's 16-bit
+// numbers reach), never at a negative place.
 // The first case replays a fuzzing run that overflowed the mark's conversion:
 // 196.06 x 35.21 usable inches at unitScale 2, its width saturated.
 TEST(DrawingSetUp, AbsurdHostUnitsAndAreasLeaveTheCornerMarkOnTheCorner) {
@@ -286,6 +288,7 @@ TEST(DrawingSetUp, AbsurdHostUnitsAndAreasLeaveTheCornerMarkOnTheCorner) {
         Case{inf, -inf, 0, 0, 0, 0}, Case{-inf, 1e308, 0, 0, 0, INT32_MAX},
         Case{1016.0, 4363686772736.0, 47, nan, inf, 0},
         Case{1016.0, 4363686772736.0, 47, 1e300, 1e300, INT32_MAX},
+        Case{1016.0, 4363686772736.0, 47, 30, 20, INT32_MAX},
         Case{1016.0, 4363686772736.0, 46, nan, -inf, -1}}) {
     SCOPED_TRACE(testing::Message() << c.along << " " << c.across << " " << c.areaCode << " "
                                     << c.length << " " << c.width);
@@ -309,7 +312,10 @@ TEST(DrawingSetUp, AbsurdHostUnitsAndAreasLeaveTheCornerMarkOnTheCorner) {
     }
     const auto [x, y] = CornerMark();
     EXPECT_TRUE(x >= 0 && y >= 0) << x << "," << y;
-    const int64_t a = plotLengthUnits, b = plotWidthUnits;
+    // The 16-bit form of a small sheet holds what it can of a corner past it.
+    const int64_t limit = shortCoordinates == 1 ? INT16_MAX : INT32_MAX;
+    const int64_t a = std::min<int64_t>(plotLengthUnits, limit);
+    const int64_t b = std::min<int64_t>(plotWidthUnits, limit);
     EXPECT_EQ(std::pair(x, y), widthAtLeastLength == 0 ? std::pair(a, b) : std::pair(b, a));
     // Points and widths still convert: the largest host point, the widest pen.
     EXPECT_EQ(MoveTo(d, 65535, 65535), 3);

@@ -15,9 +15,12 @@ int32_t Scale(int32_t v) {
   return TruncateToInt32(v * unitScale);
 }
 
-// One coordinate in the width that the sheet size allows.
+// One coordinate in the width that the sheet size allows. The host's own units
+// can carry a coordinate past the 16-bit form on a small sheet: it is written
+// as the nearest number the form has, never wrapped to the other side.
 int32_t PackCoordinate(int32_t value, uint8_t* to) {
-  return shortCoordinates == 1 ? PackShort(value, to) : PackLong(value, to);
+  if (shortCoordinates != 1) return PackLong(value, to);
+  return PackShort(value > INT16_MAX ? INT16_MAX : value < INT16_MIN ? INT16_MIN : value, to);
 }
 
 // A line record: absolute start, relative step.
