@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <emmintrin.h>
+
 #include "config/record.h"
 #include "host/services.h"
 #include "raster/tone.h"
@@ -68,19 +70,61 @@ int32_t WordsPerRow() {
   return raster.rowBits / 32;
 }
 
-uint8_t Darkness(int32_t a, int32_t b, int32_t c) {
-  if (raster.transparent != 0 && a == raster.key[0] && b == raster.key[1] && c == raster.key[2])
-    a = b = c = 255;
-  const int32_t grey = a == b && b == c ? a : (30 * a + 59 * b + 11 * c) / 100;
-  return static_cast<uint8_t>(255 - ToneTable[grey]);
+// A pixel's grey is (30 r + 59 g + 11 b) / 100, which for a grey pixel is its
+// own level, so one table indexed by the weighted sum gives its darkness.
+constexpr int32_t kLargestWeightedSum = 100 * 255;
+uint8_t darknessBySum[kLargestWeightedSum + 1];
+
+// For matrix row r, the threshold under each of the 16 positions of a screen
+// row as the darkness line holds them (see DarknessAt), capped at 255 so that
+// a darkness of 255 covers every threshold: a pixel is black when its darkness
+// reaches its threshold, which is what ScreenPatterns says bit by bit.
+alignas(16) uint8_t screenThresholds[16][16];
+
+void BuildScreenTables() {
+  for (int32_t sum = 0; sum <= kLargestWeightedSum; ++sum)
+    darknessBySum[sum] = static_cast<uint8_t>(255 - ToneTable[sum / 100]);
+  for (int32_t r = 0; r < 16; ++r)
+    for (int32_t q = 0; q < 16; ++q) {
+      // Position q holds an image column c with c % 16 == 15 - q; the screen is
+      // laid eight columns across, so that column takes matrix column c ^ 8.
+      const uint16_t t = ScreenMatrix[r][(15 - q) ^ 8];
+      screenThresholds[r][q] = static_cast<uint8_t>(t > 255 ? 255 : t);
+    }
 }
 
-uint8_t PixelDarkness(const uint8_t* pixels, int32_t i, int32_t kind, uint8_t red, uint8_t green,
-                      uint8_t blue) {
-  if (kind == kStripTwoLevel)
-    return pixels[i] == 0 ? Darkness(255, 255, 255) : Darkness(red, green, blue);
-  const uint8_t* p = pixels + 3 * i;
-  return Darkness(p[0], p[1], p[2]);
+int32_t WeightedSum(const uint8_t* p) {
+  return 30 * p[0] + 59 * p[1] + 11 * p[2];
+}
+
+bool IsKeyColour(const uint8_t* p) {
+  return p[0] == raster.key[0] && p[1] == raster.key[1] && p[2] == raster.key[2];
+}
+
+uint8_t Darkness(uint8_t a, uint8_t b, uint8_t c) {
+  const uint8_t p[3] = {a, b, c};
+  if (raster.transparent != 0 && IsKeyColour(p)) return darknessBySum[kLargestWeightedSum];
+  return darknessBySum[WeightedSum(p)];
+}
+
+// The darkness line holds each group of 32 canvas pixels last pixel first, so
+// that the compare's byte mask of a group is its canvas word as it stands.
+inline int32_t DarknessAt(int32_t x) {
+  return x ^ 31;
+}
+
+// Darkness of strip pixels [0, used), each repeated n times.
+template <typename PixelDarkness>
+void FillPixels(int32_t used, int32_t n, PixelDarkness darkness) {
+  uint8_t* out = raster.darkness;
+  if (n == 1) {
+    for (int32_t i = 0; i < used; ++i) out[DarknessAt(i)] = darkness(i);
+    return;
+  }
+  for (int32_t i = 0, x = 0; i < used; ++i) {
+    const uint8_t d = darkness(i);
+    for (int32_t k = 0; k < n; ++k, ++x) out[DarknessAt(x)] = d;
+  }
 }
 
 // One line of darkness values: the strip's pixels, each N times, then white for
@@ -88,26 +132,40 @@ uint8_t PixelDarkness(const uint8_t* pixels, int32_t i, int32_t kind, uint8_t re
 void FillDarknessLine(int32_t used, const uint8_t* pixels, int32_t kind, uint8_t red, uint8_t green,
                       uint8_t blue) {
   const int32_t n = raster.enlargement;
-  uint8_t* out = raster.darkness;
-  for (int32_t i = 0; i < used; ++i, out += n)
-    std::memset(out, PixelDarkness(pixels, i, kind, red, green, blue), n);
-  const int32_t filled = used * n;
-  std::memset(out, Darkness(255, 255, 255), raster.rowBits - filled);
+  const uint8_t white = Darkness(255, 255, 255);
+  if (kind == kStripTwoLevel) {
+    const uint8_t set = Darkness(red, green, blue);
+    FillPixels(used, n, [&](int32_t i) { return pixels[i] == 0 ? white : set; });
+  } else if (raster.transparent != 0) {
+    FillPixels(used, n, [&](int32_t i) {
+      const uint8_t* p = pixels + 3 * i;
+      return IsKeyColour(p) ? white : darknessBySum[WeightedSum(p)];
+    });
+  } else {
+    FillPixels(used, n, [&](int32_t i) { return darknessBySum[WeightedSum(pixels + 3 * i)]; });
+  }
+  // The rest of the line: whole 32-pixel groups are white in any order, the
+  // group the strip ends in is filled pixel by pixel.
+  int32_t x = used * n;
+  for (; x % 32 != 0; ++x) raster.darkness[DarknessAt(x)] = white;
+  std::memset(raster.darkness + x, white, raster.rowBits - x);
 }
 
-// The screen is laid eight columns across the image: image column 0 takes matrix
-// column 8 and column 8 takes matrix column 0.
+// Sixteen pixels at a time: a byte compare of darkness against the row's
+// thresholds, whose mask is sixteen canvas bits.
 void ScreenLine(int32_t y) {
-  const uint16_t* patterns = ScreenPatterns[y % 16];
+  const __m128i thresholds =
+      _mm_load_si128(reinterpret_cast<const __m128i*>(screenThresholds[y % 16]));
   const uint8_t* d = raster.darkness;
   uint32_t* row = raster.canvas + static_cast<size_t>(y) * WordsPerRow();
   for (int32_t w = 0; w < WordsPerRow(); ++w, d += 32) {
-    uint32_t word = 0;
-    for (int32_t bit = 0; bit < 32; ++bit) {
-      const int32_t column = (bit & 15) ^ 8;
-      if ((patterns[d[bit]] >> (15 - column)) & 1) word |= 0x80000000u >> bit;
-    }
-    row[w] = word;
+    // Pixels 31..16 of the group give bits 0..15, pixels 15..0 bits 16..31.
+    const __m128i later = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    const __m128i earlier = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16));
+    const __m128i laterBlack = _mm_cmpeq_epi8(_mm_max_epu8(later, thresholds), later);
+    const __m128i earlierBlack = _mm_cmpeq_epi8(_mm_max_epu8(earlier, thresholds), earlier);
+    row[w] = static_cast<uint32_t>(_mm_movemask_epi8(laterBlack)) |
+             static_cast<uint32_t>(_mm_movemask_epi8(earlierBlack)) << 16;
   }
 }
 
@@ -200,6 +258,7 @@ int32_t RasterReserve(int32_t width, int32_t height, int32_t enlargement) {
   raster.expectedRows = static_cast<int32_t>(rows);
   raster.rowBits = static_cast<int32_t>(rowBits);
   raster.rowsDone = 0;
+  BuildScreenTables();
   return 0;
 }
 
@@ -220,6 +279,7 @@ int32_t RasterBegin(int32_t width, int32_t height, int32_t transparent, int32_t 
   raster.originY = originY;
   raster.turned = turned;
   BuildScreenPatterns();
+  BuildScreenTables();
   WriteRasterStart();
   return 0;
 }
