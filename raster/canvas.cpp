@@ -74,6 +74,16 @@ int32_t WordsPerRow() {
 // own level, so one table indexed by the weighted sum gives its darkness.
 constexpr int32_t kLargestWeightedSum = 100 * 255;
 uint8_t darknessBySum[kLargestWeightedSum + 1];
+uint8_t darknessByGrey[256];
+
+// Eight pixels at a time divide their sums by 100 as (sum * 41944) >> 22.
+constexpr uint16_t kHundredthMultiplier = 41944;
+constexpr bool DividesEverySumBy100() {
+  for (uint32_t sum = 0; sum <= kLargestWeightedSum; ++sum)
+    if ((sum * kHundredthMultiplier) >> 22 != sum / 100) return false;
+  return true;
+}
+static_assert(DividesEverySumBy100());
 
 // For matrix row r, the threshold under each of the 16 positions of a screen
 // row as the darkness line holds them (see DarknessAt), capped at 255 so that
@@ -82,8 +92,10 @@ uint8_t darknessBySum[kLargestWeightedSum + 1];
 alignas(16) uint8_t screenThresholds[16][16];
 
 void BuildScreenTables() {
+  for (int32_t grey = 0; grey < 256; ++grey)
+    darknessByGrey[grey] = static_cast<uint8_t>(255 - ToneTable[grey]);
   for (int32_t sum = 0; sum <= kLargestWeightedSum; ++sum)
-    darknessBySum[sum] = static_cast<uint8_t>(255 - ToneTable[sum / 100]);
+    darknessBySum[sum] = darknessByGrey[sum / 100];
   for (int32_t r = 0; r < 16; ++r)
     for (int32_t q = 0; q < 16; ++q) {
       // Position q holds an image column c with c % 16 == 15 - q; the screen is
@@ -127,6 +139,60 @@ void FillPixels(int32_t used, int32_t n, PixelDarkness darkness) {
   }
 }
 
+// The darkness of `used` colour pixels at enlargement 1, eight at a time: the
+// 24 channel bytes widened to 16-bit lanes and weighted, each pixel's sum
+// gathered from its three neighbouring lanes, divided by 100 in the lanes and
+// looked up in the tone table.
+void FillColourDarkness(int32_t used, const uint8_t* pixels) {
+  const __m128i zero = _mm_setzero_si128();
+  // The lanes of bytes 0..7, 8..15 and 16..23 cycle through r, g, b.
+  const __m128i weightsA = _mm_setr_epi16(30, 59, 11, 30, 59, 11, 30, 59);
+  const __m128i weightsB = _mm_setr_epi16(11, 30, 59, 11, 30, 59, 11, 30);
+  const __m128i weightsC = _mm_setr_epi16(59, 11, 30, 59, 11, 30, 59, 11);
+  // The lanes where a pixel starts: pixels 0-2 in A, 3-5 in B, 6-7 in C.
+  const __m128i startsA = _mm_setr_epi16(-1, 0, 0, -1, 0, 0, -1, 0);
+  const __m128i startsB = _mm_setr_epi16(0, -1, 0, 0, -1, 0, 0, -1);
+  const __m128i startsC = _mm_setr_epi16(0, 0, -1, 0, 0, -1, 0, 0);
+  const __m128i hundredth = _mm_set1_epi16(static_cast<int16_t>(kHundredthMultiplier));
+  uint8_t* out = raster.darkness;
+  int32_t i = 0;
+  for (; i + 8 <= used; i += 8) {
+    const uint8_t* p = pixels + 3 * i;
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i a = _mm_mullo_epi16(_mm_unpacklo_epi8(first, zero), weightsA);
+    const __m128i b = _mm_mullo_epi16(_mm_unpackhi_epi8(first, zero), weightsB);
+    const __m128i c = _mm_mullo_epi16(_mm_unpacklo_epi8(last, zero), weightsC);
+    // Each lane plus the next two lanes of the sequence a, b, c.
+    const __m128i sumsA = _mm_add_epi16(
+        a, _mm_add_epi16(_mm_or_si128(_mm_srli_si128(a, 2), _mm_slli_si128(b, 14)),
+                         _mm_or_si128(_mm_srli_si128(a, 4), _mm_slli_si128(b, 12))));
+    const __m128i sumsB = _mm_add_epi16(
+        b, _mm_add_epi16(_mm_or_si128(_mm_srli_si128(b, 2), _mm_slli_si128(c, 14)),
+                         _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 12))));
+    const __m128i sumsC =
+        _mm_add_epi16(c, _mm_add_epi16(_mm_srli_si128(c, 2), _mm_srli_si128(c, 4)));
+    // Lanes hold pixels 0, 3, 6, 1, 4, 7, 2, 5.
+    const __m128i sums = _mm_or_si128(
+        _mm_and_si128(sumsA, startsA),
+        _mm_or_si128(_mm_and_si128(sumsB, startsB), _mm_and_si128(sumsC, startsC)));
+    const __m128i greys = _mm_srli_epi16(_mm_mulhi_epu16(sums, hundredth), 6);
+    alignas(16) uint8_t g[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(g), _mm_packus_epi16(greys, greys));
+    // Pixels i + 7 down to i go to eight consecutive places of the line.
+    uint8_t* o = out + DarknessAt(i + 7);
+    o[0] = darknessByGrey[g[5]];
+    o[1] = darknessByGrey[g[2]];
+    o[2] = darknessByGrey[g[7]];
+    o[3] = darknessByGrey[g[4]];
+    o[4] = darknessByGrey[g[1]];
+    o[5] = darknessByGrey[g[6]];
+    o[6] = darknessByGrey[g[3]];
+    o[7] = darknessByGrey[g[0]];
+  }
+  for (; i < used; ++i) out[DarknessAt(i)] = darknessBySum[WeightedSum(pixels + 3 * i)];
+}
+
 // One line of darkness values: the strip's pixels, each N times, then white for
 // whatever the strip lacks and for the padding.
 void FillDarknessLine(int32_t used, const uint8_t* pixels, int32_t kind, uint8_t red, uint8_t green,
@@ -141,6 +207,8 @@ void FillDarknessLine(int32_t used, const uint8_t* pixels, int32_t kind, uint8_t
       const uint8_t* p = pixels + 3 * i;
       return IsKeyColour(p) ? white : darknessBySum[WeightedSum(p)];
     });
+  } else if (n == 1) {
+    FillColourDarkness(used, pixels);
   } else {
     FillPixels(used, n, [&](int32_t i) { return darknessBySum[WeightedSum(pixels + 3 * i)]; });
   }

@@ -93,8 +93,12 @@ class Table {
     if (twoLevel == 0 && n == 1) {
       const double dither = Rate("BM_ScreenDitherLoop");
       rows.push_back({title, Format("%.0f Mpx/s", ours),
-                      Format("ordered-dither loop %.0f Mpx/s", dither), dither > 0 ? ours / dither : 0,
-                      "speed / dither loop", 1.5, true});
+                      Format("ordered-dither loop over grey %.0f Mpx/s", dither),
+                      dither > 0 ? ours / dither : 0, "speed / dither loop", 1.5, true});
+      const double plain = Rate("BM_ScreenColourLoop");
+      rows.push_back({title, Format("%.0f Mpx/s", ours),
+                      Format("plain loop from RGB through the tone table %.0f Mpx/s", plain),
+                      plain > 0 ? ours / plain : 0, "speed / plain RGB loop", 0, true});
     }
     rows.push_back({title, Format("%.0f Mpx/s", ours), Format("memcpy %.0f Mpx/s", copy),
                     copy > 0 ? ours / copy : 0, "speed / memcpy",
