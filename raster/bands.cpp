@@ -159,9 +159,10 @@ void WriteBandBreak(int32_t rows) {
 
 void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count) {
   for (int32_t at = 0; at < count; at += 4) {
-    uint8_t group[4];
-    std::memcpy(group, source + at, 4);
-    for (int32_t k = 0; k < 4; ++k) destination[at + k] = group[3 - k];
+    uint32_t group;
+    std::memcpy(&group, source + at, 4);
+    group = __builtin_bswap32(group);
+    std::memcpy(destination + at, &group, 4);
   }
 }
 

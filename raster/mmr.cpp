@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -130,14 +131,39 @@ struct BitWriter {
 
 BitWriter writer{};
 
-void StoreWord(uint32_t word) {
+// Appends a code whose bits stand left-aligned with nothing below its length
+// (1..32); the coder works on its own copy of the writer so that the state
+// stays in registers.
+inline void Put(BitWriter& w, uint32_t code, int32_t length) {
+  w.accumulator |= code >> w.bits;
+  w.bits += length;
+  if (w.bits < 32) return;
   // The area is sized from an estimate that unusual rows can exceed: stop storing at its end and
   // let the caller code the band again into a larger area.
-  if (writer.next < writer.end) {
-    *writer.next++ = word;
+  if (w.next < w.end) {
+    *w.next++ = w.accumulator;
   } else {
-    writer.overflow = true;
+    w.overflow = true;
   }
+  w.byteCount += 4;
+  w.bits -= 32;
+  // What did not fit is the low `bits` bits of the code; there are none when the word was empty.
+  w.accumulator = w.bits == 0 ? 0 : code << (length - w.bits);
+}
+
+inline void Put(BitWriter& w, const MmrCode& c) {
+  Put(w, c.code, c.length);
+}
+
+inline void PutRun(BitWriter& w, const MmrCode* table, int32_t run) {
+  while (run >= 64) {
+    int32_t m = run / 64;
+    if (m > kMmrMakeUpCount) m = kMmrMakeUpCount;
+    Put(w, table[kMmrTerminatingCount + m - 1]);
+    run -= 64 * m;
+  }
+  if (run < 0) return;
+  Put(w, table[run]);
 }
 
 }  // namespace
@@ -151,31 +177,20 @@ void MmrReset(uint32_t* output, int32_t capacityBytes) {
 void MmrPutCode(uint32_t code, int32_t length) {
   if (length < 1 || length > 32) return;
   if (length < 32) code &= ~(~0u >> length);
-  writer.accumulator |= code >> writer.bits;
-  writer.bits += length;
-  if (writer.bits < 32) return;
-  StoreWord(writer.accumulator);
-  writer.byteCount += 4;
-  writer.bits -= 32;
-  // What did not fit is the low `bits` bits of the code; there are none when the word was empty.
-  writer.accumulator = writer.bits == 0 ? 0 : code << (length - writer.bits);
+  Put(writer, code, length);
 }
 
 void MmrPutRun(const MmrCode* table, int32_t run) {
-  while (run >= 64) {
-    int32_t m = run / 64;
-    if (m > kMmrMakeUpCount) m = kMmrMakeUpCount;
-    const MmrCode& makeUp = table[kMmrTerminatingCount + m - 1];
-    MmrPutCode(makeUp.code, makeUp.length);
-    run -= 64 * m;
-  }
-  if (run < 0) return;
-  MmrPutCode(table[run].code, table[run].length);
+  PutRun(writer, table, run);
 }
 
 void MmrFlush() {
   if (writer.bits == 0) return;
-  StoreWord(writer.accumulator);
+  if (writer.next < writer.end) {
+    *writer.next++ = writer.accumulator;
+  } else {
+    writer.overflow = true;
+  }
   writer.byteCount += writer.bits <= 15 ? 2 : 4;
   writer.accumulator = 0;
   writer.bits = 0;
@@ -239,10 +254,10 @@ int32_t RowToRuns(const uint32_t* row, int32_t width, int32_t* list) {
 
 namespace {
 
-void PutHorizontal(bool white, int32_t a0, int32_t a1, int32_t a2) {
-  MmrPutCode(kHorizontal.code, kHorizontal.length);
-  MmrPutRun(white ? kWhiteCodes : kBlackCodes, a1 - a0);
-  MmrPutRun(white ? kBlackCodes : kWhiteCodes, a2 - a1);
+inline void PutHorizontal(BitWriter& w, bool white, int32_t a0, int32_t a1, int32_t a2) {
+  Put(w, kHorizontal);
+  PutRun(w, white ? kWhiteCodes : kBlackCodes, a1 - a0);
+  PutRun(w, white ? kBlackCodes : kWhiteCodes, a2 - a1);
 }
 
 // Codes one row against the row above it. Both come as the positions of their RunList read as a
@@ -252,7 +267,7 @@ void PutHorizontal(bool white, int32_t a0, int32_t a1, int32_t a2) {
 //   reference   ....b1####b2.......     pass:       b2 < a1
 //   current     ..a0.........a1###a2    vertical:   |a1 - b1| <= 3
 //                                       horizontal: otherwise, runs a0..a1 and a1..a2
-void EncodeRow(const int32_t* a, const int32_t* b, int32_t width) {
+inline void EncodeRow(BitWriter& w, const int32_t* a, const int32_t* b, int32_t width) {
   int32_t a0 = 0;
   int32_t next = 0;    // index of a1 in a: even while a0 is white, odd while it is black
   int32_t scan = 0;    // index in b of the first position to the right of the last a0
@@ -262,26 +277,39 @@ void EncodeRow(const int32_t* a, const int32_t* b, int32_t width) {
     const int32_t a1 = a[next];
     const int32_t a2 = a[next + 1];
     while (b[scan] <= after) ++scan;  // stops at the end marker at the latest
-    // b1 changes to the colour opposite a0: an even entry when a0 is white, an odd one if black.
-    const int32_t wanted = white ? 0 : 1;
-    const int32_t at = (scan & 1) == wanted ? scan : scan + 1;
+    // b1 changes to the colour opposite a0: an even entry when a0 is white, an odd one if black,
+    // so it lies on the parity of next.
+    const int32_t at = scan + ((scan ^ next) & 1);
     const int32_t b1 = b[at];
     const int32_t b2 = b1 < width ? b[at + 1] : width;
     if (b2 < a1) {
-      MmrPutCode(kPass.code, kPass.length);
+      Put(w, kPass);
       a0 = b2;
-    } else if (std::abs(a1 - b1) <= 3) {
-      const MmrCode& v = kVertical[a1 - b1 + 3];
-      MmrPutCode(v.code, v.length);
+    } else if (static_cast<uint32_t>(a1 - b1 + 3) <= 6) {
+      Put(w, kVertical[a1 - b1 + 3]);
       a0 = a1;
       next += 1;
     } else {
-      PutHorizontal(white, a0, a1, a2);
+      PutHorizontal(w, white, a0, a1, a2);
       a0 = a2;
       next += 2;
     }
     after = a0;
   }
+}
+
+// A row equal to the one above it codes as one V0 for each of its changes,
+// counted from its run list (which is also the reference's): two per run, and
+// one more for the end when the row ends white.
+int32_t RepeatedRowCodes(const int32_t* list, int32_t width) {
+  const int32_t pairs = list[0] - 1;
+  if (pairs == 0) return 1;
+  return 2 * pairs + (list[2 * pairs] < width ? 1 : 0);
+}
+
+void PutOnes(BitWriter& w, int32_t count) {
+  for (; count >= 32; count -= 32) Put(w, ~0u, 32);
+  if (count > 0) Put(w, ~0u << (32 - count), count);
 }
 
 }  // namespace
@@ -290,12 +318,20 @@ int32_t MmrEncodeRows(const uint32_t* firstRow, int32_t rowCount, int32_t rowByt
                       int32_t* currentList, int32_t* referenceList) {
   if (rowBytes <= 0 || rowBytes % 4 != 0 || rowBytes > INT32_MAX / 8) return -1;
   const int32_t width = rowBytes * 8;
+  const int32_t rowWords = rowBytes / 4;
+  BitWriter w = writer;
   const uint32_t* row = firstRow;
-  for (int32_t y = 0; y < rowCount; ++y) {
+  for (int32_t y = 0; y < rowCount; ++y, row += rowWords) {
+    // The reference list of the first row is the caller's; later ones are
+    // the row above.
+    if (y > 0 && std::memcmp(row, row - rowWords, static_cast<size_t>(rowBytes)) == 0) {
+      PutOnes(w, RepeatedRowCodes(referenceList, width));
+      continue;
+    }
     RowToRuns(row, width, currentList);
-    EncodeRow(currentList + 1, referenceList + 1, width);
+    EncodeRow(w, currentList + 1, referenceList + 1, width);
     std::swap(currentList, referenceList);
-    row += rowBytes / 4;
   }
+  writer = w;
   return writer.overflow ? -1 : 0;
 }

@@ -180,4 +180,27 @@ TEST(MmrVersusLibtiff, VariedImages) {
   check(Draw(10240, 2, [](int32_t x, int32_t y) { return (x >= 5200) == (y == 0); }));
 }
 
+// Runs of equal rows, which the coder takes from the row above without scanning them: white,
+// black, runs touching either edge and noise, each repeated one to four times, also as the
+// first rows.
+TEST(MmrVersusLibtiff, RepeatedRows) {
+  std::mt19937 rng(3);
+  for (int32_t width : {32, 64, 96, 1056}) {
+    for (int32_t trial = 0; trial < 6; ++trial) {
+      std::vector<std::vector<bool>> rows;
+      while (rows.size() < 160) {
+        std::vector<bool> row(width);
+        const int32_t kind = static_cast<int32_t>(rng() % 6);
+        const int32_t cut = static_cast<int32_t>(rng() % width);
+        for (int32_t x = 0; x < width; ++x)
+          row[x] = kind == 1 || (kind == 2 && x < cut) || (kind == 3 && x >= cut) ||
+                   (kind == 4 && rng() % 3 == 0) || (kind == 5 && (x / 7 + trial) % 3 == 0);
+        for (uint32_t k = rng() % 4; k < 4; ++k) rows.push_back(row);
+      }
+      ExpectAgreesWithLibtiff(Draw(width, static_cast<int32_t>(rows.size()),
+                                   [&](int32_t x, int32_t y) { return rows[y][x]; }));
+    }
+  }
+}
+
 }  // namespace

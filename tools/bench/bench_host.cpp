@@ -63,7 +63,9 @@ void DRIVER_CDECL ReleaseStrip(uint32_t) {}
 
 }  // namespace
 
-BenchLink BenchConnect() {
+namespace {
+
+BenchLink Connect() {
   hostTable[28] = AddressOf(reinterpret_cast<const void*>(&IgnoreText));
   hostTable[35] = AddressOf(reinterpret_cast<const void*>(&IgnoreText));
   hostTable[40] = AddressOf(reinterpret_cast<const void*>(&WriteSlot));
@@ -101,6 +103,13 @@ BenchLink BenchConnect() {
   WriteF64(area.data(), 49, 1016.0);
   d.graphics(area.data());
   return d;
+}
+
+}  // namespace
+
+const BenchLink& BenchDriver() {
+  static const BenchLink link = Connect();
+  return link;
 }
 
 void BenchBeginPlot(const BenchLink& d, bool qdrs, uint16_t resolution) {

@@ -22,7 +22,9 @@ extern BenchOutput benchOutput;
 
 // Loads the driver through its export and runs the host's conversation up to a
 // drawing: version check, messages, handshake, model, set-up, configuration.
-BenchLink BenchConnect();
+// Once per process; the tone curve is then the one every image is screened
+// through.
+const BenchLink& BenchDriver();
 // Begins a plot in the given job language, or ends it.
 void BenchBeginPlot(const BenchLink& d, bool qdrs, uint16_t resolution);
 void BenchEndPlot(const BenchLink& d);

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "raster/canvas.h"
+#include "tools/bench/bench_host.h"
 
 std::vector<uint8_t> PhotoRow(int32_t y, int32_t width) {
   std::vector<uint8_t> row(3 * static_cast<size_t>(width));
@@ -29,6 +30,7 @@ std::vector<uint8_t> PhotoRow(int32_t y, int32_t width) {
 
 Page HalftonedPhotoPage() {
   Page page{"photo", {}};
+  BenchDriver();
   RasterReserve(kPageWidth, kPageHeight, 1);
   raster.transparent = 0;
   BuildScreenPatterns();

@@ -19,11 +19,6 @@ int64_t TiffEncode(const uint8_t* bytes, int32_t rowBits, int32_t rows);
 
 namespace {
 
-const BenchLink& Driver() {
-  static const BenchLink link = BenchConnect();
-  return link;
-}
-
 // 16 x 12 inches in drawing units of 0.025 mm.
 constexpr int32_t kPageWidthUnits = 16256;
 constexpr int32_t kPageHeightUnits = 12192;
@@ -37,7 +32,7 @@ void FillStripSource() {
 }
 
 void BM_ImageRequest(benchmark::State& state) {
-  const BenchLink& d = Driver();
+  const BenchLink& d = BenchDriver();
   FillStripSource();
   int64_t peak = 0, bytes = 0;
   for (auto _ : state) {
@@ -65,6 +60,7 @@ const std::vector<uint8_t>& RequestCanvasBytes() {
   static std::vector<uint8_t> bytes;
   if (!bytes.empty()) return bytes;
   FillStripSource();
+  BenchDriver();
   RasterReserve(kPageWidth, kPageHeight, 1);
   BuildScreenPatterns();
   raster.transparent = 0;
@@ -142,7 +138,7 @@ void SetVectorCounters(benchmark::State& state, int64_t requests, int64_t segmen
 }
 
 void BM_VectorMoves(benchmark::State& state) {
-  const BenchLink& d = Driver();
+  const BenchLink& d = BenchDriver();
   const bool qdrs = state.range(0) != 0;
   const auto& points = PolylinePoints();
   int64_t bytes = 0;
@@ -165,7 +161,7 @@ void BM_VectorMoves(benchmark::State& state) {
 }
 
 void BM_VectorPolygons(benchmark::State& state) {
-  const BenchLink& d = Driver();
+  const BenchLink& d = BenchDriver();
   const bool qdrs = state.range(0) != 0;
   const auto& polygons = Polygons();
   int64_t bytes = 0;
