@@ -1,6 +1,8 @@
 // MMR (ITU-T T.6) coder for canvas bands: code tables, bit writer, row scanner, 2-D coder.
 #include "raster/mmr.h"
 
+#include <emmintrin.h>
+
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -209,6 +211,20 @@ int32_t MmrByteCount() {
 
 namespace {
 
+// The first word from w on that is not `fill`, or words: blocks of eight words that only extend
+// the current colour are passed over whole.
+int32_t SkipColour(const uint32_t* row, int32_t w, int32_t words, uint32_t fill) {
+  const __m128i f = _mm_set1_epi32(static_cast<int32_t>(fill));
+  for (; w + 8 <= words; w += 8) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + w));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + w + 4));
+    const __m128i same = _mm_and_si128(_mm_cmpeq_epi32(first, f), _mm_cmpeq_epi32(second, f));
+    if (_mm_movemask_epi8(same) != 0xFFFF) break;
+  }
+  while (w < words && row[w] == fill) ++w;
+  return w;
+}
+
 int32_t* AddRun(int32_t* out, int32_t start, int32_t end, int32_t width) {
   if (end > width) end = width;
   if (start >= end) return out;
@@ -224,8 +240,9 @@ int32_t RowToRuns(const uint32_t* row, int32_t width, int32_t* list) {
   int32_t start = -1;  // first pixel of the black run in progress; -1 while in white
   const int32_t words = (width + 31) / 32;
   for (int32_t w = 0; w < words; ++w) {
+    w = SkipColour(row, w, words, start < 0 ? 0u : ~0u);
+    if (w == words) break;
     const uint32_t word = row[w];
-    if (word == (start < 0 ? 0u : ~0u)) continue;  // the word only extends the current colour
     int32_t bit = 0;
     while (bit < 32) {
       // Shifted-in zeros count as white, so a white count past the word's end means no more
