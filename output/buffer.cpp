@@ -113,23 +113,77 @@ int32_t OutFlush() {
   return Flush();
 }
 
-int32_t OutWriteEncodedNumber(int32_t value) {
-  const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
-  const uint64_t base = eightBit ? 64 : 32;
-  const int shift = eightBit ? 6 : 5;
-  const uint64_t lastOffset = eightBit ? 191 : 95;
-  // The sign goes into the lowest bit; 64 bits keep every 32-bit value exact.
-  const int64_t v = value;
-  uint64_t u = v >= 0 ? static_cast<uint64_t>(2 * v) : static_cast<uint64_t>(1 - 2 * v);
-  char digits[32];
-  int n = 0;
-  while (u >= base) {
-    digits[n++] = static_cast<char>(u % base + 63);
-    u >>= shift;
+namespace {
+
+// Writes value in polyline encoding, base 1 << shift, at out; returns the
+// length (at most 7).
+template <int shift>
+inline int32_t EncodeNumber(int32_t value, char* out) {
+  constexpr uint32_t kBase = 1u << shift;
+  constexpr uint32_t kLastOffset = shift == 6 ? 191 : 95;
+  int32_t n = 0;
+  // The sign goes into the lowest bit; 32 bits hold it for every value that
+  // host coordinates give, 64 bits for the rest.
+  if (value <= -(1 << 30) || value >= (1 << 30)) {
+    const int64_t v = value;
+    uint64_t u = v >= 0 ? static_cast<uint64_t>(2 * v) : static_cast<uint64_t>(1 - 2 * v);
+    for (; u >= kBase; u >>= shift) out[n++] = static_cast<char>((u & (kBase - 1)) + 63);
+    out[n++] = static_cast<char>(u + kLastOffset);
+    return n;
   }
-  digits[n++] = static_cast<char>(u + lastOffset);
-  digits[n] = '\0';
-  return OutWriteString(digits) < 0 ? -1 : 0;
+  uint32_t u = value >= 0 ? 2u * static_cast<uint32_t>(value) : 1u - 2u * static_cast<uint32_t>(value);
+  for (; u >= kBase; u >>= shift) out[n++] = static_cast<char>((u & (kBase - 1)) + 63);
+  out[n++] = static_cast<char>(u + kLastOffset);
+  return n;
+}
+
+inline int32_t EncodeNumber(int32_t value, bool eightBit, char* out) {
+  return eightBit ? EncodeNumber<6>(value, out) : EncodeNumber<5>(value, out);
+}
+
+bool EightBitEncoding() {
+  return (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
+}
+
+}  // namespace
+
+int32_t OutWriteEncodedNumber(int32_t value) {
+  char digits[8];
+  return OutWriteBytes(EncodeNumber(value, EightBitEncoding(), digits), digits) < 0 ? -1 : 0;
+}
+
+int32_t OutWriteEncodedPair(int32_t first, int32_t second) {
+  int32_t result;
+  if (!CheckStream(result)) return result;
+  constexpr int32_t kLongestPair = 14;
+  const bool eightBit = EightBitEncoding();
+  // Where the buffer has room to spare, as Append would find it, the digits
+  // go straight in.
+  if (outputFill + kLongestPair < kOutputCapacity) {
+    char* out = reinterpret_cast<char*>(OutputBuffer + outputFill);
+    int32_t n = EncodeNumber(first, eightBit, out);
+    n += EncodeNumber(second, eightBit, out + n);
+    outputFill += n;
+    return 0;
+  }
+  char digits[2 * 7];
+  int32_t n = EncodeNumber(first, eightBit, digits);
+  n += EncodeNumber(second, eightBit, digits + n);
+  return Append(reinterpret_cast<const uint8_t*>(digits), n) < 0 ? -1 : 0;
+}
+
+int32_t OutWriteDecimal(int32_t value) {
+  char digits[12];
+  char* end = digits + sizeof digits;
+  char* at = end;
+  // Counted as a negative number, so that the most negative one has digits too.
+  int32_t rest = value < 0 ? value : -value;
+  do {
+    *--at = static_cast<char>('0' - rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  if (value < 0) *--at = '-';
+  return OutWriteBytes(static_cast<int32_t>(end - at), at);
 }
 
 int32_t OutWriteFormat(const char* format, ...) {

@@ -24,5 +24,9 @@ int32_t OutFlush();
 // A signed number in HP-GL/2 polyline encoding, base 32 or base 64 by the
 // record's eight-bit flag.
 int32_t OutWriteEncodedNumber(int32_t value);
+// Two such numbers, as one write.
+int32_t OutWriteEncodedPair(int32_t first, int32_t second);
+// A signed decimal number, as "%d" writes it.
+int32_t OutWriteDecimal(int32_t value);
 // Formats one output item (the formats are part of the output language).
 int32_t OutWriteFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));

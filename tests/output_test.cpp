@@ -2,6 +2,7 @@
 // the polyline number encoding and the QDRS number packing.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,55 @@ TEST(Output, PolylineEncodedNumbers) {
   // The extremes keep every digit: u = 2^32 - 2 and 2^32 + 1.
   EXPECT_EQ(Encoded(2147483647, false), "\x5D\x5E\x5E\x5E\x5E\x5E\x62");
   EXPECT_EQ(Encoded(-2147483647 - 1, true), "\x40\x3F\x3F\x3F\x3F\xC3");
+}
+
+// The fast number writers against plain references: every digit of the
+// polyline encoding counted in 64 bits, decimals as snprintf writes them, and
+// pairs written straight into the buffer up to the byte where it flushes.
+TEST(Output, NumberWritersAgreeWithPlainReferences) {
+  auto polyline = [](int32_t value, bool eightBit) {
+    const int shift = eightBit ? 6 : 5;
+    const uint64_t base = uint64_t{1} << shift;
+    const int64_t v = value;
+    uint64_t u = v >= 0 ? static_cast<uint64_t>(2 * v) : static_cast<uint64_t>(1 - 2 * v);
+    std::string s;
+    for (; u >= base; u >>= shift) s += static_cast<char>(u % base + 63);
+    return s + static_cast<char>(u + (eightBit ? 191 : 95));
+  };
+  std::vector<int32_t> values = {0, 1, -1, 15, 16, -16, 31, 32, 1023, 1024, -(1 << 30), 1 << 30,
+                                 (1 << 30) - 1, -(1 << 30) + 1, 2147483647, -2147483647 - 1};
+  std::mt19937 random(17);
+  for (int32_t i = 0; i < 2000; ++i)
+    values.push_back(static_cast<int32_t>(random()) >> (random() % 32));
+  for (bool eightBit : {false, true}) {
+    ResetDriver();
+    if (eightBit) configRecord.plotFlags |= kPlotEightBitEncoding;
+    OutOpen();
+    std::string expected;
+    for (size_t i = 0; i + 1 < values.size(); i += 2) {
+      OutWriteEncodedPair(values[i], values[i + 1]);
+      OutWriteDecimal(values[i]);
+      expected += polyline(values[i], eightBit) + polyline(values[i + 1], eightBit) +
+                  std::to_string(values[i]);
+    }
+    OutFlush();
+    EXPECT_TRUE(hostLog.output == expected) << "eight-bit " << eightBit;
+  }
+  // Near the end of the buffer a pair goes through the flush rule like any
+  // write: held bytes go out first when the pair would fill the buffer.
+  for (int32_t gap = 1; gap <= 16; ++gap) {
+    ResetDriver();
+    OutOpen();
+    const std::vector<uint8_t> big(kOutputCapacity - gap, 'a');
+    OutWriteBytes(static_cast<int32_t>(big.size()), big.data());
+    OutWriteEncodedPair(100000, -100000);  // four and four digits
+    const int32_t held = kOutputCapacity - gap;
+    EXPECT_EQ(outputFill, 8 < gap ? held + 8 : 8) << gap;
+    OutFlush();
+    EXPECT_TRUE(hostLog.output == std::string(big.begin(), big.end()) + polyline(100000, false) +
+                                      polyline(-100000, false))
+        << gap;
+  }
 }
 
 TEST(Qdrs, NumbersAndRecords) {

@@ -60,8 +60,7 @@ Step ConvertPoint(int32_t x, int32_t y) {
 
 int32_t EmitStep(Step step) {
   if (driverErrorState != 0) return -1;
-  if (OutWriteEncodedNumber(step.dx) < 0) return -1;
-  return OutWriteEncodedNumber(step.dy) < 0 ? -1 : 0;
+  return OutWriteEncodedPair(step.dx, step.dy);
 }
 
 int32_t EmitPoint(int32_t x, int32_t y) {

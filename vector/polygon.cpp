@@ -32,17 +32,17 @@ void EnterPenState(uint16_t state) {
 // it, then the fill.
 int32_t FillHpgl(int16_t pen, int16_t fillPen, bool solid, int32_t count, const uint8_t* v) {
   if (ClosePolyline() < 0) return -1;
-  if (OutWriteFormat("SP%d", fillPen) < 0) return -1;
-  if (OutWriteFormat("%s<", polylineCommand) < 0) return -1;
+  if (OutWriteString("SP") < 0 || OutWriteDecimal(fillPen) < 0) return -1;
+  if (OutWriteString(polylineCommand) < 0 || OutWriteString("<") < 0) return -1;
   EnterPenState(kPenMoved);
   if (EmitPoint(VertexX(v, 0), VertexY(v, 0)) < 0) return -1;
-  if (OutWriteFormat(";PM0%s", polylineCommand) < 0) return -1;
+  if (OutWriteString(";PM0") < 0 || OutWriteString(polylineCommand) < 0) return -1;
   EnterPenState(kPenDrawn);
   for (int32_t i = 1; i < count; ++i)
     if (EmitPoint(VertexX(v, i), VertexY(v, i)) < 0) return -1;
   if (EmitPoint(VertexX(v, 0), VertexY(v, 0)) < 0) return -1;
   if (OutWriteString(";PM2FP") < 0) return -1;
-  if (solid && OutWriteFormat("SP%d", pen) < 0) return -1;
+  if (solid && (OutWriteString("SP") < 0 || OutWriteDecimal(pen) < 0)) return -1;
   return 0;
 }
 
