@@ -131,7 +131,8 @@ inline int32_t EncodeNumber(int32_t value, char* out) {
     out[n++] = static_cast<char>(u + kLastOffset);
     return n;
   }
-  uint32_t u = value >= 0 ? 2u * static_cast<uint32_t>(value) : 1u - 2u * static_cast<uint32_t>(value);
+  uint32_t u =
+      value >= 0 ? 2u * static_cast<uint32_t>(value) : 1u - 2u * static_cast<uint32_t>(value);
   for (; u >= kBase; u >>= shift) out[n++] = static_cast<char>((u & (kBase - 1)) + 63);
   out[n++] = static_cast<char>(u + kLastOffset);
   return n;

@@ -2,13 +2,13 @@
 // rows, and the raster start and end around the bands.
 #include "raster/canvas.h"
 
+#include <emmintrin.h>
+
 #include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <emmintrin.h>
 
 #include "config/record.h"
 #include "host/services.h"
@@ -164,18 +164,18 @@ void FillColourDarkness(int32_t used, const uint8_t* pixels) {
     const __m128i b = _mm_mullo_epi16(_mm_unpackhi_epi8(first, zero), weightsB);
     const __m128i c = _mm_mullo_epi16(_mm_unpacklo_epi8(last, zero), weightsC);
     // Each lane plus the next two lanes of the sequence a, b, c.
-    const __m128i sumsA = _mm_add_epi16(
-        a, _mm_add_epi16(_mm_or_si128(_mm_srli_si128(a, 2), _mm_slli_si128(b, 14)),
-                         _mm_or_si128(_mm_srli_si128(a, 4), _mm_slli_si128(b, 12))));
-    const __m128i sumsB = _mm_add_epi16(
-        b, _mm_add_epi16(_mm_or_si128(_mm_srli_si128(b, 2), _mm_slli_si128(c, 14)),
-                         _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 12))));
+    const __m128i sumsA =
+        _mm_add_epi16(a, _mm_add_epi16(_mm_or_si128(_mm_srli_si128(a, 2), _mm_slli_si128(b, 14)),
+                                       _mm_or_si128(_mm_srli_si128(a, 4), _mm_slli_si128(b, 12))));
+    const __m128i sumsB =
+        _mm_add_epi16(b, _mm_add_epi16(_mm_or_si128(_mm_srli_si128(b, 2), _mm_slli_si128(c, 14)),
+                                       _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 12))));
     const __m128i sumsC =
         _mm_add_epi16(c, _mm_add_epi16(_mm_srli_si128(c, 2), _mm_srli_si128(c, 4)));
     // Lanes hold pixels 0, 3, 6, 1, 4, 7, 2, 5.
-    const __m128i sums = _mm_or_si128(
-        _mm_and_si128(sumsA, startsA),
-        _mm_or_si128(_mm_and_si128(sumsB, startsB), _mm_and_si128(sumsC, startsC)));
+    const __m128i sums =
+        _mm_or_si128(_mm_and_si128(sumsA, startsA),
+                     _mm_or_si128(_mm_and_si128(sumsB, startsB), _mm_and_si128(sumsC, startsC)));
     const __m128i greys = _mm_srli_epi16(_mm_mulhi_epu16(sums, hundredth), 6);
     alignas(16) uint8_t g[16];
     _mm_store_si128(reinterpret_cast<__m128i*>(g), _mm_packus_epi16(greys, greys));

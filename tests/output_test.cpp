@@ -124,8 +124,22 @@ TEST(Output, NumberWritersAgreeWithPlainReferences) {
     for (; u >= base; u >>= shift) s += static_cast<char>(u % base + 63);
     return s + static_cast<char>(u + (eightBit ? 191 : 95));
   };
-  std::vector<int32_t> values = {0, 1, -1, 15, 16, -16, 31, 32, 1023, 1024, -(1 << 30), 1 << 30,
-                                 (1 << 30) - 1, -(1 << 30) + 1, 2147483647, -2147483647 - 1};
+  std::vector<int32_t> values = {0,
+                                 1,
+                                 -1,
+                                 15,
+                                 16,
+                                 -16,
+                                 31,
+                                 32,
+                                 1023,
+                                 1024,
+                                 -(1 << 30),
+                                 1 << 30,
+                                 (1 << 30) - 1,
+                                 -(1 << 30) + 1,
+                                 2147483647,
+                                 -2147483647 - 1};
   std::mt19937 random(17);
   for (int32_t i = 0; i < 2000; ++i)
     values.push_back(static_cast<int32_t>(random()) >> (random() % 32));

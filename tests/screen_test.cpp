@@ -61,7 +61,7 @@ TEST(Screen, FastPathMatchesThePixelByPixelReference) {
     // Tone tables: identity, the shipped default, or random, white not always 0.
     const int32_t tone = trial % 3;
     for (int32_t g = 0; g < 256; ++g)
-      ToneTable[g] = tone == 0 ? static_cast<uint8_t>(g)
+      ToneTable[g] = tone == 0   ? static_cast<uint8_t>(g)
                      : tone == 1 ? DefaultToneTable[g]
                                  : static_cast<uint8_t>(pick(0, 255));
     const int32_t width = trial < 64 ? trial + 1 : pick(1, 700);
@@ -84,8 +84,8 @@ TEST(Screen, FastPathMatchesThePixelByPixelReference) {
       for (size_t i = 0; i < pixels.size(); ++i) {
         // Greys, the key colour and runs of one colour, beside noise.
         const int32_t style = pick(0, 3);
-        pixels[i] = style == 0 && i >= 3 ? pixels[i - 3]
-                    : style == 1         ? key[i % 3]
+        pixels[i] = style == 0 && i >= 3     ? pixels[i - 3]
+                    : style == 1             ? key[i % 3]
                     : kind == kStripTwoLevel ? static_cast<uint8_t>(pick(0, 2))
                                              : static_cast<uint8_t>(pick(0, 255));
       }

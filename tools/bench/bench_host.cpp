@@ -113,9 +113,9 @@ const BenchLink& BenchDriver() {
 }
 
 void BenchBeginPlot(const BenchLink& d, bool qdrs, uint16_t resolution) {
-  configRecord.jobFlags = static_cast<uint16_t>(
-      (configRecord.jobFlags & ~(kJobQdrsOutput | kJobResolutionMask)) |
-      (qdrs ? kJobQdrsOutput : 0) | resolution);
+  configRecord.jobFlags =
+      static_cast<uint16_t>((configRecord.jobFlags & ~(kJobQdrsOutput | kJobResolutionMask)) |
+                            (qdrs ? kJobQdrsOutput : 0) | resolution);
   Packet p = Request(30);
   d.graphics(p.data());
 }

@@ -74,12 +74,13 @@ class Table {
     const double ours = Rate("BM_MmrOurs" + arg), tiff = Rate("BM_MmrLibtiff" + arg),
                  spandsp = Rate("BM_MmrSpandsp" + arg);
     const double best = tiff > spandsp ? tiff : spandsp;
-    rows.push_back({std::string("MMR coding, ") + title,
-                    Format("%.0f Mpx/s, %.0f bytes", ours, Counter("BM_MmrOurs" + arg, "coded_bytes")),
-                    Format("libtiff %.0f, spandsp %.0f Mpx/s; %.0f bytes", tiff, spandsp,
-                           Counter("BM_MmrLibtiff" + arg, "coded_bytes")) +
-                        Format(" / %.0f bytes", Counter("BM_MmrSpandsp" + arg, "coded_bytes")),
-                    best > 0 ? ours / best : 0, "speed / faster peer", 1.5, true});
+    rows.push_back(
+        {std::string("MMR coding, ") + title,
+         Format("%.0f Mpx/s, %.0f bytes", ours, Counter("BM_MmrOurs" + arg, "coded_bytes")),
+         Format("libtiff %.0f, spandsp %.0f Mpx/s; %.0f bytes", tiff, spandsp,
+                Counter("BM_MmrLibtiff" + arg, "coded_bytes")) +
+             Format(" / %.0f bytes", Counter("BM_MmrSpandsp" + arg, "coded_bytes")),
+         best > 0 ? ours / best : 0, "speed / faster peer", 1.5, true});
   }
 
   void Screen(int twoLevel, int n) {
@@ -87,9 +88,8 @@ class Table {
         "BM_ScreenOurs/twolevel:" + std::to_string(twoLevel) + "/n:" + std::to_string(n);
     const double ours = Rate(name);
     const double copy = Rate("BM_ScreenMemcpy/twolevel:" + std::to_string(twoLevel));
-    const std::string title =
-        std::string("Screening ") + (twoLevel ? "two-level" : "RGB") + " strips, N = " +
-        std::to_string(n);
+    const std::string title = std::string("Screening ") + (twoLevel ? "two-level" : "RGB") +
+                              " strips, N = " + std::to_string(n);
     if (twoLevel == 0 && n == 1) {
       const double dither = Rate("BM_ScreenDitherLoop");
       rows.push_back({title, Format("%.0f Mpx/s", ours),
@@ -153,7 +153,9 @@ void PrintTable(const std::vector<Row>& rows) {
   for (const Row& r : rows)
     std::printf("| %s | %s | %s | %.2f (%s) | %s | %s |\n", r.path.c_str(), r.ours.c_str(),
                 r.peer.c_str(), r.ratio, r.measure.c_str(), Target(r).c_str(),
-                r.target == 0 ? "-" : Met(r) ? "yes" : "no");
+                r.target == 0 ? "-"
+                : Met(r)      ? "yes"
+                              : "no");
 }
 
 std::string Quoted(const std::string& s) {
@@ -179,7 +181,10 @@ void WriteJson(const std::vector<Row>& rows, const char* path) {
                  "\"target\": %s, \"met\": %s}%s\n",
                  Quoted(r.path).c_str(), Quoted(r.ours).c_str(), Quoted(r.peer).c_str(), r.ratio,
                  Quoted(r.measure).c_str(), Quoted(Target(r)).c_str(),
-                 r.target == 0 ? "null" : Met(r) ? "true" : "false", i + 1 < rows.size() ? "," : "");
+                 r.target == 0 ? "null"
+                 : Met(r)      ? "true"
+                               : "false",
+                 i + 1 < rows.size() ? "," : "");
   }
   std::fprintf(f, "]\n");
   std::fclose(f);

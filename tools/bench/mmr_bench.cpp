@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 #include <spandsp.h>
 #include <tiffio.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -90,6 +89,17 @@ int MemoryMap(thandle_t, tdata_t*, toff_t*) {
 }
 void MemoryUnmap(thandle_t, tdata_t, toff_t) {}
 
+// One-bit rows, 1 black, coded as a single Group 4 strip.
+void SetG4PageFields(TIFF* t, int32_t width, int32_t rows) {
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, rows);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rows);
+}
+
 }  // namespace
 
 // The canvas coded as one Group 4 strip; returns the coded strip's size.
@@ -100,14 +110,8 @@ int64_t TiffEncode(const uint8_t* bytes, int32_t rowBits, int32_t rows) {
   memory.at = 0;
   TIFF* t = TIFFClientOpen("page", "w", &memory, MemoryRead, MemoryWrite, MemorySeek, MemoryClose,
                            MemorySize, MemoryMap, MemoryUnmap);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, rowBits);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, rows);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  SetG4PageFields(t, rowBits, rows);
   TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rows);
   TIFFWriteEncodedStrip(t, 0, const_cast<uint8_t*>(bytes), tmsize_t{rowBits} / 8 * rows);
   uint64_t* counts = nullptr;
   TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
@@ -146,13 +150,7 @@ const char* SpandspGeometryFile() {
     close(mkstemp(path));
     std::vector<uint8_t> white(size_t{kRowBytes} * kPageHeight);
     TIFF* t = TIFFOpen(path, "w");
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kPageRowBits);
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, kPageHeight);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kPageHeight);
+    SetG4PageFields(t, kPageRowBits, kPageHeight);
     TIFFSetField(t, TIFFTAG_XRESOLUTION, 600.0);
     TIFFSetField(t, TIFFTAG_YRESOLUTION, 600.0);
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);

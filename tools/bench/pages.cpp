@@ -111,7 +111,8 @@ Page LineDrawingPage() {
       if (random() % 2 == 0) s.Box(x + 22, y, x + 28, y + 36);
     }
   for (int32_t line = 0; line < 4; ++line)
-    for (int32_t c = 0; c < 70; ++c) s.Box(tx + 100 + c * 42, ty + 60 + 200 * line, tx + 130 + c * 42, ty + 130 + 200 * line);
+    for (int32_t c = 0; c < 70; ++c)
+      s.Box(tx + 100 + c * 42, ty + 60 + 200 * line, tx + 130 + c * 42, ty + 130 + 200 * line);
   return page;
 }
 

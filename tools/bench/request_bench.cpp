@@ -131,8 +131,7 @@ const std::vector<std::vector<uint16_t>>& Polygons() {
   return polygons;
 }
 
-void SetVectorCounters(benchmark::State& state, int64_t requests, int64_t segments,
-                       int64_t bytes) {
+void SetVectorCounters(benchmark::State& state, int64_t requests, int64_t segments, int64_t bytes) {
   state.SetItemsProcessed(state.iterations() * requests);
   state.counters["bytes_per_segment"] = static_cast<double>(bytes) / segments;
 }

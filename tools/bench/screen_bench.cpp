@@ -52,8 +52,30 @@ void BM_ScreenOurs(benchmark::State& state) {
   RasterEnd();
 }
 
-// The plain loop: one grey byte per pixel against a 16 x 16 threshold cell,
-// bits gathered into bytes.
+// The plain loop: the darkness of pixel x of a strip's row against a 16 x 16
+// threshold cell, bits gathered into bytes.
+template <typename Darkness>
+void DitherStrips(benchmark::State& state, const std::vector<std::vector<uint8_t>>& strips,
+                  Darkness darkness) {
+  std::vector<uint8_t> out(size_t{kPageRowBits} / 8 * kStrips);
+  for (auto _ : state) {
+    uint8_t* o = out.data();
+    for (int32_t y = 0; y < kStrips; ++y) {
+      const uint8_t* row = strips[y].data();
+      const auto& thresholds = ScreenMatrix[y % 16];
+      uint8_t byte = 0;
+      for (int32_t x = 0; x < kPageWidth; ++x) {
+        byte = static_cast<uint8_t>(byte << 1 | (darkness(row, x) >= thresholds[x % 16] ? 1 : 0));
+        if (x % 8 == 7) *o++ = byte;
+      }
+      o += (kPageRowBits - kPageWidth) / 8;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * kStrips * kPageWidth);
+}
+
+// Over 8-bit grey computed beforehand.
 void BM_ScreenDitherLoop(benchmark::State& state) {
   std::vector<std::vector<uint8_t>> greys;
   for (const auto& colour : ColourStrips()) {
@@ -63,46 +85,16 @@ void BM_ScreenDitherLoop(benchmark::State& state) {
           (30 * colour[3 * x] + 59 * colour[3 * x + 1] + 11 * colour[3 * x + 2]) / 100);
     greys.push_back(g);
   }
-  std::vector<uint8_t> out(size_t{kPageRowBits} / 8 * kStrips);
-  for (auto _ : state) {
-    uint8_t* o = out.data();
-    for (int32_t y = 0; y < kStrips; ++y) {
-      const uint8_t* g = greys[y].data();
-      const auto& thresholds = ScreenMatrix[y % 16];
-      uint8_t byte = 0;
-      for (int32_t x = 0; x < kPageWidth; ++x) {
-        byte = static_cast<uint8_t>(byte << 1 | (255 - g[x] >= thresholds[x % 16] ? 1 : 0));
-        if (x % 8 == 7) *o++ = byte;
-      }
-      o += (kPageRowBits - kPageWidth) / 8;
-    }
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetItemsProcessed(state.iterations() * kStrips * kPageWidth);
+  DitherStrips(state, greys, [](const uint8_t* row, int32_t x) { return 255 - row[x]; });
 }
 
-// The same plain loop doing the whole of the work: each colour pixel's grey
-// by the weights, through the tone table, against the threshold cell.
+// Doing the whole of the work: each colour pixel's grey by the weights,
+// through the tone table.
 void BM_ScreenColourLoop(benchmark::State& state) {
-  const auto& strips = ColourStrips();
-  std::vector<uint8_t> out(size_t{kPageRowBits} / 8 * kStrips);
-  for (auto _ : state) {
-    uint8_t* o = out.data();
-    for (int32_t y = 0; y < kStrips; ++y) {
-      const uint8_t* p = strips[y].data();
-      const auto& thresholds = ScreenMatrix[y % 16];
-      uint8_t byte = 0;
-      for (int32_t x = 0; x < kPageWidth; ++x, p += 3) {
-        const int32_t grey = (30 * p[0] + 59 * p[1] + 11 * p[2]) / 100;
-        byte = static_cast<uint8_t>(byte << 1 |
-                                    (255 - ToneTable[grey] >= thresholds[x % 16] ? 1 : 0));
-        if (x % 8 == 7) *o++ = byte;
-      }
-      o += (kPageRowBits - kPageWidth) / 8;
-    }
-    benchmark::DoNotOptimize(out.data());
-  }
-  state.SetItemsProcessed(state.iterations() * kStrips * kPageWidth);
+  DitherStrips(state, ColourStrips(), [](const uint8_t* row, int32_t x) {
+    const uint8_t* p = row + 3 * x;
+    return 255 - ToneTable[(30 * p[0] + 59 * p[1] + 11 * p[2]) / 100];
+  });
 }
 
 void BM_ScreenMemcpy(benchmark::State& state) {
@@ -111,7 +103,8 @@ void BM_ScreenMemcpy(benchmark::State& state) {
   const size_t rowBytes = strips[0].size();
   std::vector<uint8_t> out(rowBytes * kStrips);
   for (auto _ : state) {
-    for (int32_t y = 0; y < kStrips; ++y) std::memcpy(&out[rowBytes * y], strips[y].data(), rowBytes);
+    for (int32_t y = 0; y < kStrips; ++y)
+      std::memcpy(&out[rowBytes * y], strips[y].data(), rowBytes);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * kStrips * kPageWidth);
