@@ -94,8 +94,10 @@ alignas(16) uint8_t screenThresholds[16][16];
 void BuildScreenTables() {
   for (int32_t grey = 0; grey < 256; ++grey)
     darknessByGrey[grey] = static_cast<uint8_t>(255 - ToneTable[grey]);
-  for (int32_t sum = 0; sum <= kLargestWeightedSum; ++sum)
-    darknessBySum[sum] = darknessByGrey[sum / 100];
+  // Sums 100 g .. 100 g + 99 share grey g.
+  for (int32_t grey = 0; grey < 255; ++grey)
+    std::memset(darknessBySum + 100 * grey, darknessByGrey[grey], 100);
+  darknessBySum[kLargestWeightedSum] = darknessByGrey[255];
   for (int32_t r = 0; r < 16; ++r)
     for (int32_t q = 0; q < 16; ++q) {
       // Position q holds an image column c with c % 16 == 15 - q; the screen is
