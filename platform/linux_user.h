@@ -36,7 +36,7 @@ std::string_view BitmapResource(int32_t id);
 // Dialog units to pixels for the templates' font, as the Win32 build gets
 // them under wine at 96 dots per inch.
 constexpr int32_t kDialogBaseX = 7;
-constexpr int32_t kDialogBaseY = 15;
+constexpr int32_t kDialogBaseY = 14;
 
 struct Surface {
   int32_t width = 0, height = 0;

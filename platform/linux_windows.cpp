@@ -13,8 +13,13 @@ namespace {
 HWND captureWindow = nullptr;
 HCURSOR currentCursor = IDC_ARROW;
 
-int32_t Pixels(int32_t units, int32_t base) {
-  return (units * base + 2) / 4;  // rounded, as dialog units are mapped
+// Dialog units are a quarter of the font's mean width and an eighth of its
+// height, rounded to the nearest pixel.
+int32_t PixelsAcross(int32_t units) {
+  return (units * kDialogBaseX + 2) / 4;
+}
+int32_t PixelsDown(int32_t units) {
+  return (units * kDialogBaseY + 4) / 8;
 }
 
 ControlKind KindOf(const TemplateItem& item) {
@@ -49,7 +54,7 @@ std::unique_ptr<HWND__> CreateDialogWindows(const DialogTemplate& t, HWND owner,
   dialog->dialogProc = proc;
   dialog->instance = instance;
   dialog->owner = owner;
-  dialog->rect = {0, 0, Pixels(t.w, kDialogBaseX), Pixels(t.h, kDialogBaseY)};
+  dialog->rect = {0, 0, PixelsAcross(t.w), PixelsDown(t.h)};
   HWND previous = nullptr;
   for (size_t i = 0; i < t.count; ++i) {
     const TemplateItem& item = t.items[i];
@@ -61,12 +66,13 @@ std::unique_ptr<HWND__> CreateDialogWindows(const DialogTemplate& t, HWND owner,
     c->enabled = (item.style & WS_DISABLED) == 0;
     c->parent = dialog.get();
     c->proc = StandInControlProc;
-    const int32_t left = Pixels(item.x, kDialogBaseX), top = Pixels(item.y, kDialogBaseY);
-    c->rect = {left, top, left + Pixels(item.w, kDialogBaseX), top + Pixels(item.h, kDialogBaseY)};
+    // Position and size are mapped one by one, as the dialog manager does.
+    const int32_t left = PixelsAcross(item.x), top = PixelsDown(item.y);
+    c->rect = {left, top, left + PixelsAcross(item.w), top + PixelsDown(item.h)};
     // An up-down takes the control before it as its buddy and stands at its
     // right edge, inside it.
     if (c->kind == ControlKind::UpDown && previous != nullptr) {
-      const int32_t width = Pixels(9, kDialogBaseX);
+      const int32_t width = PixelsAcross(9);
       c->rect = {previous->rect.right - width, previous->rect.top, previous->rect.right,
                  previous->rect.bottom};
       previous->rect.right -= width;

@@ -288,9 +288,13 @@ void RunDialog(HWND dialog, const std::string& ownerName) {
   }
   ScriptSection section;
   if (TakeSection(name, section)) {
-    for (const ScriptAction& a : section.actions) {
-      if (Gone(dialog)) break;
-      PlayAction(dialog, name, a);
+    for (size_t i = 0; i < section.actions.size(); ++i) {
+      if (Gone(dialog)) {
+        Problem(name + ": line " + std::to_string(section.actions[i].line) +
+                ": the dialog has closed: the rest of its section is skipped");
+        break;
+      }
+      PlayAction(dialog, name, section.actions[i]);
     }
     // Actions that leave the dialog open end in Cancel.
     if (!Gone(dialog)) Perform(name, [=] { SendCommand(dialog, IDCANCEL); });

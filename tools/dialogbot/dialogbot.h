@@ -19,7 +19,8 @@ struct BotMessageBox {
 bool DialogBotStart(std::string_view script);
 // Replaces the script; sections not yet used are dropped.
 void DialogBotSetScript(std::string_view script);
-// What the robot saw: message boxes, and the template of each dialog it closed.
+// What the robot saw: message boxes, and the template of each dialog it took
+// up, in the order they opened.
 std::vector<BotMessageBox> DialogBotMessageBoxes();
 std::vector<std::string> DialogBotDialogs();
 // Whatever the robot could not do (a missing control, a dialog it could not

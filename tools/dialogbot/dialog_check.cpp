@@ -1,0 +1,186 @@
+// Drives the real dialogs of the Win32 library, loaded under its own name as
+// the CAD host loads it: each case hands the robot a script, sends the request
+// that opens the dialog and checks what the host was asked to save and which
+// message boxes appeared. Exit status 0 when every case holds.
+//
+//   dialog_check LIBRARY
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/packet.h"
+#include "tools/dialogbot/dialogbot.h"
+#include "tools/host_kernel.h"
+
+namespace {
+
+DriverLink driver;
+int failures = 0;
+
+void Expect(bool ok, const char* what) {
+  std::printf("  %s %s\n", ok ? "ok  " : "FAIL", what);
+  if (!ok) ++failures;
+}
+
+// Copies 1, E-arch, the default curve, HP-GL/2 at 600 dpi.
+void StoreDefaults() {
+  uint8_t r[40] = {};
+  WriteU32(r, 0, 1);
+  WriteU32(r, 4, 2);
+  WriteU32(r, 8, 396);
+  WriteU16(r, 24, 2);
+  WriteU16(r, 28, 0x1000);
+  WriteU16(r, 30, 0x0100);
+  const uint8_t tone[5] = {0, 123, 187, 228, 255};
+  std::memcpy(r + 34, tone, 5);
+  StoreRecord(r);
+}
+
+int32_t Stored32(int at) {
+  return static_cast<int32_t>(ReadU32(hostLog.storedRecord.data(), at));
+}
+int32_t Stored16(int at) {
+  return static_cast<int16_t>(ReadU16(hostLog.storedRecord.data(), at));
+}
+
+size_t boxesBefore = 0, problemsBefore = 0, dialogsBefore = 0;
+
+// Graphics request 46 with the host's record fetched first, as at the start
+// of a drawing; the record it leads to is saved.
+void Configure(const char* name, const char* script) {
+  std::printf("%s\n", name);
+  StoreDefaults();
+  RunDrawingStart(driver);
+  boxesBefore = DialogBotMessageBoxes().size();
+  problemsBefore = DialogBotProblems().size();
+  dialogsBefore = DialogBotDialogs().size();
+  DialogBotSetScript(script);
+  Packet p = MakePacket(46);
+  DialogBotArm(60, "graphics request 46");
+  Graphics(driver, p);
+  DialogBotDisarm();
+}
+
+std::vector<BotMessageBox> NewBoxes() {
+  const auto all = DialogBotMessageBoxes();
+  return {all.begin() + static_cast<long>(boxesBefore), all.end()};
+}
+std::vector<std::string> NewProblems() {
+  const auto all = DialogBotProblems();
+  return {all.begin() + static_cast<long>(problemsBefore), all.end()};
+}
+std::vector<std::string> NewDialogs() {
+  const auto all = DialogBotDialogs();
+  return {all.begin() + static_cast<long>(dialogsBefore), all.end()};
+}
+
+void CopiesAndPaperReachTheSavedRecord() {
+  Configure("copies and paper size reach the saved record",
+            "dialog DRIVERCFG2_POR\ntype 114 7\nselect 105 34\nclick IDOK\n");
+  Expect(NewDialogs() == std::vector<std::string>{"DRIVERCFG2_POR"}, "the main dialog opened once");
+  Expect(Stored32(0) == 7, "copies 7");
+  Expect(Stored32(4) == 35, "paper size 35");
+  Expect(Stored32(8) == 1189, "the A0 custom size starts at 1189 mm");
+  Expect(NewBoxes().empty() && NewProblems().empty(), "no message box, nothing refused");
+}
+
+void InvalidCopiesAreToldAndKept() {
+  Configure("copies 0 is refused with its message",
+            "dialog DRIVERCFG2_POR\ntype 114 0\nclick IDOK\n");
+  const auto boxes = NewBoxes();
+  Expect(boxes.size() == 1, "one message box");
+  Expect(!boxes.empty() && boxes[0].caption == "N\xFAmero de c\xF3pias", "its caption");
+  Expect(!boxes.empty() &&
+             boxes[0].text == "O n\xFAmero de c\xF3pias deve ser definido no intervalo de 1 a 99.",
+         "its text");
+  Expect(Stored32(0) == 1, "copies stay 1");
+}
+
+void CancelKeepsTheRecord() {
+  Configure("Cancel keeps the record", "dialog DRIVERCFG2_POR\ntype 114 9\nclick IDCANCEL\n");
+  Expect(Stored32(0) == 1, "copies stay 1");
+}
+
+void BypassProgramDisablesMarginsAndBins() {
+  Configure("the hand-fed program disables margins and bins",
+            "dialog DRIVERCFG2_POR\nclick 1076\nclick IDOK\n"
+            "dialog OPTIONCFG2_POR\nselect 1096 0\nselect 1094 1\nselect 1096 1\n"
+            "select 1094 1\nselect 1095 3\nclick IDOK\n");
+  const auto problems = NewProblems();
+  Expect(problems.size() == 1 && problems[0].find("1094 is disabled") != std::string::npos,
+         "the margins list refuses a choice under the hand-fed program");
+  Expect(Stored16(14) == 1 && Stored16(16) == 1 && Stored16(18) == 3,
+         "program 1, margins 1, bin 3 saved");
+}
+
+void OptionsCancelLeavesTheWorkingCopy() {
+  Configure("Cancel in the options keeps them",
+            "dialog DRIVERCFG2_POR\nclick 1076\nclick IDOK\n"
+            "dialog OPTIONCFG2_POR\nselect 1096 5\nclick IDCANCEL\n");
+  Expect(Stored16(14) == 0, "program stays 0");
+}
+
+void AboutBoxIgnoresEsc() {
+  Configure("the about box ignores Esc",
+            "dialog DRIVERCFG2_POR\nclick 1038\nclick IDOK\ndialog DRV_VER_POR\nesc\nclick IDOK\n");
+  Expect(NewProblems().empty(), "the box was still open after Esc");
+  Expect(NewDialogs() == std::vector<std::string>{"DRIVERCFG2_POR", "DRV_VER_POR"},
+         "the about box opened over the main dialog");
+}
+
+void DragChangesOneToneLevel() {
+  // The graph is 149 x 138 pixels; handle 2 (level 187) stands at (74, 37).
+  Configure("a drag in the brightness graph changes the saved level",
+            "dialog DRIVERCFG2_POR\nclick 3030\nclick IDOK\n"
+            "dialog IDD_COLOR_POR\ndrag 3009 74 37 74 20\nclick 3031\n");
+  const uint8_t* tone = hostLog.storedRecord.data() + 34;
+  Expect(tone[0] == 0 && tone[1] == 123 && tone[3] == 228 && tone[4] == 255,
+         "the other levels keep their values");
+  Expect(tone[2] == 218, "handle 2 dragged to row 20 gives level 218");
+}
+
+void DetailDialogOpensBeforeAPlot() {
+  std::printf("the detail dialog opens through the plot set-up\n");
+  StoreDefaults();
+  dialogsBefore = DialogBotDialogs().size();
+  DialogBotSetScript("dialog DETAILCFG2_POR\ntype 114 5\nclick IDOK\n");
+  Packet setup = MakePacket(21);
+  DialogBotArm(60, "control request 21");
+  Control(driver, setup);
+  DialogBotDisarm();
+  Packet save = MakePacket(47);
+  Control(driver, save);
+  Expect(NewDialogs() == std::vector<std::string>{"DETAILCFG2_POR"}, "the detail dialog opened");
+  Expect(Stored32(0) == 5, "copies 5 saved by the save request");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* library = argc > 1 ? argv[1] : "trnkv_p.dll";
+  DialogBotStart("");
+  HMODULE module = LoadLibraryA(library);
+  auto pladi = module ? reinterpret_cast<PladiFn>(GetProcAddress(module, "PLADI")) : nullptr;
+  if (pladi == nullptr) {
+    std::fprintf(stderr, "dialog_check: %s: cannot load PLADI\n", library);
+    return 2;
+  }
+  driver = ConnectDriver(pladi);
+  DialogBotArm(60, "the host's handshake");
+  RunHandshake(driver);
+  DialogBotDisarm();
+
+  CopiesAndPaperReachTheSavedRecord();
+  InvalidCopiesAreToldAndKept();
+  CancelKeepsTheRecord();
+  BypassProgramDisablesMarginsAndBins();
+  OptionsCancelLeavesTheWorkingCopy();
+  AboutBoxIgnoresEsc();
+  DragChangesOneToneLevel();
+  DetailDialogOpensBeforeAPlot();
+  std::printf("%s\n", failures == 0 ? "all dialog checks hold" : "some dialog checks failed");
+  return failures == 0 ? 0 : 1;
+}
