@@ -201,8 +201,8 @@ void Play(HWND dialog, const ScriptAction& a) {
   }
 }
 
-void Snapshot(HWND dialog) {
-  DialogSnapshot s{dialog->dialogTemplate->name, dialog->result, {}};
+void Snapshot(HWND dialog, int32_t actionsPlayed) {
+  DialogSnapshot s{dialog->dialogTemplate->name, dialog->result, actionsPlayed, {}};
   for (auto& c : dialog->children)
     s.controls.push_back({c->id, c->kind, c->text, c->enabled, c->checked, c->items, c->selection,
                           c->limit, c->lower, c->upper, c->position, c->surface});
@@ -224,6 +224,7 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC pro
   PaintPending(dialog);
 
   ScriptSection section;
+  int32_t played = 0;
   if (NextSection(t->name, section)) {
     for (const ScriptAction& a : section.actions) {
       if (dialog->ended) {
@@ -232,6 +233,7 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC pro
       }
       Play(dialog, a);
       PaintPending(dialog);
+      ++played;
     }
     // Actions that leave the dialog open end in Cancel.
     if (!dialog->ended) Command(dialog, IDCANCEL, GetDlgItem(dialog, IDCANCEL));
@@ -249,7 +251,7 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC pro
     std::fprintf(stderr, "[dialog] %s: stays open: closed\n", t->name);
     dialog->result = IDCANCEL;
   }
-  Snapshot(dialog);
+  Snapshot(dialog, played);
   return dialog->result;
 }
 

@@ -124,6 +124,7 @@ struct ControlSnapshot {
 struct DialogSnapshot {
   std::string name;
   INT_PTR result;
+  int32_t actionsPlayed;  // of its script section, before it closed
   std::vector<ControlSnapshot> controls;
   const ControlSnapshot* Control(int32_t id) const;
 };

@@ -17,10 +17,10 @@
 #include <dlfcn.h>
 #endif
 
-#include "tools/scenarios.h"
-
 #include <fstream>
 #include <sstream>
+
+#include "tools/scenarios.h"
 
 namespace {
 

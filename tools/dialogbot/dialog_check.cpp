@@ -142,6 +142,18 @@ void DragChangesOneToneLevel() {
   Expect(tone[2] == 218, "handle 2 dragged to row 20 gives level 218");
 }
 
+void PlotCarriesTheDialogSettings() {
+  Configure("a plot carries the label and copies chosen in the dialog",
+            "dialog DRIVERCFG2_POR\ntype 114 3\ntype 1041 PLANTA-1\nclick IDOK\n");
+  hostLog.output.clear();
+  BeginPlot(driver);
+  MoveTo(driver, 100, 100);
+  DrawTo(driver, 2000, 900);
+  EndPlot(driver);
+  Expect(hostLog.output.find("BP1,\"PLANTA-1\",2,3;") != std::string::npos,
+         "the job header names the plot and asks for 3 copies");
+}
+
 void DetailDialogOpensBeforeAPlot() {
   std::printf("the detail dialog opens through the plot set-up\n");
   StoreDefaults();
@@ -180,6 +192,7 @@ int main(int argc, char** argv) {
   OptionsCancelLeavesTheWorkingCopy();
   AboutBoxIgnoresEsc();
   DragChangesOneToneLevel();
+  PlotCarriesTheDialogSettings();
   DetailDialogOpensBeforeAPlot();
   std::printf("%s\n", failures == 0 ? "all dialog checks hold" : "some dialog checks failed");
   return failures == 0 ? 0 : 1;

@@ -1,7 +1,7 @@
 #include "tools/dialogbot/dialogbot.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <deque>
@@ -22,10 +22,15 @@ struct TemplateIds {
   std::vector<int32_t> ids;
 };
 
-#define DIALOG_TEMPLATE(name, w, h, style, caption) {#name, {
+#define DIALOG_TEMPLATE(name, w, h, style, caption) \
+  {                                                 \
+#name, {
 #define CONTROL_ITEM(text, id, cls, style, x, y, w, h) id,
 #define PICTURE_ITEM(bitmap, id, x, y, w, h) id,
-#define END_TEMPLATE }},
+#define END_TEMPLATE \
+  }                  \
+  }                  \
+  ,
 const TemplateIds kTemplates[] = {
 #include "resources/dialog_templates.inc"
 };
@@ -227,14 +232,15 @@ void PlayAction(HWND dialog, const std::string& name, const ScriptAction& a) {
   const std::string where = name + ": line " + std::to_string(a.line) + ": ";
   if (c == nullptr) return Problem(where + "no control " + std::to_string(a.id));
   if (!IsWindowEnabled(c))
-    return Problem(where + "control " + std::to_string(a.id) + " is disabled: " +
-                   ScriptVerbName(a.verb) + " ignored");
+    return Problem(where + "control " + std::to_string(a.id) +
+                   " is disabled: " + ScriptVerbName(a.verb) + " ignored");
   switch (a.verb) {
     case ScriptVerb::Select:
       return Perform(name, [=] {
         Focus(dialog, c);
         SendMessageA(c, CB_SETCURSEL, static_cast<WPARAM>(a.values[0]), 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(a.id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(a.id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(c));
       });
     case ScriptVerb::Type: {
       const std::string text = a.text;
@@ -327,7 +333,8 @@ DWORD WINAPI Watchdog(LPVOID what) {
 
 void DialogBotSetScript(std::string_view text) {
   const DialogScript script = ParseDialogScript(text);
-  for (const std::string& e : script.errors) std::fprintf(stderr, "[dialog script] %s\n", e.c_str());
+  for (const std::string& e : script.errors)
+    std::fprintf(stderr, "[dialog script] %s\n", e.c_str());
   Guard g;
   sections.clear();
   pendingAnswer = 0;
