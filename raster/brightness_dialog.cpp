@@ -221,9 +221,8 @@ bool StepCurve(CurveArrow arrow, int32_t direction) {
       next[k] = CurveLevels[k] + s.change[k];
       if (next[k] < 0 || next[k] > 255) return false;
     }
-    if (arrow == CurveArrow::Middle)
-      for (int32_t k = 1; k < 5; ++k)
-        if (next[k] < next[k - 1]) return false;
+    for (int32_t k = 1; k < 5; ++k)
+      if (next[k] < next[k - 1] && CurveLevels[k] >= CurveLevels[k - 1]) return false;
     for (int32_t k = 0; k < 5; ++k) CurveLevels[k] = next[k];
     return true;
   }
