@@ -28,15 +28,16 @@ struct VerbSpelling {
   std::string_view word;
   ScriptVerb verb;
 };
-constexpr std::array<VerbSpelling, 9> kVerbs = {{{"select", ScriptVerb::Select},
-                                                 {"type", ScriptVerb::Type},
-                                                 {"leave", ScriptVerb::Leave},
-                                                 {"click", ScriptVerb::Click},
-                                                 {"arrow", ScriptVerb::Arrow},
-                                                 {"esc", ScriptVerb::Esc},
-                                                 {"enter", ScriptVerb::Enter},
-                                                 {"drag", ScriptVerb::Drag},
-                                                 {"answer", ScriptVerb::Answer}}};
+constexpr std::array<VerbSpelling, 10> kVerbs = {{{"select", ScriptVerb::Select},
+                                                  {"type", ScriptVerb::Type},
+                                                  {"leave", ScriptVerb::Leave},
+                                                  {"click", ScriptVerb::Click},
+                                                  {"arrow", ScriptVerb::Arrow},
+                                                  {"esc", ScriptVerb::Esc},
+                                                  {"enter", ScriptVerb::Enter},
+                                                  {"drag", ScriptVerb::Drag},
+                                                  {"answer", ScriptVerb::Answer},
+                                                  {"picture", ScriptVerb::Picture}}};
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r';
@@ -73,6 +74,9 @@ bool ParseOperands(ScriptAction& a, std::string_view rest) {
   switch (a.verb) {
     case ScriptVerb::Select:
       return control() && ParseInteger(NextToken(rest), a.values[0]) && a.values[0] >= 0 && done();
+    case ScriptVerb::Picture:
+      a.text = std::string(NextToken(rest));
+      return !a.text.empty() && done();
     case ScriptVerb::Type: {
       if (!control()) return false;
       // The text is the rest of the line behind one separating blank.

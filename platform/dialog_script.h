@@ -12,6 +12,8 @@
 //   esc | enter                 the Esc or Enter key
 //   drag ID X1 Y1 X2 Y2         press, move and release the mouse in ID
 //   answer IDOK|IDCANCEL|IDYES|IDNO   how the next message box is answered
+//   picture FILE                the dialog as it stands, as a BMP file (the
+//                               Win32 robot only; the stand-in has no pixels)
 //
 // ID is a number or IDOK/IDCANCEL; '#' starts a comment line.
 #include <cstdint>
@@ -19,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-enum class ScriptVerb { Select, Type, Leave, Click, Arrow, Esc, Enter, Drag, Answer };
+enum class ScriptVerb { Select, Type, Leave, Click, Arrow, Esc, Enter, Drag, Answer, Picture };
 
 struct ScriptAction {
   ScriptVerb verb;

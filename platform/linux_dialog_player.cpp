@@ -153,6 +153,7 @@ void Play(HWND dialog, const ScriptAction& a) {
     pendingAnswer = a.id;
     return;
   }
+  if (a.verb == ScriptVerb::Picture) return;
   HWND c = GetDlgItem(dialog, a.id);
   if (c == nullptr) {
     std::snprintf(what, sizeof what, "no control %d", a.id);

@@ -11,6 +11,7 @@
 namespace {
 
 #define DIALOG_TEMPLATE(name, w, h, style, caption) constexpr TemplateItem k##name[] = {
+#define BARE_DIALOG_TEMPLATE(name, w, h, style) DIALOG_TEMPLATE(name, w, h, style, "")
 #define CONTROL_ITEM(text, id, cls, style, x, y, w, h) \
   {text, id, cls, WS_CHILD | WS_VISIBLE | style, x, y, w, h, 0},
 #define PICTURE_ITEM(bitmap, id, x, y, w, h) \
@@ -20,12 +21,14 @@ namespace {
   ;
 #include "resources/dialog_templates.inc"
 #undef DIALOG_TEMPLATE
+#undef BARE_DIALOG_TEMPLATE
 #undef CONTROL_ITEM
 #undef PICTURE_ITEM
 #undef END_TEMPLATE
 
 #define DIALOG_TEMPLATE(name, w, h, style, caption) \
   {#name, w, h, style, caption, k##name, std::size(k##name)},
+#define BARE_DIALOG_TEMPLATE(name, w, h, style) DIALOG_TEMPLATE(name, w, h, style, "")
 #define CONTROL_ITEM(text, id, cls, style, x, y, w, h)
 #define PICTURE_ITEM(bitmap, id, x, y, w, h)
 #define END_TEMPLATE

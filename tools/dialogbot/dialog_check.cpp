@@ -4,6 +4,8 @@
 // message boxes appeared. Exit status 0 when every case holds.
 //
 //   dialog_check LIBRARY
+//   dialog_check LIBRARY --script FILE   only plays FILE through request 46,
+//                                        then the plot set-up (request 21)
 #include <windows.h>
 
 #include <cstdio>
@@ -169,6 +171,28 @@ void DetailDialogOpensBeforeAPlot() {
   Expect(Stored32(0) == 5, "copies 5 saved by the save request");
 }
 
+int PlayScript(const char* path) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) {
+    std::fprintf(stderr, "dialog_check: %s: cannot be read\n", path);
+    return 2;
+  }
+  std::string script;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) script.append(chunk, n);
+  std::fclose(f);
+  DialogBotSetScript(script);
+  StoreDefaults();
+  RunDrawingStart(driver);
+  Packet configure = MakePacket(46);
+  DialogBotArm(120, "graphics request 46");
+  Graphics(driver, configure);
+  Packet setup = MakePacket(21);
+  Control(driver, setup);
+  DialogBotDisarm();
+  return DialogBotProblems().empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +205,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   driver = ConnectDriver(pladi);
+  if (argc > 3 && std::string(argv[2]) == "--script") return PlayScript(argv[3]);
   DialogBotArm(60, "the host's handshake");
   RunHandshake(driver);
   DialogBotDisarm();

@@ -1,7 +1,8 @@
 #include "tools/dialogbot/dialogbot.h"
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <deque>
@@ -22,19 +23,18 @@ struct TemplateIds {
   std::vector<int32_t> ids;
 };
 
-#define DIALOG_TEMPLATE(name, w, h, style, caption) \
-  {                                                 \
-#name, {
+// clang-format off
+#define DIALOG_TEMPLATE(name, w, h, style, caption) {#name, {
+#define BARE_DIALOG_TEMPLATE(name, w, h, style) {#name, {
 #define CONTROL_ITEM(text, id, cls, style, x, y, w, h) id,
 #define PICTURE_ITEM(bitmap, id, x, y, w, h) id,
-#define END_TEMPLATE \
-  }                  \
-  }                  \
-  ,
+#define END_TEMPLATE }},
+// clang-format on
 const TemplateIds kTemplates[] = {
 #include "resources/dialog_templates.inc"
 };
 #undef DIALOG_TEMPLATE
+#undef BARE_DIALOG_TEMPLATE
 #undef CONTROL_ITEM
 #undef PICTURE_ITEM
 #undef END_TEMPLATE
@@ -219,7 +219,38 @@ void PressArrow(HWND control, int32_t step) {
   SendMessageA(control, WM_LBUTTONUP, 0, at);
 }
 
+// The window as it shows on the screen, as a 24-bit BMP file.
+void TakePicture(HWND window, const std::string& path) {
+  Sleep(300);  // let it finish painting
+  RECT r;
+  GetWindowRect(window, &r);
+  const int32_t w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ kept = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, kept);
+  BITMAPINFOHEADER info = {sizeof info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD rowBytes = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+  std::vector<char> pixels(rowBytes * static_cast<DWORD>(h));
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(),
+            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file = {0x4D42, 0, 0, 0, sizeof file + sizeof info};
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return Problem("cannot write " + path);
+  std::fwrite(&file, sizeof file, 1, out);
+  std::fwrite(&info, sizeof info, 1, out);
+  std::fwrite(pixels.data(), 1, pixels.size(), out);
+  std::fclose(out);
+}
+
 void PlayAction(HWND dialog, const std::string& name, const ScriptAction& a) {
+  if (a.verb == ScriptVerb::Picture) return TakePicture(dialog, a.text);
   if (a.verb == ScriptVerb::Answer) {
     Guard g;
     pendingAnswer = a.id;
