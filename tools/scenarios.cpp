@@ -7,8 +7,6 @@
 #include "host/packet.h"
 #include "tools/image_host.h"
 
-namespace {
-
 // The record a user of the HP-GL/2 defaults would have saved; the binary
 // language sets one bit of the job flags and a resolution it supports.
 void StoreDefaultRecord(bool qdrs) {
@@ -23,6 +21,8 @@ void StoreDefaultRecord(bool qdrs) {
   std::memcpy(record + 34, tone, 5);
   StoreRecord(record);
 }
+
+namespace {
 
 void PlotFewLines(const DriverLink& d) {
   BeginPlot(d);

@@ -10,6 +10,9 @@ struct ScenarioOptions {
   bool qdrs = false;  // store a record that asks for the binary language
 };
 
+// Stores the record a user of the defaults would have saved in the host.
+void StoreDefaultRecord(bool qdrs);
+
 // Returns false for an unknown name.
 bool RunScenario(const std::string& name, const DriverLink& d, const ScenarioOptions& options);
 const char* ScenarioNames();

@@ -16,6 +16,7 @@
 #include "host/packet.h"
 #include "tools/dialogbot/dialogbot.h"
 #include "tools/host_kernel.h"
+#include "tools/scenarios.h"
 
 namespace {
 
@@ -25,20 +26,6 @@ int failures = 0;
 void Expect(bool ok, const char* what) {
   std::printf("  %s %s\n", ok ? "ok  " : "FAIL", what);
   if (!ok) ++failures;
-}
-
-// Copies 1, E-arch, the default curve, HP-GL/2 at 600 dpi.
-void StoreDefaults() {
-  uint8_t r[40] = {};
-  WriteU32(r, 0, 1);
-  WriteU32(r, 4, 2);
-  WriteU32(r, 8, 396);
-  WriteU16(r, 24, 2);
-  WriteU16(r, 28, 0x1000);
-  WriteU16(r, 30, 0x0100);
-  const uint8_t tone[5] = {0, 123, 187, 228, 255};
-  std::memcpy(r + 34, tone, 5);
-  StoreRecord(r);
 }
 
 int32_t Stored32(int at) {
@@ -54,7 +41,7 @@ size_t boxesBefore = 0, problemsBefore = 0, dialogsBefore = 0;
 // of a drawing; the record it leads to is saved.
 void Configure(const char* name, const char* script) {
   std::printf("%s\n", name);
-  StoreDefaults();
+  StoreDefaultRecord(false);
   RunDrawingStart(driver);
   boxesBefore = DialogBotMessageBoxes().size();
   problemsBefore = DialogBotProblems().size();
@@ -158,7 +145,7 @@ void PlotCarriesTheDialogSettings() {
 
 void DetailDialogOpensBeforeAPlot() {
   std::printf("the detail dialog opens through the plot set-up\n");
-  StoreDefaults();
+  StoreDefaultRecord(false);
   dialogsBefore = DialogBotDialogs().size();
   DialogBotSetScript("dialog DETAILCFG2_POR\ntype 114 5\nclick IDOK\n");
   Packet setup = MakePacket(21);
@@ -182,7 +169,7 @@ int PlayScript(const char* path) {
   for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) script.append(chunk, n);
   std::fclose(f);
   DialogBotSetScript(script);
-  StoreDefaults();
+  StoreDefaultRecord(false);
   RunDrawingStart(driver);
   Packet configure = MakePacket(46);
   DialogBotArm(120, "graphics request 46");

@@ -39,7 +39,7 @@ const TemplateIds kTemplates[] = {
 #undef PICTURE_ITEM
 #undef END_TEMPLATE
 
-constexpr int32_t kActionSeconds = 20;
+constexpr int32_t kActionSeconds = 30;
 constexpr int32_t kMessageBoxText = 0xFFFF;
 
 // The robot's thread and its helpers share these (the mingw runtime here has
@@ -156,6 +156,15 @@ void AnswerMessageBox(HWND box) {
   WaitGone(box);
 }
 
+// A message box is answered; a dialog plays its section.
+void TakeUp(HWND w, const std::string& ownerName) {
+  handled.insert(w);
+  if (GetDlgItem(w, kMessageBoxText) != nullptr && TemplateOf(w, ownerName).empty())
+    AnswerMessageBox(w);
+  else
+    RunDialog(w, ownerName);
+}
+
 // Runs one action on a helper thread, whose sends wait for the dialog to
 // handle them, and meanwhile takes up the message boxes and dialogs the
 // action opens.
@@ -173,13 +182,7 @@ void Perform(const std::string& ownerName, std::function<void()> action) {
   HANDLE thread = CreateThread(nullptr, 0, RunJob, &job, 0, nullptr);
   const DWORD deadline = GetTickCount() + kActionSeconds * 1000;
   while (WaitForSingleObject(thread, 15) == WAIT_TIMEOUT) {
-    if (HWND w = NewDialogWindow()) {
-      handled.insert(w);
-      if (GetDlgItem(w, kMessageBoxText) != nullptr && TemplateOf(w, ownerName).empty())
-        AnswerMessageBox(w);
-      else
-        RunDialog(w, ownerName);
-    }
+    if (HWND w = NewDialogWindow()) TakeUp(w, ownerName);
     if (GetTickCount() > deadline) {
       Problem("an action did not finish within " + std::to_string(kActionSeconds) + " s");
       ExitProcess(3);
@@ -344,10 +347,7 @@ void RunDialog(HWND dialog, const std::string& ownerName) {
 DWORD WINAPI WatchDialogs(LPVOID) {
   for (;;) {
     Sleep(20);
-    if (HWND w = NewDialogWindow()) {
-      handled.insert(w);
-      RunDialog(w, "");
-    }
+    if (HWND w = NewDialogWindow()) TakeUp(w, "");
   }
 }
 
