@@ -297,6 +297,7 @@ void PlayAction(HWND dialog, const std::string& name, const ScriptAction& a) {
         auto at = [](int32_t x, int32_t y) {
           return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
         };
+        UpdateWindow(c);
         SendMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, at(a.values[0], a.values[1]));
         SendMessageA(c, WM_MOUSEMOVE, MK_LBUTTON, at(a.values[2], a.values[3]));
         SendMessageA(c, WM_LBUTTONUP, 0, at(a.values[2], a.values[3]));
@@ -326,6 +327,11 @@ void RunDialog(HWND dialog, const std::string& ownerName) {
     Guard g;
     dialogsSeen.push_back(name);
   }
+  // A user sees the dialog before acting on it: the graph's handles, among
+  // others, are placed by its first paint.
+  Perform(name, [=] {
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  });
   ScriptSection section;
   if (TakeSection(name, section)) {
     for (size_t i = 0; i < section.actions.size(); ++i) {
