@@ -23,7 +23,7 @@ TEST(Polygon, HalftoneAndSolidSquaresAndThePenComingBack) {
   configRecord.plotFlags &= ~kPlotHalftoneFill;  // solid: the default pen fills
   EXPECT_EQ(FillPolygon(d, 3, kSquare), 0);
   EXPECT_BYTES(WrittenSince(mark),
-               "SP3PE7<ss;PM0PE7s__st__t;PM2FP;SP1PE7<tt<s_"
+               "SP3PE7<ss;PM0PE7s__st__t;PM2FP;SP7PE7<tt<s_"
                ";SP7PE7<_s;PM0PE7s__st__t;PM2FPSP3");
 }
 
@@ -142,7 +142,7 @@ TEST(Polygon, QdrsOutlineRecords) {
   MoveTo(d, 0, 0);
   EXPECT_BYTES(WrittenSince(mark), Record(0x47, {255}) + Bytes({0xFF, 0x83}) +
                                        Words({12, 0, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0, 10}) +
-                                       Record(0x47, {3}) + Record(0x41, {1}));
+                                       Record(0x47, {3}) + Record(0x41, {7}));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ namespace {
 
 constexpr int32_t kPointX = 4;
 constexpr int32_t kPointY = 6;
+constexpr int16_t kHeaderPen = 7;
 
 // The host repeats a point it has just sent; once the state has settled the
 // repeat adds nothing to the plot.
@@ -107,10 +108,17 @@ void RequestBeginPlot(uint8_t* packet) {
   hostX = hostY = -1;
   outputFill = 0;
   penState = previousPenState = kPenIdle;
-  currentPen = 1;
+  // Both job headers select pen 7, black; a fill before any pen request must
+  // give the lines that pen back, not pen 1, which prints grey.
+  currentPen = kHeaderPen;
   // The header selects the line pen itself; a re-selection left over from a
   // fill at the end of the last plot would choose a pen no one asked for.
   penReselectDue = 0;
+  // The commands an image restores are this plot's: a previous plot's, maybe
+  // in the other language, would go out behind this plot's first image.
+  for (KeptCommand* kept : {&lastPenCommand, &lastAreaPenCommand, &lastWidthCommand,
+                            &lastLineTypeCommand})
+    *kept = KeptCommand{};
   if (!QdrsOutput()) {
     const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
     std::snprintf(polylineCommand, sizeof polylineCommand, "%s", eightBit ? "PE" : "PE7");
