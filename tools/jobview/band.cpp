@@ -101,7 +101,6 @@ void KeepMessage(const char*, const char* format, va_list args) {
   std::vsnprintf(text, sizeof text, format, args);
   lastTiffMessage = text;
 }
-void IgnoreMessage(const char*, const char*, va_list) {}
 
 }  // namespace
 
@@ -113,7 +112,9 @@ int32_t DecodeBand(const uint8_t* data, size_t size, int32_t width, int32_t rows
     return 0;
   }
   TIFFSetErrorHandler(KeepMessage);
-  TIFFSetWarningHandler(IgnoreMessage);
+  // A premature end of the data is only a warning to libtiff, which then
+  // fills the rest of the band white; here it ends the band.
+  TIFFSetWarningHandler(KeepMessage);
   lastTiffMessage.clear();
   MemoryTiff file{{}, data, size};
   MakeHead(file, width, rows);
@@ -133,7 +134,8 @@ int32_t DecodeBand(const uint8_t* data, size_t size, int32_t width, int32_t rows
     int32_t got = 0;
     while (got < count &&
            TIFFReadScanline(tiff, buffer.data() + rowBytes * static_cast<size_t>(got),
-                            static_cast<uint32_t>(done + got)) == 1)
+                            static_cast<uint32_t>(done + got)) == 1 &&
+           lastTiffMessage.empty())
       ++got;
     if (got > 0) slice(done, got, buffer.data());
     done += got;

@@ -1,0 +1,356 @@
+// The job preview against jobs the driver writes: strokes and fills on the
+// pixels their plotted coordinates give, images back dot for dot, one picture
+// from both languages, and damaged jobs drawn as far as they go.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/packet.h"
+#include "tests/driver_fixture.h"
+#include "tests/expected_canvas.h"
+#include "tests/tiff_oracle.h"
+#include "tools/image_host.h"
+#include "tools/jobview/band.h"
+#include "tools/jobview/render.h"
+#include "vector/area_patterns.h"
+
+namespace {
+
+constexpr uint16_t kQdrs = 0x0040;
+constexpr uint16_t k400Dpi = 0x0200;
+constexpr double kDpi = 100;
+
+using Drawing = std::function<void(const DriverLink&, double unitsPerInch)>;
+
+// Plots through the driver as the host does, with a stored record for the
+// E-size sheet in the given language at 400 dpi; returns the job.
+std::string PlotJob(uint16_t jobFlags, uint16_t plotFlags, const Drawing& draw) {
+  const DriverLink d = ResetDriver();
+  ResetImageHost();
+  ConfigRecord record{};
+  SetConfigDefaults(record, 0);
+  record.jobFlags = jobFlags;
+  record.plotFlags = plotFlags;
+  uint8_t bytes[40];
+  std::memcpy(bytes, &record, sizeof bytes);
+  StoreRecord(bytes);
+  RunHandshake(d);
+  RunDrawingStart(d);
+  BeginPlot(d);
+  // Host units per inch of the sheet, from the output units (1/1016 inch in
+  // HP-GL/2, 1/400 inch in QDRS) and the scale between them.
+  draw(d, ((jobFlags & kQdrs) != 0 ? 400 : 1016) / unitScale);
+  EndPlot(d);
+  return hostLog.output;
+}
+
+const uint8_t* Bytes(const std::string& job) { return reinterpret_cast<const uint8_t*>(job.data()); }
+
+JobPicture Read(const std::string& job, int32_t* result = nullptr) {
+  JobPicture picture;
+  const int32_t r = ReadJob(Bytes(job), job.size(), picture);
+  if (result != nullptr) *result = r;
+  return picture;
+}
+
+// The drawing's corner of the sheet only, so that fine resolutions stay small.
+PreviewPixels Render(const std::string& job, double dpi, JobPicture* kept = nullptr) {
+  JobPicture picture = Read(job);
+  picture.sheet = {10, 7};
+  PreviewPixels pixels;
+  std::string error;
+  EXPECT_EQ(RenderToPixels(picture, Bytes(job), job.size(), {.dpi = dpi}, pixels, error), 0)
+      << error;
+  if (kept != nullptr) *kept = picture;
+  return pixels;
+}
+
+int32_t Luma(uint32_t p) {
+  return (30 * (p >> 16 & 255) + 59 * (p >> 8 & 255) + 11 * (p & 255)) / 100;
+}
+
+// The pixel whose lower left corner is the sheet point (x, y) inches.
+int32_t LumaAt(const PreviewPixels& p, double x, double y) {
+  const int32_t column = static_cast<int32_t>(std::floor(x * p.dpi));
+  const int32_t row = p.height - 1 - static_cast<int32_t>(std::floor(y * p.dpi));
+  return Luma(p.At(column, row));
+}
+
+double MeanLuma(const PreviewPixels& p, double x0, double y0, double x1, double y1) {
+  double sum = 0;
+  int32_t n = 0;
+  for (double y = y0; y < y1; y += 1 / p.dpi)
+    for (double x = x0; x < x1; x += 1 / p.dpi) sum += LumaAt(p, x, y), ++n;
+  return sum / n;
+}
+
+uint16_t At(double inches, double unitsPerInch) {
+  return static_cast<uint16_t>(std::lround(inches * unitsPerInch));
+}
+
+// A 0.02-inch line from (1, 1) to (5, 1) on to (5, 4) inches, and a square of
+// pen 9 (grey 127) from (2, 2) to (3, 3).
+void LinesAndSquare(const DriverLink& d, double u) {
+  SetPenWidth(d, 0.02);
+  MoveTo(d, At(1, u), At(1, u));
+  DrawTo(d, At(5, u), At(1, u));
+  DrawTo(d, At(5, u), At(4, u));
+  FillPolygon(d, 9, {At(2, u), At(2, u), At(3, u), At(2, u), At(3, u), At(3, u), At(2, u), At(3, u)});
+}
+
+// How light the halftone of a grey prints: the share of clear cells.
+double PatternLightness(int32_t grey) {
+  int32_t inked = 0;
+  for (uint16_t row : AreaPatternOf(grey)) inked += __builtin_popcount(row);
+  return 255.0 * (256 - inked) / 256;
+}
+
+TEST(JobPreview, LinesAndFillsLandOnTheirPixels) {
+  struct Case {
+    const char* name;
+    uint16_t jobFlags, plotFlags;
+  } cases[] = {{"seven-bit", k400Dpi, 0x1000}, {"eight-bit", k400Dpi, 0x3000},
+               {"QDRS", k400Dpi | kQdrs, 0x1000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string job = PlotJob(c.jobFlags, c.plotFlags, LinesAndSquare);
+    JobPicture picture;
+    const PreviewPixels p = Render(job, kDpi, &picture);
+    EXPECT_TRUE(picture.notes.empty()) << picture.notes[0].offset << ": " << picture.notes[0].text;
+    ASSERT_FALSE(picture.strokeStyles.empty());
+    EXPECT_NEAR(picture.strokeStyles.back().width, 0.02, 0.0005);
+
+    // The horizontal line covers the two rows around y = 1 inch, from 1 to 5 inches.
+    for (double x : {1.2, 3.0, 4.8}) {
+      EXPECT_LT(LumaAt(p, x, 0.995), 64) << x;
+      EXPECT_LT(LumaAt(p, x, 1.005), 64) << x;
+      EXPECT_GT(LumaAt(p, x, 0.96), 200) << x;
+      EXPECT_GT(LumaAt(p, x, 1.04), 200) << x;
+    }
+    EXPECT_GT(LumaAt(p, 0.95, 1.0), 200) << "nothing before the start";
+    // The vertical one at x = 5 inches, up to 4 inches.
+    EXPECT_LT(LumaAt(p, 4.995, 2.5), 64);
+    EXPECT_LT(LumaAt(p, 5.005, 2.5), 64);
+    EXPECT_GT(LumaAt(p, 5.04, 2.5), 200);
+    EXPECT_GT(LumaAt(p, 5.0, 4.05), 200);
+    // The square: the halftone of grey 127 inside, white around it.
+    EXPECT_NEAR(MeanLuma(p, 2.1, 2.1, 2.9, 2.9), PatternLightness(127), 20);
+    EXPECT_GT(MeanLuma(p, 1.85, 2.1, 1.95, 2.9), 250);
+    EXPECT_GT(MeanLuma(p, 3.05, 2.1, 3.15, 2.9), 250);
+    EXPECT_GT(MeanLuma(p, 2.1, 3.05, 2.9, 3.15), 250);
+  }
+}
+
+// A plot leaves nothing behind for the next plot's images to restore: not the
+// pen and width of an earlier plot in the other language.
+TEST(JobPreview, APlotInOneLanguageLeavesNothingInTheNext) {
+  PlotJob(k400Dpi, 0x1000, [](const DriverLink& d, double u) {
+    SelectPen(d, 3);
+    SetPenWidth(d, 0.01);
+    DrawTo(d, At(1, u), At(1, u));
+  });
+  const std::string qdrs = PlotJob(k400Dpi | kQdrs, 0x1000, [](const DriverLink& d, double u) {
+    SendImage(d, {.x1 = At(1, u), .y1 = At(1, u), .x2 = At(2, u), .y2 = At(2, u)});
+    DrawTo(d, At(3, u), At(3, u));
+  });
+  int32_t result = 0;
+  const JobPicture picture = Read(qdrs, &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(picture.notes.empty()) << picture.notes[0].text;
+}
+
+// Dot (i, j) of a band lies at origin + i * pixelStep + j * rowStep; at the
+// raster's own resolution every dot is one pixel of the preview.
+TEST(JobPreview, ImageComesBackDotForDot) {
+  const HostImage image{.x1 = 2, .y1 = 2, .x2 = 4, .y2 = 3, .type = 2, .w = 300, .h = 200};
+  for (uint16_t language : {uint16_t{0}, kQdrs}) {
+    SCOPED_TRACE(language == 0 ? "RTL/GL2" : "QDRS+MMR");
+    HostImage placed = image;
+    const std::string job = PlotJob(k400Dpi | language, 0x1000, [&](const DriverLink& d, double u) {
+      placed.x1 = At(2, u), placed.y1 = At(2, u), placed.x2 = At(4, u), placed.y2 = At(3, u);
+      SendImage(d, placed);
+      MoveTo(d, 0, 0);
+      DrawTo(d, 1, 1);
+    });
+    JobPicture picture;
+    const PreviewPixels p = Render(job, 400, &picture);
+    std::vector<const RasterBand*> bands;
+    for (const JobItem& item : picture.items)
+      if (item.kind == ItemKind::Band && item.band.width > 32) bands.push_back(&item.band);
+    ASSERT_EQ(bands.size(), 1u);
+    const RasterBand& b = *bands[0];
+    // Strips are columns on this sheet: 2 inches of columns, 1 inch of dots each.
+    ASSERT_NEAR(b.rows, 800, 1) << "columns of 1/400 inch";
+    const std::vector<uint8_t> expected = ExpectedCanvas(0, b.rows, 400);
+    const int32_t rowBytes = (b.width + 7) / 8;
+    ASSERT_EQ(expected.size(), static_cast<size_t>(rowBytes) * b.rows);
+
+    std::vector<uint8_t> decoded;
+    std::string error;
+    DecodeBand(Bytes(job) + b.offset, b.size, b.width, b.rows,
+               [&](int32_t, int32_t count, const uint8_t* rows) {
+                 decoded.insert(decoded.end(), rows, rows + count * rowBytes);
+               },
+               error);
+    EXPECT_TRUE(decoded == expected) << error;
+
+    int32_t wrong = 0;
+    for (int32_t j = 0; j < b.rows; ++j)
+      for (int32_t i = 0; i < 400; ++i) {
+        const double x = b.origin.x + (i + 0.5) * b.pixelStep.x + (j + 0.5) * b.rowStep.x;
+        const double y = b.origin.y + (i + 0.5) * b.pixelStep.y + (j + 0.5) * b.rowStep.y;
+        const bool black = (expected[j * rowBytes + i / 8] & 0x80 >> i % 8) != 0;
+        wrong += (LumaAt(p, x, y) < 128) != black;
+      }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_NEAR(b.origin.x, 2.0, 1e-9);
+    EXPECT_NEAR(b.origin.y, 2.0, 1e-9);
+  }
+}
+
+TEST(JobPreview, BothLanguagesGiveOnePicture) {
+  const Drawing drawing = [](const DriverLink& d, double u) {
+    LinesAndSquare(d, u);
+    SendImage(d, {.x1 = At(6, u), .y1 = At(1, u), .x2 = At(8, u), .y2 = At(2.5, u), .type = 2,
+                  .w = 120, .h = 90});
+    SetPenWidth(d, 0.05);
+    MoveTo(d, At(1, u), At(5, u));
+    DrawTo(d, At(9, u), At(5.5, u));
+    FillPolygon(d, 8, {At(4, u), At(4.5, u), At(4.5, u), At(4.5, u), At(4.2, u), At(5.2, u)});
+  };
+  const PreviewPixels gl2 = Render(PlotJob(k400Dpi, 0x1000, drawing), kDpi);
+  const PreviewPixels qdrs = Render(PlotJob(k400Dpi | kQdrs, 0x1000, drawing), kDpi);
+  // Blocks of 8 x 8 pixels over the drawing: their units differ (1/1016 and
+  // 1/400 inch), their ink does not.
+  double worst = 0, total = 0;
+  int32_t blocks = 0;
+  for (double y = 0; y < 6; y += 0.08)
+    for (double x = 0; x < 10; x += 0.08) {
+      const double a = MeanLuma(gl2, x, y, x + 0.08, y + 0.08);
+      const double b = MeanLuma(qdrs, x, y, x + 0.08, y + 0.08);
+      worst = std::max(worst, std::abs(a - b));
+      total += std::abs(a - b);
+      ++blocks;
+    }
+  EXPECT_LT(worst, 48);
+  EXPECT_LT(total / blocks, 1.0);
+  EXPECT_LT(MeanLuma(gl2, 6.1, 1.1, 7.9, 2.4), 200) << "the image is there";
+}
+
+// Damaged jobs: every cut and a spread of corrupted bytes read and draw
+// without a fault; a cut inside a record or a raster block says so.
+TEST(JobPreview, TruncatedAndCorruptJobsDrawWhatTheyHold) {
+  const Drawing drawing = [](const DriverLink& d, double u) {
+    LinesAndSquare(d, u);
+    SendImage(d, {.x1 = At(6, u), .y1 = At(1, u), .x2 = At(7, u), .y2 = At(2, u), .type = 2,
+                  .w = 64, .h = 64});
+    DrawTo(d, At(2, u), At(5, u));
+  };
+  for (uint16_t language : {uint16_t{0}, kQdrs}) {
+    SCOPED_TRACE(language == 0 ? "RTL/GL2" : "QDRS+MMR");
+    const std::string job = PlotJob(k400Dpi | language, 0x1000, drawing);
+    int32_t result = 0;
+    const JobPicture full = Read(job, &result);
+    const size_t fullItems = full.items.size();
+    EXPECT_EQ(result, 0) << full.notes[0].offset << ": " << full.notes[0].text;
+    const size_t dataAt = job.find(language == 0 ? "*b8M" : "\x9B\x5C");
+    ASSERT_NE(dataAt, std::string::npos);
+    std::vector<size_t> cuts = {1, 2, 3, dataAt + 12, dataAt + 40};
+    for (size_t cut = 5; cut < job.size(); cut += job.size() / 97) cuts.push_back(cut);
+    for (size_t cut : cuts) {
+      const std::string part = job.substr(0, cut);
+      JobPicture picture = Read(part, &result);
+      EXPECT_LE(picture.items.size(), fullItems) << cut;
+      if (result < 0) {
+        EXPECT_TRUE(picture.damaged && !picture.notes.empty()) << cut;
+      }
+      PreviewPixels pixels;
+      std::string error;
+      RenderToPixels(picture, Bytes(part), part.size(), {.dpi = 10}, pixels, error);
+    }
+    JobPicture late = Read(job.substr(0, dataAt + 40), &result);
+    EXPECT_EQ(result, -1);
+    EXPECT_GE(late.items.size(), 3u) << "what came before the cut is kept";
+
+    std::mt19937 random(language + 1);
+    for (int trial = 0; trial < 60; ++trial) {
+      std::string bad = job;
+      for (int k = 0; k < 8; ++k) bad[random() % bad.size()] = static_cast<char>(random());
+      JobPicture picture = Read(bad);
+      PreviewPixels pixels;
+      std::string error;
+      RenderToPixels(picture, Bytes(bad), bad.size(), {.dpi = 10}, pixels, error);
+    }
+  }
+}
+
+// Unknown instructions and records are reported once each, at their first
+// offset, and everything around them is still drawn.
+TEST(JobPreview, UnknownThingsAreReportedOnceWithTheirOffset) {
+  std::string gl2 = PlotJob(k400Dpi, 0x1000, LinesAndSquare);
+  const size_t fill = gl2.find(";PM0");
+  ASSERT_NE(fill, std::string::npos);
+  gl2.insert(fill, ";ZZ1,2;ZZ3");
+  JobPicture picture = Read(gl2);
+  ASSERT_EQ(picture.notes.size(), 1u);
+  EXPECT_EQ(picture.notes[0].text, "HP-GL/2 instruction ZZ");
+  EXPECT_EQ(picture.notes[0].offset, fill + 1);
+  EXPECT_EQ(picture.notes[0].count, 2);
+  EXPECT_EQ(picture.items.size(), 2u) << "the stroke and the fill";
+
+  std::string qdrs = PlotJob(k400Dpi | kQdrs, 0x1000, LinesAndSquare);
+  const size_t polygon = qdrs.find("\xFF\x83");  // 32-bit numbers on this sheet
+  ASSERT_NE(polygon, std::string::npos);
+  qdrs.insert(polygon, std::string("\x77\x01\x00\x05\x9B\x71\x00\x01\x00", 9));
+  picture = Read(qdrs);
+  ASSERT_EQ(picture.notes.size(), 2u);
+  EXPECT_EQ(picture.notes[0].text, "QDRS record 77");
+  EXPECT_EQ(picture.notes[0].offset, polygon);
+  EXPECT_EQ(picture.notes[1].text, "QDRS job-control record 9B 71");
+  const size_t fills = std::count_if(picture.items.begin(), picture.items.end(),
+                                     [](const JobItem& i) { return i.kind == ItemKind::Fill; });
+  EXPECT_EQ(fills, 1u);
+}
+
+// A band is decoded a slice at a time: a full-width 600-dpi band of a 36-inch
+// sheet never takes more than one slice of memory.
+TEST(JobPreview, LargeBandsDecodeInBoundedSlices) {
+  const int32_t width = 36 * 600, rows = 4000;
+  std::vector<uint8_t> image(static_cast<size_t>(width / 8) * rows);
+  for (size_t k = 0; k < image.size(); k += 997) image[k] = 0xF0;
+  const std::vector<uint8_t> coded = TiffEncodeG4(image.data(), width, rows);
+  ASSERT_FALSE(coded.empty());
+  size_t slices = 0, largest = 0;
+  std::vector<uint8_t> back;
+  std::string error;
+  const int32_t done = DecodeBand(coded.data(), coded.size(), width, rows,
+                                  [&](int32_t first, int32_t count, const uint8_t* r) {
+                                    EXPECT_EQ(first * (width / 8), static_cast<int32_t>(back.size()));
+                                    back.insert(back.end(), r, r + count * (width / 8));
+                                    largest = std::max<size_t>(largest, count * (width / 8));
+                                    ++slices;
+                                  },
+                                  error);
+  EXPECT_EQ(done, rows) << error;
+  EXPECT_TRUE(back == image);
+  EXPECT_GE(slices, 2u);
+  EXPECT_LE(largest, size_t{4} << 20);
+  // Cut short, the rows before the cut still come back.
+  back.clear();
+  EXPECT_LT(DecodeBand(coded.data(), coded.size() / 2, width, rows,
+                       [&](int32_t, int32_t count, const uint8_t* r) {
+                         back.insert(back.end(), r, r + count * (width / 8));
+                       },
+                       error),
+            rows);
+  EXPECT_FALSE(error.empty());
+  EXPECT_GT(back.size(), image.size() / 4);
+}
+
+}  // namespace
