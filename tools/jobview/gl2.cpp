@@ -238,7 +238,7 @@ void SetPaletteSize(Gl2State& s, double count) {
 uint8_t InRange(const Gl2State& s, int32_t k, double v) {
   const double span = s.rangeHigh[k] - s.rangeLow[k];
   const double level = span != 0 ? (v - s.rangeLow[k]) / span * 255 : 0;
-  return static_cast<uint8_t>(Clamp(std::lround(level), 0, 255));
+  return static_cast<uint8_t>(Clamp(std::round(level), 0, 255));
 }
 
 void PenColourInstruction(Gl2State& s, const std::vector<double>& p) {

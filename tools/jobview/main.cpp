@@ -1,5 +1,6 @@
 // jobview: draws a printer job of either language as the printer would print
 // it, to a PNG or a true-scale PDF.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
       options.dpi = value;
       ++i;
     } else if (arg == "--width" && hasValue && Positive(argv[i + 1], value)) {
-      options.widthPixels = static_cast<int32_t>(value);
+      options.widthPixels = static_cast<int32_t>(std::min(value, 1e6));
       ++i;
     } else if (job.empty() && !arg.empty() && arg[0] != '-') {
       job = arg;

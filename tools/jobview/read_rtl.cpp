@@ -1,6 +1,7 @@
 // Reads an "RTL/GL2" job: the PJL wrapper is skipped, the HP-GL/2 instructions
 // are interpreted into strokes and fills, and the HP RTL raster between them
 // becomes bands placed at the pen position the plot left.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -124,7 +125,7 @@ void StartBand(Reader& r, size_t offset, size_t count) {
 // Acts on one value of an escape; returns -1 when the job is damaged.
 int32_t ApplyEscape(Reader& r, const Escape& e, size_t start) {
   JobPicture& pic = *r.gl2.picture;
-  const int32_t v = e.hasValue ? static_cast<int32_t>(e.value) : 0;
+  const int32_t v = e.hasValue ? static_cast<int32_t>(std::clamp(e.value, -2e9, 2e9)) : 0;
   const int key = e.parameter << 16 | e.group << 8 | e.command;
   switch (key) {
     case '%' << 16 | 'X':  // universal exit: back to PJL
