@@ -30,13 +30,15 @@ using Drawing = std::function<void(const DriverLink&, double unitsPerInch)>;
 
 // Plots through the driver as the host does, with a stored record for the
 // E-size sheet in the given language at 400 dpi; returns the job.
-std::string PlotJob(uint16_t jobFlags, uint16_t plotFlags, const Drawing& draw) {
+std::string PlotJob(uint16_t jobFlags, uint16_t plotFlags, const Drawing& draw,
+                    int16_t marginMm = 0) {
   const DriverLink d = ResetDriver();
   ResetImageHost();
   ConfigRecord record{};
   SetConfigDefaults(record, 0);
   record.jobFlags = jobFlags;
   record.plotFlags = plotFlags;
+  record.margin = marginMm;
   uint8_t bytes[40];
   std::memcpy(bytes, &record, sizeof bytes);
   StoreRecord(bytes);
@@ -145,6 +147,23 @@ TEST(JobPreview, LinesAndFillsLandOnTheirPixels) {
     EXPECT_GT(MeanLuma(p, 3.05, 2.1, 3.15, 2.9), 250);
     EXPECT_GT(MeanLuma(p, 2.1, 3.05, 2.9, 3.15), 250);
   }
+}
+
+// With a margin the drawing's origin moves in by it, and the sheet shows the
+// margin as a line around the usable area.
+TEST(JobPreview, MarginsMoveTheDrawingAndShowOnTheSheet) {
+  const std::string job = PlotJob(k400Dpi, 0x1000, LinesAndSquare, 10);
+  const JobPicture picture = Read(job);
+  const PreviewPixels p = Render(job, kDpi);
+  const double m = 399 / 1016.0;  // whole plotter units
+  EXPECT_NEAR(picture.sheet.x, 48, 0.005);  // PS: A and B truncated, plus 2m
+  EXPECT_NEAR(picture.sheet.y, 36, 0.005);
+  EXPECT_NEAR(picture.usableLow.x, m, 1e-9);
+  EXPECT_NEAR(picture.usableHigh.y, 36 - m, 0.005);
+  EXPECT_LT(LumaAt(p, 3, 1 + m), 64);
+  EXPECT_GT(LumaAt(p, 3, 1 - 0.05), 200);
+  EXPECT_LT(LumaAt(p, m, 3), 250) << "the margin line";
+  EXPECT_GT(LumaAt(p, m + 0.05, 3), 250);
 }
 
 // A plot leaves nothing behind for the next plot's images to restore: not the
