@@ -28,6 +28,16 @@ void SetColour(cairo_t* cr, const JobColour& c) {
   cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0);
 }
 
+// Patterns and raster dots: smoothed when a pixel of the image covers several
+// of them, kept sharp otherwise and in a PDF, which a viewer scales itself.
+cairo_filter_t DotFilter(cairo_t* cr, double dot) {
+  if (cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_PDF)
+    return CAIRO_FILTER_NEAREST;
+  double dx = 1, dy = 0;
+  cairo_device_to_user_distance(cr, &dx, &dy);
+  return std::hypot(dx, dy) > dot ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST;
+}
+
 double DevicePixel(cairo_t* cr) {
   double dx = 1, dy = 0;
   cairo_device_to_user_distance(cr, &dx, &dy);
@@ -96,8 +106,7 @@ void DrawFill(cairo_t* cr, const JobItem& item, const FillStyle& style) {
     const Surface tile = PatternTile(style);
     Pattern pattern(cairo_pattern_create_for_surface(tile.get()), cairo_pattern_destroy);
     cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
-    cairo_pattern_set_filter(pattern.get(), DevicePixel(cr) <= style.cell ? CAIRO_FILTER_NEAREST
-                                                                         : CAIRO_FILTER_GOOD);
+    cairo_pattern_set_filter(pattern.get(), DotFilter(cr, style.cell));
     cairo_matrix_t m;
     cairo_matrix_init_scale(&m, 1 / style.cell, -1 / style.cell);  // rows run down the sheet
     cairo_pattern_set_matrix(pattern.get(), &m);
@@ -131,10 +140,9 @@ void DrawSlice(cairo_t* cr, const RasterBand& b, int32_t first, int32_t count,
   cairo_matrix_init(&m, b.pixelStep.x, b.pixelStep.y, b.rowStep.x, b.rowStep.y,
                     b.origin.x + first * b.rowStep.x, b.origin.y + first * b.rowStep.y);
   cairo_transform(cr, &m);
-  const bool shrinking = DevicePixel(cr) > 1.0;
   cairo_set_source_rgb(cr, 0, 0, 0);
   Pattern pattern(cairo_pattern_create_for_surface(mask.get()), cairo_pattern_destroy);
-  cairo_pattern_set_filter(pattern.get(), shrinking ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+  cairo_pattern_set_filter(pattern.get(), DotFilter(cr, 1.0));
   cairo_mask(cr, pattern.get());
   cairo_restore(cr);
 }
