@@ -149,6 +149,39 @@ TEST(JobPreview, LinesAndFillsLandOnTheirPixels) {
   }
 }
 
+// Line types keep their shapes and lengths: HP-GL/2 gives the length in
+// percent of the scaling points' diagonal (60 inches on this sheet), the
+// binary language its own patterns, drawn here at half an inch. The input
+// window clips what lies beyond it.
+TEST(JobPreview, LineTypesAndTheInputWindow) {
+  const Drawing dashed = [](const DriverLink& d, double u) {
+    SetLineTypeCount(d, 8);
+    SelectLineType(d, 3);
+    MoveTo(d, At(1, u), At(1, u));
+    DrawTo(d, At(5, u), At(1, u));
+  };
+  const JobPicture gl2 = Read(PlotJob(k400Dpi, 0x1000, dashed));
+  ASSERT_EQ(gl2.items.size(), 1u);
+  const std::vector<double>& d = gl2.strokeStyles[gl2.items[0].style].dashes;
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_NEAR(d[0], 0.70 * 1.2, 1e-9);
+  EXPECT_NEAR(d[1], 0.30 * 1.2, 1e-9);
+  EXPECT_TRUE(gl2.items[0].clipped);
+  EXPECT_NEAR(gl2.items[0].clipHigh.x, 48, 1e-9);
+
+  const JobPicture qdrs = Read(PlotJob(k400Dpi | kQdrs, 0x1000, dashed));
+  const std::vector<double>& q = qdrs.strokeStyles[qdrs.items.back().style].dashes;
+  ASSERT_EQ(q.size(), 4u);
+  EXPECT_NEAR(q[0] + q[1] + q[2] + q[3], 0.5, 1e-9);
+  EXPECT_NEAR(q[1], 0.15, 1e-9);
+
+  std::string clipped = PlotJob(k400Dpi, 0x1000, LinesAndSquare);
+  clipped.insert(clipped.find("PE7"), "IW0,0,3048,3048;");  // 3 x 3 inches
+  const PreviewPixels p = Render(clipped, kDpi);
+  EXPECT_LT(LumaAt(p, 2.9, 0.995), 64);
+  EXPECT_GT(LumaAt(p, 3.1, 0.995), 200) << "beyond the window";
+}
+
 // With a margin the drawing's origin moves in by it, and the sheet shows the
 // margin as a line around the usable area.
 TEST(JobPreview, MarginsMoveTheDrawingAndShowOnTheSheet) {

@@ -120,6 +120,7 @@ void Initialize(Gl2State& s) {
   s.polygonMode = false;
   s.polygon.clear();
   s.outlines.clear();
+  s.windowed = false;
 }
 
 JobColour PenColour(const Gl2State& s) {
@@ -144,6 +145,22 @@ StrokeStyle CurrentStrokeStyle(const Gl2State& s) {
     for (int32_t k = 0; k < p.count; ++k) style.dashes.push_back(p.segments[k] / 100.0 * length);
   }
   return style;
+}
+
+// Vectors print only inside the input window.
+void AddVectorItem(Gl2State& s, JobItem&& item) {
+  item.clipped = s.windowed;
+  item.clipLow = s.windowLow;
+  item.clipHigh = s.windowHigh;
+  s.picture->items.push_back(std::move(item));
+}
+
+void InputWindow(Gl2State& s, const std::vector<double>& p) {
+  s.windowed = p.size() >= 4;
+  if (!s.windowed) return;
+  const JobPoint a = ToSheet(s, {p[0], p[1]}), b = ToSheet(s, {p[2], p[3]});
+  s.windowLow = {std::min(a.x, b.x), std::min(a.y, b.y)};
+  s.windowHigh = {std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
 void AddPenPoint(Gl2State& s, JobPoint sheetPoint) {
@@ -197,7 +214,7 @@ void FillPolygon(Gl2State& s) {
   item.style = FillStyleIndex(*s.picture, style);
   item.points = s.polygon;
   item.outlines = s.outlines;
-  s.picture->items.push_back(std::move(item));
+  AddVectorItem(s, std::move(item));
 }
 
 void EdgePolygon(Gl2State& s) {
@@ -364,7 +381,7 @@ void FlushStroke(Gl2State& s) {
     item.kind = ItemKind::Stroke;
     item.style = StrokeStyleIndex(*s.picture, CurrentStrokeStyle(s));
     item.points = std::move(s.stroke);
-    s.picture->items.push_back(std::move(item));
+    AddVectorItem(s, std::move(item));
   }
   s.stroke.clear();
 }
@@ -467,10 +484,12 @@ int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>&
     case Is("RF"):
       return p.empty() ? 0 : -1;  // user fill patterns are not drawn
     // Job set-up that puts nothing on the sheet: plot begin and label, media,
-    // input window, manual output, page advance.
+    // manual output, page advance.
+    case Is("IW"):
+      InputWindow(s, p);
+      return 0;
     case Is("BP"):
     case Is("MT"):
-    case Is("IW"):
     case Is("XF"):
     case Is("PG"):
       return 0;

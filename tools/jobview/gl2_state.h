@@ -29,6 +29,9 @@ struct Gl2State {
   double patternLength = 4;
   bool patternInMm = false;
   bool transparent = true;
+  // The input window, inches on the sheet: vectors outside it do not print.
+  bool windowed = false;
+  JobPoint windowLow, windowHigh;
   // Position in user units, pen up or down, absolute or relative.
   JobPoint at;
   bool penDown = false;

@@ -57,6 +57,8 @@ enum class ItemKind : uint8_t { Stroke, Fill, Band };
 struct JobItem {
   ItemKind kind = ItemKind::Stroke;
   uint32_t style = 0;              // into strokeStyles or fillStyles
+  bool clipped = false;            // drawn only inside clipLow..clipHigh
+  JobPoint clipLow, clipHigh;
   std::vector<JobPoint> points;    // a stroke's polyline; a fill's outlines
   std::vector<uint32_t> outlines;  // fills: where each closed outline after the first starts
   RasterBand band;

@@ -198,6 +198,12 @@ void DrawPicture(cairo_t* cr, JobPicture& picture, const uint8_t* job, size_t si
   cairo_paint(cr);
   DrawSheet(cr, picture, false);
   for (const JobItem& item : picture.items) {
+    cairo_save(cr);
+    if (item.clipped) {
+      cairo_rectangle(cr, item.clipLow.x, item.clipLow.y, item.clipHigh.x - item.clipLow.x,
+                      item.clipHigh.y - item.clipLow.y);
+      cairo_clip(cr);
+    }
     switch (item.kind) {
       case ItemKind::Stroke:
         if (item.style < picture.strokeStyles.size())
@@ -211,6 +217,7 @@ void DrawPicture(cairo_t* cr, JobPicture& picture, const uint8_t* job, size_t si
         DrawBand(cr, picture, item.band, job, size);
         break;
     }
+    cairo_restore(cr);
   }
   DrawSheet(cr, picture, true);
 }
