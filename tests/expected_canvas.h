@@ -11,8 +11,8 @@
 
 // The canvas the host's strips first to count - 1 of `length` pixels should
 // give, each pixel n times both ways; two-level set pixels in `setGrey`.
-inline std::vector<uint8_t> ExpectedCanvas(int32_t first, int32_t count, int32_t length, int32_t n = 1,
-                                    int32_t setGrey = -1) {
+inline std::vector<uint8_t> ExpectedCanvas(int32_t first, int32_t count, int32_t length,
+                                           int32_t n = 1, int32_t setGrey = -1) {
   const int32_t rowBytes = ((length * n + 31) / 32 + 1) * 4;
   std::vector<uint8_t> bytes(static_cast<size_t>(rowBytes) * (count - first) * n);
   for (int32_t y = 0; y < (count - first) * n; ++y)

@@ -64,7 +64,6 @@ void SendAndEmit(const HostImage& image) {
 
 const auto Field = [](const StripRequestCopy& r, int32_t at) { return ReadI32(r.data(), at); };
 
-
 const auto DecodedOutput = [] { return DecodedBands(ReadRtlBands(hostLog.output)); };
 
 TEST(Image, WorkedHpglExample) {

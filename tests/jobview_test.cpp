@@ -52,7 +52,9 @@ std::string PlotJob(uint16_t jobFlags, uint16_t plotFlags, const Drawing& draw,
   return hostLog.output;
 }
 
-const uint8_t* Bytes(const std::string& job) { return reinterpret_cast<const uint8_t*>(job.data()); }
+const uint8_t* Bytes(const std::string& job) {
+  return reinterpret_cast<const uint8_t*>(job.data());
+}
 
 JobPicture Read(const std::string& job, int32_t* result = nullptr) {
   JobPicture picture;
@@ -103,7 +105,8 @@ void LinesAndSquare(const DriverLink& d, double u) {
   MoveTo(d, At(1, u), At(1, u));
   DrawTo(d, At(5, u), At(1, u));
   DrawTo(d, At(5, u), At(4, u));
-  FillPolygon(d, 9, {At(2, u), At(2, u), At(3, u), At(2, u), At(3, u), At(3, u), At(2, u), At(3, u)});
+  FillPolygon(d, 9,
+              {At(2, u), At(2, u), At(3, u), At(2, u), At(3, u), At(3, u), At(2, u), At(3, u)});
 }
 
 // How light the halftone of a grey prints: the share of clear cells.
@@ -117,7 +120,8 @@ TEST(JobPreview, LinesAndFillsLandOnTheirPixels) {
   struct Case {
     const char* name;
     uint16_t jobFlags, plotFlags;
-  } cases[] = {{"seven-bit", k400Dpi, 0x1000}, {"eight-bit", k400Dpi, 0x3000},
+  } cases[] = {{"seven-bit", k400Dpi, 0x1000},
+               {"eight-bit", k400Dpi, 0x3000},
                {"QDRS", k400Dpi | kQdrs, 0x1000}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -188,7 +192,7 @@ TEST(JobPreview, MarginsMoveTheDrawingAndShowOnTheSheet) {
   const std::string job = PlotJob(k400Dpi, 0x1000, LinesAndSquare, 10);
   const JobPicture picture = Read(job);
   const PreviewPixels p = Render(job, kDpi);
-  const double m = 399 / 1016.0;  // whole plotter units
+  const double m = 399 / 1016.0;            // whole plotter units
   EXPECT_NEAR(picture.sheet.x, 48, 0.005);  // PS: A and B truncated, plus 2m
   EXPECT_NEAR(picture.sheet.y, 36, 0.005);
   EXPECT_NEAR(picture.usableLow.x, m, 1e-9);
@@ -245,11 +249,12 @@ TEST(JobPreview, ImageComesBackDotForDot) {
 
     std::vector<uint8_t> decoded;
     std::string error;
-    DecodeBand(Bytes(job) + b.offset, b.size, b.width, b.rows,
-               [&](int32_t, int32_t count, const uint8_t* rows) {
-                 decoded.insert(decoded.end(), rows, rows + count * rowBytes);
-               },
-               error);
+    DecodeBand(
+        Bytes(job) + b.offset, b.size, b.width, b.rows,
+        [&](int32_t, int32_t count, const uint8_t* rows) {
+          decoded.insert(decoded.end(), rows, rows + count * rowBytes);
+        },
+        error);
     EXPECT_TRUE(decoded == expected) << error;
 
     int32_t wrong = 0;
@@ -269,8 +274,13 @@ TEST(JobPreview, ImageComesBackDotForDot) {
 TEST(JobPreview, BothLanguagesGiveOnePicture) {
   const Drawing drawing = [](const DriverLink& d, double u) {
     LinesAndSquare(d, u);
-    SendImage(d, {.x1 = At(6, u), .y1 = At(1, u), .x2 = At(8, u), .y2 = At(2.5, u), .type = 2,
-                  .w = 120, .h = 90});
+    SendImage(d, {.x1 = At(6, u),
+                  .y1 = At(1, u),
+                  .x2 = At(8, u),
+                  .y2 = At(2.5, u),
+                  .type = 2,
+                  .w = 120,
+                  .h = 90});
     SetPenWidth(d, 0.05);
     MoveTo(d, At(1, u), At(5, u));
     DrawTo(d, At(9, u), At(5.5, u));
@@ -300,8 +310,13 @@ TEST(JobPreview, BothLanguagesGiveOnePicture) {
 TEST(JobPreview, TruncatedAndCorruptJobsDrawWhatTheyHold) {
   const Drawing drawing = [](const DriverLink& d, double u) {
     LinesAndSquare(d, u);
-    SendImage(d, {.x1 = At(6, u), .y1 = At(1, u), .x2 = At(7, u), .y2 = At(2, u), .type = 2,
-                  .w = 64, .h = 64});
+    SendImage(d, {.x1 = At(6, u),
+                  .y1 = At(1, u),
+                  .x2 = At(7, u),
+                  .y2 = At(2, u),
+                  .type = 2,
+                  .w = 64,
+                  .h = 64});
     DrawTo(d, At(2, u), At(5, u));
   };
   for (uint16_t language : {uint16_t{0}, kQdrs}) {
@@ -381,25 +396,27 @@ TEST(JobPreview, LargeBandsDecodeInBoundedSlices) {
   size_t slices = 0, largest = 0;
   std::vector<uint8_t> back;
   std::string error;
-  const int32_t done = DecodeBand(coded.data(), coded.size(), width, rows,
-                                  [&](int32_t first, int32_t count, const uint8_t* r) {
-                                    EXPECT_EQ(first * (width / 8), static_cast<int32_t>(back.size()));
-                                    back.insert(back.end(), r, r + count * (width / 8));
-                                    largest = std::max<size_t>(largest, count * (width / 8));
-                                    ++slices;
-                                  },
-                                  error);
+  const int32_t done = DecodeBand(
+      coded.data(), coded.size(), width, rows,
+      [&](int32_t first, int32_t count, const uint8_t* r) {
+        EXPECT_EQ(first * (width / 8), static_cast<int32_t>(back.size()));
+        back.insert(back.end(), r, r + count * (width / 8));
+        largest = std::max<size_t>(largest, count * (width / 8));
+        ++slices;
+      },
+      error);
   EXPECT_EQ(done, rows) << error;
   EXPECT_TRUE(back == image);
   EXPECT_GE(slices, 2u);
   EXPECT_LE(largest, size_t{4} << 20);
   // Cut short, the rows before the cut still come back.
   back.clear();
-  EXPECT_LT(DecodeBand(coded.data(), coded.size() / 2, width, rows,
-                       [&](int32_t, int32_t count, const uint8_t* r) {
-                         back.insert(back.end(), r, r + count * (width / 8));
-                       },
-                       error),
+  EXPECT_LT(DecodeBand(
+                coded.data(), coded.size() / 2, width, rows,
+                [&](int32_t, int32_t count, const uint8_t* r) {
+                  back.insert(back.end(), r, r + count * (width / 8));
+                },
+                error),
             rows);
   EXPECT_FALSE(error.empty());
   EXPECT_GT(back.size(), image.size() / 4);

@@ -63,7 +63,6 @@ constexpr bool PatternsCoverTheirLength() {
 }
 static_assert(PatternsCoverTheirLength());
 
-
 constexpr int32_t kPenCount = 256;
 constexpr int32_t kMaxLabelLength = static_cast<int32_t>(sizeof labelText) - 1;
 

@@ -116,8 +116,8 @@ void RequestBeginPlot(uint8_t* packet) {
   penReselectDue = 0;
   // The commands an image restores are this plot's: a previous plot's, maybe
   // in the other language, would go out behind this plot's first image.
-  for (KeptCommand* kept : {&lastPenCommand, &lastAreaPenCommand, &lastWidthCommand,
-                            &lastLineTypeCommand})
+  for (KeptCommand* kept :
+       {&lastPenCommand, &lastAreaPenCommand, &lastWidthCommand, &lastLineTypeCommand})
     *kept = KeptCommand{};
   if (!QdrsOutput()) {
     const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;

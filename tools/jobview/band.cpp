@@ -28,8 +28,12 @@ struct MemoryTiff {
   uint64_t at = 0;
 };
 
-void Put16(uint8_t* p, uint32_t v) { p[0] = v & 0xFF, p[1] = v >> 8 & 0xFF; }
-void Put32(uint8_t* p, uint32_t v) { Put16(p, v & 0xFFFF), Put16(p + 2, v >> 16); }
+void Put16(uint8_t* p, uint32_t v) {
+  p[0] = v & 0xFF, p[1] = v >> 8 & 0xFF;
+}
+void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, v & 0xFFFF), Put16(p + 2, v >> 16);
+}
 
 void MakeHead(MemoryTiff& t, int32_t width, int32_t rows) {
   uint8_t* h = t.head.data();
@@ -55,8 +59,10 @@ void MakeHead(MemoryTiff& t, int32_t width, int32_t rows) {
     Put16(e, tag);
     Put16(e + 2, type);
     Put32(e + 4, 1);
-    if (type == kShort) Put16(e + 8, value);
-    else Put32(e + 8, value);
+    if (type == kShort)
+      Put16(e + 8, value);
+    else
+      Put32(e + 8, value);
     e += 12;
   }
 }
@@ -78,7 +84,9 @@ tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t want) {
   return done;
 }
 
-tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return -1; }
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) {
+  return -1;
+}
 
 toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
   auto& t = *static_cast<MemoryTiff*>(handle);
@@ -88,9 +96,15 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
   return t.at;
 }
 
-int CloseProc(thandle_t) { return 0; }
-toff_t SizeProc(thandle_t handle) { return kDataOffset + static_cast<MemoryTiff*>(handle)->size; }
-int MapProc(thandle_t, void**, toff_t*) { return 0; }
+int CloseProc(thandle_t) {
+  return 0;
+}
+toff_t SizeProc(thandle_t handle) {
+  return kDataOffset + static_cast<MemoryTiff*>(handle)->size;
+}
+int MapProc(thandle_t, void**, toff_t*) {
+  return 0;
+}
 void UnmapProc(thandle_t, void*, toff_t) {}
 
 // libtiff reports through global handlers; the last message is kept for the
@@ -125,8 +139,8 @@ int32_t DecodeBand(const uint8_t* data, size_t size, int32_t width, int32_t rows
     return 0;
   }
   const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
-  const int32_t sliceRows =
-      static_cast<int32_t>(std::clamp<size_t>(kSliceBytes / rowBytes, 1, static_cast<size_t>(rows)));
+  const int32_t sliceRows = static_cast<int32_t>(
+      std::clamp<size_t>(kSliceBytes / rowBytes, 1, static_cast<size_t>(rows)));
   std::vector<uint8_t> buffer(rowBytes * static_cast<size_t>(sliceRows));
   int32_t done = 0;
   while (done < rows) {

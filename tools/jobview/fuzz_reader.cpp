@@ -25,11 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (item.kind != ItemKind::Band || int64_t{b.width} * b.rows > kMaxFuzzedDots) continue;
     if (b.offset > size || b.size > size - b.offset) __builtin_trap();  // outside the job
     std::string error;
-    DecodeBand(data + b.offset, b.size, b.width, b.rows,
-               [&](int32_t, int32_t count, const uint8_t* rows) {
-                 for (int32_t k = 0; k < count * ((b.width + 7) / 8); ++k) ink += rows[k] != 0;
-               },
-               error);
+    DecodeBand(
+        data + b.offset, b.size, b.width, b.rows,
+        [&](int32_t, int32_t count, const uint8_t* rows) {
+          for (int32_t k = 0; k < count * ((b.width + 7) / 8); ++k) ink += rows[k] != 0;
+        },
+        error);
   }
   return ink == SIZE_MAX ? 1 : 0;
 }

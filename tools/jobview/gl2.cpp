@@ -125,7 +125,7 @@ void Initialize(Gl2State& s) {
 
 JobColour PenColour(const Gl2State& s) {
   return s.pen >= 0 && s.pen < static_cast<int32_t>(s.palette.size()) ? s.palette[s.pen]
-                                                                       : JobColour{};
+                                                                      : JobColour{};
 }
 
 StrokeStyle CurrentStrokeStyle(const Gl2State& s) {
@@ -137,8 +137,7 @@ StrokeStyle CurrentStrokeStyle(const Gl2State& s) {
   style.join = s.join;
   const int32_t type = std::abs(s.lineType);
   if (type >= 1 && type <= 8) {
-    const double diagonal =
-        std::hypot(s.p2.x - s.p1.x, s.p2.y - s.p1.y) / kPlotterUnitsPerInch;
+    const double diagonal = std::hypot(s.p2.x - s.p1.x, s.p2.y - s.p1.y) / kPlotterUnitsPerInch;
     const double length =
         s.patternInMm ? s.patternLength / kMmPerInch : s.patternLength / 100 * diagonal;
     const LineTypePattern& p = kLineTypes[type - 1];
@@ -190,8 +189,8 @@ void MovePen(Gl2State& s, JobPoint to, bool down) {
 
 void MoveByPairs(Gl2State& s, const std::vector<double>& p, bool down) {
   for (size_t i = 0; i + 1 < p.size(); i += 2) {
-    const JobPoint to = s.relative ? JobPoint{s.at.x + p[i], s.at.y + p[i + 1]}
-                                   : JobPoint{p[i], p[i + 1]};
+    const JobPoint to =
+        s.relative ? JobPoint{s.at.x + p[i], s.at.y + p[i + 1]} : JobPoint{p[i], p[i + 1]};
     MovePen(s, to, down);
   }
 }
@@ -261,8 +260,8 @@ uint8_t InRange(const Gl2State& s, int32_t k, double v) {
 void PenColourInstruction(Gl2State& s, const std::vector<double>& p) {
   const int32_t pen = Clamp(Param(p, 0, 0), 0, static_cast<int32_t>(s.palette.size()) - 1);
   if (p.size() < 4) {
-    s.palette[pen] = pen < static_cast<int32_t>(kDefaultPalette.size()) ? kDefaultPalette[pen]
-                                                                        : JobColour{};
+    s.palette[pen] =
+        pen < static_cast<int32_t>(kDefaultPalette.size()) ? kDefaultPalette[pen] : JobColour{};
     return;
   }
   s.palette[pen] = {InRange(s, 0, p[1]), InRange(s, 1, p[2]), InRange(s, 2, p[3])};
@@ -386,7 +385,9 @@ void FlushStroke(Gl2State& s) {
   s.stroke.clear();
 }
 
-JobPoint PenOnSheet(const Gl2State& s) { return ToSheet(s, s.at); }
+JobPoint PenOnSheet(const Gl2State& s) {
+  return ToSheet(s, s.at);
+}
 
 void RasterAxes(const Gl2State& s, double dot, JobPoint& pixelStep, JobPoint& rowStep) {
   // Rows follow the paper: along x when the sheet's length lies along x (the
@@ -418,7 +419,7 @@ void FinishGl2(Gl2State& s) {
 
 int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>& p) {
   const int32_t code = name[0] << 8 | name[1];
-  constexpr auto Is = [](const char (&n)[3]) { return n[0] << 8 | n[1]; };
+  constexpr auto Is = [](const char(&n)[3]) { return n[0] << 8 | n[1]; };
   const bool motion = code == Is("PU") || code == Is("PD") || code == Is("PA") || code == Is("PR");
   if (!motion) FlushStroke(s);
   switch (code) {
@@ -512,8 +513,7 @@ int32_t ReadPolylineEncoded(Gl2State& s, const uint8_t* job, size_t size, size_t
       if (c == '7') sevenBit = true;
       if (c == '<') penUp = true;
       if (c == '=') absolute = true;
-      if (c == '>' && EncodedNumber(job, size, at, sevenBit, v))
-        fractionBits = Clamp(v, 0, 26);
+      if (c == '>' && EncodedNumber(job, size, at, sevenBit, v)) fractionBits = Clamp(v, 0, 26);
       if (c == ':' && EncodedNumber(job, size, at, sevenBit, v)) {
         FlushStroke(s);
         s.pen = Clamp(v, 0, static_cast<int32_t>(s.palette.size()) - 1);

@@ -1,8 +1,8 @@
 // The language of a job is told by its first byte: the binary language opens
 // with a job-control record, the other with the PJL escape or plain text.
-#include <algorithm>
-
 #include "tools/jobview/picture.h"
+
+#include <algorithm>
 
 namespace {
 

@@ -56,8 +56,8 @@ enum class ItemKind : uint8_t { Stroke, Fill, Band };
 
 struct JobItem {
   ItemKind kind = ItemKind::Stroke;
-  uint32_t style = 0;              // into strokeStyles or fillStyles
-  bool clipped = false;            // drawn only inside clipLow..clipHigh
+  uint32_t style = 0;    // into strokeStyles or fillStyles
+  bool clipped = false;  // drawn only inside clipLow..clipHigh
   JobPoint clipLow, clipHigh;
   std::vector<JobPoint> points;    // a stroke's polyline; a fill's outlines
   std::vector<uint32_t> outlines;  // fills: where each closed outline after the first starts
@@ -72,9 +72,9 @@ struct JobNote {
 };
 
 struct JobPicture {
-  std::string language;                 // "RTL/GL2" or "QDRS+MMR"
-  JobPoint sheet;                       // sheet size; 0 when the job does not say
-  JobPoint usableLow, usableHigh;       // the area inside the margins
+  std::string language;            // "RTL/GL2" or "QDRS+MMR"
+  JobPoint sheet;                  // sheet size; 0 when the job does not say
+  JobPoint usableLow, usableHigh;  // the area inside the margins
   std::vector<StrokeStyle> strokeStyles;
   std::vector<FillStyle> fillStyles;
   std::vector<JobItem> items;

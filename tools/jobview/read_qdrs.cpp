@@ -53,7 +53,9 @@ struct Reader {
   int32_t image[6] = {};
 };
 
-int32_t Word(const uint8_t* p) { return static_cast<int16_t>(p[0] << 8 | p[1]); }
+int32_t Word(const uint8_t* p) {
+  return static_cast<int16_t>(p[0] << 8 | p[1]);
+}
 int32_t Long(const uint8_t* p) {
   return static_cast<int32_t>(uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]);
 }
@@ -61,11 +63,14 @@ int32_t Long(const uint8_t* p) {
 std::string Hex(std::initializer_list<int32_t> bytes) {
   std::string s;
   char b[4];
-  for (int32_t v : bytes) std::snprintf(b, sizeof b, "%s%02X", s.empty() ? "" : " ", v & 0xFF), s += b;
+  for (int32_t v : bytes)
+    std::snprintf(b, sizeof b, "%s%02X", s.empty() ? "" : " ", v & 0xFF), s += b;
   return s;
 }
 
-JobPoint Inches(double x, double y) { return {x / kUnitsPerInch, y / kUnitsPerInch}; }
+JobPoint Inches(double x, double y) {
+  return {x / kUnitsPerInch, y / kUnitsPerInch};
+}
 
 StrokeStyle LineStyle(const Reader& r) {
   StrokeStyle style;
@@ -78,7 +83,8 @@ StrokeStyle LineStyle(const Reader& r) {
 
 void AddLine(Reader& r, int32_t x, int32_t y, int32_t dx, int32_t dy) {
   JobPicture& pic = *r.picture;
-  const JobPoint from = Inches(x, y), to = Inches(x + static_cast<double>(dx), y + static_cast<double>(dy));
+  const JobPoint from = Inches(x, y),
+                 to = Inches(x + static_cast<double>(dx), y + static_cast<double>(dy));
   if (dx == 0 && dy == 0 && r.dots++ == 1) r.cornerMark = from;
   const uint32_t style = StrokeStyleIndex(pic, LineStyle(r));
   if (!pic.items.empty()) {
@@ -213,8 +219,8 @@ void AddBand(Reader& r, size_t offset, size_t size) {
   r.imagePending = false;
   if (g[2] <= 0 || g[3] <= 0 || g[2] > kMaxBandDots || g[3] > kMaxBandDots || g[4] <= 0 ||
       g[5] <= 0) {
-    NoteOnce(pic, offset, "QDRS image of " + std::to_string(g[2]) + " x " + std::to_string(g[3]) +
-                              " dots");
+    NoteOnce(pic, offset,
+             "QDRS image of " + std::to_string(g[2]) + " x " + std::to_string(g[3]) + " dots");
     return;
   }
   JobItem item;
@@ -249,8 +255,10 @@ size_t JobControl(Reader& r, size_t at) {
     if (left < 6) return 0;
     const size_t n = static_cast<uint32_t>(Long(p + 2));
     const size_t have = std::min(n, left - 6);
-    if (!r.imagePending) NoteOnce(pic, at, "QDRS image data without an image record");
-    else AddBand(r, at + 6, have);
+    if (!r.imagePending)
+      NoteOnce(pic, at, "QDRS image data without an image record");
+    else
+      AddBand(r, at + 6, have);
     return have < n ? 0 : 6 + n;
   }
   const size_t n = static_cast<size_t>(p[2] << 8 | p[3]);

@@ -33,17 +33,26 @@ struct Reader {
   bool rasterOpen = false;
 };
 
-bool IsUpper(uint8_t c) { return c >= 'A' && c <= 'Z'; }
-bool IsLetter(uint8_t c) { return IsUpper(c) || (c >= 'a' && c <= 'z'); }
-uint8_t Upper(uint8_t c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+bool IsUpper(uint8_t c) {
+  return c >= 'A' && c <= 'Z';
+}
+bool IsLetter(uint8_t c) {
+  return IsUpper(c) || (c >= 'a' && c <= 'z');
+}
+uint8_t Upper(uint8_t c) {
+  return c >= 'a' && c <= 'z' ? c - 32 : c;
+}
 
 std::string Printable(const std::string& s) {
   std::string out;
   for (unsigned char c : s) {
     char hex[8];
-    if (c == kEsc) out += "\\e";
-    else if (c < 32 || c > 126) std::snprintf(hex, sizeof hex, "\\x%02X", c), out += hex;
-    else out += static_cast<char>(c);
+    if (c == kEsc)
+      out += "\\e";
+    else if (c < 32 || c > 126)
+      std::snprintf(hex, sizeof hex, "\\x%02X", c), out += hex;
+    else
+      out += static_cast<char>(c);
   }
   return out;
 }
@@ -100,9 +109,9 @@ void StartBand(Reader& r, size_t offset, size_t count) {
   const uint8_t* d = r.job + offset;
   const uint32_t width = uint32_t{d[0]} << 24 | d[1] << 16 | d[2] << 8 | d[3];
   if (width == 0 || width > kMaxBandDots || r.sourceRows <= 0 || r.sourceRows > kMaxBandDots) {
-    NoteOnce(pic, offset,
-             "HP RTL band of " + std::to_string(width) + " x " + std::to_string(r.sourceRows) +
-                 " dots");
+    NoteOnce(
+        pic, offset,
+        "HP RTL band of " + std::to_string(width) + " x " + std::to_string(r.sourceRows) + " dots");
     return;
   }
   if (r.sourceWidth != 0 && static_cast<int32_t>(width) != r.sourceWidth)
@@ -140,7 +149,7 @@ int32_t ApplyEscape(Reader& r, const Escape& e, size_t start) {
       r.mode = Mode::Rtl;
       r.cap = PenOnSheet(r.gl2);
       return 0;
-    case 'E':  // reset
+    case 'E':                         // reset
     case '&' << 16 | 'a' << 8 | 'N':  // negative motion allowed: nothing to draw
       return 0;
     case '*' << 16 | 't' << 8 | 'R':
@@ -175,8 +184,10 @@ int32_t ApplyEscape(Reader& r, const Escape& e, size_t start) {
         r.at = r.size;
         return -1;
       }
-      if (r.rasterOpen) StartBand(r, r.at, count);
-      else NoteOnce(pic, start, "HP RTL data outside a raster");
+      if (r.rasterOpen)
+        StartBand(r, r.at, count);
+      else
+        NoteOnce(pic, start, "HP RTL data outside a raster");
       r.at += count;
       return 0;
     }
@@ -245,8 +256,8 @@ int32_t ReadInstruction(Reader& r) {
     if (r.at >= r.size) break;
     const uint8_t c = r.job[r.at];
     if (c == '"') {  // a label text: not drawn
-      const size_t close = std::string_view(reinterpret_cast<const char*>(r.job), r.size)
-                               .find('"', r.at + 1);
+      const size_t close =
+          std::string_view(reinterpret_cast<const char*>(r.job), r.size).find('"', r.at + 1);
       r.at = close == std::string_view::npos ? r.size : close + 1;
       params.push_back(0);
       continue;
@@ -256,7 +267,8 @@ int32_t ReadInstruction(Reader& r) {
     params.push_back(v);
   }
   if (r.at < r.size && r.job[r.at] == ';') ++r.at;
-  if (RunInstruction(r.gl2, name, params) < 0) NoteOnce(pic, start, std::string("HP-GL/2 instruction ") + name);
+  if (RunInstruction(r.gl2, name, params) < 0)
+    NoteOnce(pic, start, std::string("HP-GL/2 instruction ") + name);
   return 0;
 }
 
@@ -279,9 +291,9 @@ int32_t ReadRtlJob(const uint8_t* job, size_t size, JobPicture& picture) {
     switch (r.mode) {
       case Mode::Pjl:
         if (c == '@') {
-          const bool enters = std::string_view(reinterpret_cast<const char*>(job + r.at),
-                                               size - r.at)
-                                  .starts_with("@PJL ENTER LANGUAGE");
+          const bool enters =
+              std::string_view(reinterpret_cast<const char*>(job + r.at), size - r.at)
+                  .starts_with("@PJL ENTER LANGUAGE");
           SkipPjlLine(r);
           if (enters) r.mode = Mode::Rtl;
         } else if (c == '\r' || c == '\n' || c == ' ' || c == '\t') {

@@ -60,8 +60,8 @@ void DrawStroke(cairo_t* cr, const JobItem& item, const StrokeStyle& style) {
   cairo_set_line_join(cr, style.join == LineJoin::Miter   ? CAIRO_LINE_JOIN_MITER
                           : style.join == LineJoin::Bevel ? CAIRO_LINE_JOIN_BEVEL
                                                           : CAIRO_LINE_JOIN_ROUND);
-  const bool dashed = std::any_of(style.dashes.begin(), style.dashes.end(),
-                                  [](double d) { return d > 0; });
+  const bool dashed =
+      std::any_of(style.dashes.begin(), style.dashes.end(), [](double d) { return d > 0; });
   cairo_set_dash(cr, dashed ? style.dashes.data() : nullptr,
                  dashed ? static_cast<int>(style.dashes.size()) : 0, 0);
   Path(cr, item.points, 0, item.points.size());
@@ -87,8 +87,9 @@ Surface PatternTile(const FillStyle& style) {
 void DrawFill(cairo_t* cr, const JobItem& item, const FillStyle& style) {
   size_t start = 0;
   for (size_t k = 0; k <= item.outlines.size(); ++k) {
-    const size_t end = k < item.outlines.size() ? std::min<size_t>(item.outlines[k], item.points.size())
-                                                : item.points.size();
+    const size_t end = k < item.outlines.size()
+                           ? std::min<size_t>(item.outlines[k], item.points.size())
+                           : item.points.size();
     Path(cr, item.points, start, end);
     cairo_close_path(cr);
     start = std::max(start, end);
@@ -237,7 +238,8 @@ int32_t PixelScale(const JobPicture& picture, const PreviewOptions& options, dou
   dpi = options.widthPixels > 0 ? options.widthPixels / picture.sheet.x
         : options.dpi > 0       ? options.dpi
                                 : kDefaultPreviewDpi;
-  const double w = std::ceil(picture.sheet.x * dpi - 1e-6), h = std::ceil(picture.sheet.y * dpi - 1e-6);
+  const double w = std::ceil(picture.sheet.x * dpi - 1e-6),
+               h = std::ceil(picture.sheet.y * dpi - 1e-6);
   if (!(w >= 1 && h >= 1 && w <= kMaxPixels && h <= kMaxPixels)) {
     error = "a preview of " + std::to_string(static_cast<long long>(w)) + " x " +
             std::to_string(static_cast<long long>(h)) + " pixels is too large";
