@@ -19,6 +19,7 @@ constexpr double kPointsPerInch = 72;
 // The thinnest line the printer draws is one dot of its finest resolution.
 constexpr double kThinnestLine = 1.0 / 600;
 constexpr int32_t kMaxPixels = 30000;  // cairo's image surfaces stop at 32767
+constexpr double kMaxArea = 50e6;      // 200 MB of pixels
 
 using Cairo = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
 using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
@@ -229,8 +230,10 @@ void SetInches(cairo_t* cr, double scale, double height) {
   cairo_scale(cr, scale, -scale);
 }
 
-int32_t PixelScale(const JobPicture& picture, const PreviewOptions& options, double& dpi,
-                   int32_t& width, int32_t& height, std::string& error) {
+// A sheet too large for the size asked (or a damaged job that draws far off
+// it) is drawn smaller, with a note, rather than not at all.
+int32_t PixelScale(JobPicture& picture, const PreviewOptions& options, double& dpi, int32_t& width,
+                   int32_t& height, std::string& error) {
   if (picture.sheet.x <= 0 || picture.sheet.y <= 0) {
     error = "the job draws nothing and gives no sheet size";
     return -1;
@@ -238,6 +241,15 @@ int32_t PixelScale(const JobPicture& picture, const PreviewOptions& options, dou
   dpi = options.widthPixels > 0 ? options.widthPixels / picture.sheet.x
         : options.dpi > 0       ? options.dpi
                                 : kDefaultPreviewDpi;
+  const double fit = std::min(kMaxPixels / std::max(picture.sheet.x, picture.sheet.y),
+                              std::sqrt(kMaxArea / (picture.sheet.x * picture.sheet.y)));
+  if (dpi > fit) {
+    dpi = fit;
+    NoteOnce(picture, 0,
+             "a sheet of " + std::to_string(std::lround(picture.sheet.x)) + " x " +
+                 std::to_string(std::lround(picture.sheet.y)) +
+                 " inches is drawn smaller than asked");
+  }
   const double w = std::ceil(picture.sheet.x * dpi - 1e-6),
                h = std::ceil(picture.sheet.y * dpi - 1e-6);
   if (!(w >= 1 && h >= 1 && w <= kMaxPixels && h <= kMaxPixels)) {
