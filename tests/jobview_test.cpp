@@ -31,14 +31,14 @@ using Drawing = std::function<void(const DriverLink&, double unitsPerInch)>;
 // Plots through the driver as the host does, with a stored record for the
 // E-size sheet in the given language at 400 dpi; returns the job.
 std::string PlotJob(uint16_t jobFlags, uint16_t plotFlags, const Drawing& draw,
-                    int16_t marginMm = 0) {
+                    const std::function<void(ConfigRecord&)>& adjust = {}) {
   const DriverLink d = ResetDriver();
   ResetImageHost();
   ConfigRecord record{};
   SetConfigDefaults(record, 0);
   record.jobFlags = jobFlags;
   record.plotFlags = plotFlags;
-  record.margin = marginMm;
+  if (adjust) adjust(record);
   uint8_t bytes[40];
   std::memcpy(bytes, &record, sizeof bytes);
   StoreRecord(bytes);
@@ -189,7 +189,8 @@ TEST(JobPreview, LineTypesAndTheInputWindow) {
 // With a margin the drawing's origin moves in by it, and the sheet shows the
 // margin as a line around the usable area.
 TEST(JobPreview, MarginsMoveTheDrawingAndShowOnTheSheet) {
-  const std::string job = PlotJob(k400Dpi, 0x1000, LinesAndSquare, 10);
+  const std::string job =
+      PlotJob(k400Dpi, 0x1000, LinesAndSquare, [](ConfigRecord& r) { r.margin = 10; });
   const JobPicture picture = Read(job);
   const PreviewPixels p = Render(job, kDpi);
   const double m = 399 / 1016.0;            // whole plotter units
@@ -224,51 +225,72 @@ TEST(JobPreview, APlotInOneLanguageLeavesNothingInTheNext) {
 // Dot (i, j) of a band lies at origin + i * pixelStep + j * rowStep; at the
 // raster's own resolution every dot is one pixel of the preview.
 TEST(JobPreview, ImageComesBackDotForDot) {
-  const HostImage image{.x1 = 2, .y1 = 2, .x2 = 4, .y2 = 3, .type = 2, .w = 300, .h = 200};
-  for (uint16_t language : {uint16_t{0}, kQdrs}) {
-    SCOPED_TRACE(language == 0 ? "RTL/GL2" : "QDRS+MMR");
-    HostImage placed = image;
-    const std::string job = PlotJob(k400Dpi | language, 0x1000, [&](const DriverLink& d, double u) {
-      placed.x1 = At(2, u), placed.y1 = At(2, u), placed.x2 = At(4, u), placed.y2 = At(3, u);
-      SendImage(d, placed);
-      MoveTo(d, 0, 0);
-      DrawTo(d, 1, 1);
-    });
-    JobPicture picture;
-    const PreviewPixels p = Render(job, 400, &picture);
-    std::vector<const RasterBand*> bands;
-    for (const JobItem& item : picture.items)
-      if (item.kind == ItemKind::Band && item.band.width > 32) bands.push_back(&item.band);
-    ASSERT_EQ(bands.size(), 1u);
-    const RasterBand& b = *bands[0];
-    // Strips are columns on this sheet: 2 inches of columns, 1 inch of dots each.
-    ASSERT_NEAR(b.rows, 800, 1) << "columns of 1/400 inch";
-    const std::vector<uint8_t> expected = ExpectedCanvas(0, b.rows, 400);
-    const int32_t rowBytes = (b.width + 7) / 8;
-    ASSERT_EQ(expected.size(), static_cast<size_t>(rowBytes) * b.rows);
+  // The E sheet is longer than wide: strips are the image's columns, rows run
+  // along x from the place's left edge. A custom sheet 30 inches wide and
+  // 500 mm long turns that: strips are rows, dots run back from the right edge.
+  struct Sheet {
+    const char* name;
+    int32_t paperSize, customLength;
+    int32_t canvasRows, canvasWidth;
+    JobPoint origin;
+  } sheets[] = {{"E sheet", 0, 0, 800, 400, {2, 2}}, {"custom sheet", 24, 500, 400, 800, {4, 2}}};
+  for (const Sheet& sheet : sheets)
+    for (uint16_t language : {uint16_t{0}, kQdrs}) {
+      SCOPED_TRACE(std::string(sheet.name) + (language == 0 ? " RTL/GL2" : " QDRS+MMR"));
+      const std::string job = PlotJob(
+          k400Dpi | language, 0x1000,
+          [&](const DriverLink& d, double u) {
+            SendImage(d, {.x1 = At(2, u),
+                          .y1 = At(2, u),
+                          .x2 = At(4, u),
+                          .y2 = At(3, u),
+                          .type = 2,
+                          .w = 300,
+                          .h = 200});
+            MoveTo(d, 0, 0);
+            DrawTo(d, 1, 1);
+          },
+          [&](ConfigRecord& r) {
+            if (sheet.paperSize != 0) r.paperSize = sheet.paperSize;
+            if (sheet.customLength != 0) r.customLength = sheet.customLength;
+          });
+      JobPicture picture;
+      const PreviewPixels p = Render(job, 400, &picture);
+      std::vector<const RasterBand*> bands;
+      for (const JobItem& item : picture.items)
+        if (item.kind == ItemKind::Band && item.band.width > 32) bands.push_back(&item.band);
+      ASSERT_EQ(bands.size(), 1u);
+      const RasterBand& b = *bands[0];
+      ASSERT_NEAR(b.rows, sheet.canvasRows, 1) << "strips of 1/400 inch";
+      const std::vector<uint8_t> expected = ExpectedCanvas(0, b.rows, sheet.canvasWidth);
+      const int32_t rowBytes = (b.width + 7) / 8;
+      ASSERT_EQ(expected.size(), static_cast<size_t>(rowBytes) * b.rows);
 
-    std::vector<uint8_t> decoded;
-    std::string error;
-    DecodeBand(
-        Bytes(job) + b.offset, b.size, b.width, b.rows,
-        [&](int32_t, int32_t count, const uint8_t* rows) {
-          decoded.insert(decoded.end(), rows, rows + count * rowBytes);
-        },
-        error);
-    EXPECT_TRUE(decoded == expected) << error;
+      std::vector<uint8_t> decoded;
+      std::string error;
+      DecodeBand(
+          Bytes(job) + b.offset, b.size, b.width, b.rows,
+          [&](int32_t, int32_t count, const uint8_t* rows) {
+            decoded.insert(decoded.end(), rows, rows + count * rowBytes);
+          },
+          error);
+      EXPECT_TRUE(decoded == expected) << error;
 
-    int32_t wrong = 0;
-    for (int32_t j = 0; j < b.rows; ++j)
-      for (int32_t i = 0; i < 400; ++i) {
-        const double x = b.origin.x + (i + 0.5) * b.pixelStep.x + (j + 0.5) * b.rowStep.x;
-        const double y = b.origin.y + (i + 0.5) * b.pixelStep.y + (j + 0.5) * b.rowStep.y;
-        const bool black = (expected[j * rowBytes + i / 8] & 0x80 >> i % 8) != 0;
-        wrong += (LumaAt(p, x, y) < 128) != black;
-      }
-    EXPECT_EQ(wrong, 0);
-    EXPECT_NEAR(b.origin.x, 2.0, 1e-9);
-    EXPECT_NEAR(b.origin.y, 2.0, 1e-9);
-  }
+      int32_t wrong = 0;
+      for (int32_t j = 0; j < b.rows; ++j)
+        for (int32_t i = 0; i < sheet.canvasWidth; ++i) {
+          const double x = b.origin.x + (i + 0.5) * b.pixelStep.x + (j + 0.5) * b.rowStep.x;
+          const double y = b.origin.y + (i + 0.5) * b.pixelStep.y + (j + 0.5) * b.rowStep.y;
+          const bool black = (expected[j * rowBytes + i / 8] & 0x80 >> i % 8) != 0;
+          wrong += (LumaAt(p, x, y) < 128) != black;
+        }
+      EXPECT_EQ(wrong, 0);
+      EXPECT_NEAR(b.origin.x, sheet.origin.x, 1e-9);
+      EXPECT_NEAR(b.origin.y, sheet.origin.y, 1e-9);
+      // The band covers the image's place, whichever way its rows run.
+      const double lowX = std::min(b.origin.x, b.origin.x + sheet.canvasWidth * b.pixelStep.x);
+      EXPECT_NEAR(lowX, 2.0, 0.01);
+    }
 }
 
 TEST(JobPreview, BothLanguagesGiveOnePicture) {
