@@ -186,6 +186,36 @@ TEST(JobPreview, LineTypesAndTheInputWindow) {
   EXPECT_GT(LumaAt(p, 3.1, 0.995), 200) << "beyond the window";
 }
 
+// Eight-bit polyline numbers, as the driver writes them with the eight-bit flag.
+std::string Encoded(int32_t v) {
+  uint32_t u = v >= 0 ? 2u * v : 1u - 2u * v;
+  std::string s;
+  for (; u >= 64; u >>= 6) s += static_cast<char>(u % 64 + 63);
+  return s + static_cast<char>(u + 191);
+}
+
+// PE's flags (absolute "=", pen up "<", fraction ">") and rotation, on a sheet
+// of 4 x 3 inches: every stroke below runs from (1, 1) to (2, 1) inches.
+TEST(JobPreview, PolylineFlagsAndRotation) {
+  const std::string inch = Encoded(1016), two = Encoded(2032), zero = Encoded(0);
+  const std::string job = "IN;PS4064,3048;SP1;PE<=" + inch + inch + inch + zero + ";PE>" +
+                          Encoded(2) + "<=" + Encoded(4064) + Encoded(4064) + Encoded(4064) + zero +
+                          ";PE<" + Encoded(-1016) + zero + "=" + two + inch +
+                          ";RO90;PU1016,3048;PD1016,2032;";
+  const JobPicture picture = Read(job);
+  EXPECT_TRUE(picture.notes.empty()) << picture.notes[0].text;
+  ASSERT_EQ(picture.items.size(), 4u);
+  for (const JobItem& item : picture.items) {
+    ASSERT_EQ(item.points.size(), 2u);
+    EXPECT_NEAR(item.points[0].x, 1, 1e-9);
+    EXPECT_NEAR(item.points[0].y, 1, 1e-9);
+    EXPECT_NEAR(item.points[1].x, 2, 1e-9);
+    EXPECT_NEAR(item.points[1].y, 1, 1e-9);
+  }
+  EXPECT_NEAR(picture.sheet.x, 4, 1e-9);
+  EXPECT_NEAR(picture.sheet.y, 3, 1e-9);
+}
+
 // With a margin the drawing's origin moves in by it, and the sheet shows the
 // margin as a line around the usable area.
 TEST(JobPreview, MarginsMoveTheDrawingAndShowOnTheSheet) {
