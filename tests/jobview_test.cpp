@@ -79,18 +79,26 @@ int32_t Luma(uint32_t p) {
   return (30 * (p >> 16 & 255) + 59 * (p >> 8 & 255) + 11 * (p & 255)) / 100;
 }
 
-// The pixel whose lower left corner is the sheet point (x, y) inches.
-int32_t LumaAt(const PreviewPixels& p, double x, double y) {
-  const int32_t column = static_cast<int32_t>(std::floor(x * p.dpi));
-  const int32_t row = p.height - 1 - static_cast<int32_t>(std::floor(y * p.dpi));
+// A pixel counted from the lower left corner; off the picture, -1.
+int32_t LumaOf(const PreviewPixels& p, int32_t column, int32_t rowFromBottom) {
+  const int32_t row = p.height - 1 - rowFromBottom;
+  if (column < 0 || column >= p.width || row < 0 || row >= p.height) return -1;
   return Luma(p.At(column, row));
 }
 
+// The pixel whose lower left corner is the sheet point (x, y) inches.
+int32_t LumaAt(const PreviewPixels& p, double x, double y) {
+  return LumaOf(p, static_cast<int32_t>(std::floor(x * p.dpi)),
+                static_cast<int32_t>(std::floor(y * p.dpi)));
+}
+
+// Over the pixels from (x0, y0) up to (x1, y1) inches.
 double MeanLuma(const PreviewPixels& p, double x0, double y0, double x1, double y1) {
   double sum = 0;
   int32_t n = 0;
-  for (double y = y0; y < y1; y += 1 / p.dpi)
-    for (double x = x0; x < x1; x += 1 / p.dpi) sum += LumaAt(p, x, y), ++n;
+  for (int32_t r = std::lround(y0 * p.dpi); r < std::lround(y1 * p.dpi); ++r)
+    for (int32_t c = std::lround(x0 * p.dpi); c < std::lround(x1 * p.dpi); ++c)
+      sum += LumaOf(p, c, r), ++n;
   return sum / n;
 }
 
@@ -344,8 +352,8 @@ TEST(JobPreview, BothLanguagesGiveOnePicture) {
   // 1/400 inch), their ink does not.
   double worst = 0, total = 0;
   int32_t blocks = 0;
-  for (double y = 0; y < 6; y += 0.08)
-    for (double x = 0; x < 10; x += 0.08) {
+  for (double y = 0; y < 5.99; y += 0.08)
+    for (double x = 0; x < 9.99; x += 0.08) {
       const double a = MeanLuma(gl2, x, y, x + 0.08, y + 0.08);
       const double b = MeanLuma(qdrs, x, y, x + 0.08, y + 0.08);
       worst = std::max(worst, std::abs(a - b));
