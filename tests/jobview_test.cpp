@@ -445,6 +445,30 @@ TEST(JobPreview, UnknownThingsAreReportedOnceWithTheirOffset) {
   EXPECT_EQ(fills, 1u);
 }
 
+// A band wider than any image surface is still drawn to its far end.
+TEST(JobPreview, BandsWiderThanASurfaceAreDrawnWhole) {
+  const int32_t width = 40000, rows = 600;  // 66.7 by 1 inches at 600 dpi
+  const std::vector<uint8_t> black(static_cast<size_t>(width / 8) * rows, 0xFF);
+  const std::vector<uint8_t> coded = TiffEncodeG4(black.data(), width, rows);
+  ASSERT_FALSE(coded.empty());
+  char frame[128];
+  std::snprintf(frame, sizeof frame, "\x1b*r%dS\x1b*r%dT\x1b*r1A\x1b*b8M\x1b*b%zuW", width, rows,
+                coded.size() + 4);
+  const std::string job =
+      "IN;PS71120,71120;PA1016,1016;\x1b%1A\x1b*t600R" + std::string(frame) +
+      std::string({0, 0, static_cast<char>(width >> 8), static_cast<char>(width & 255)}) +
+      std::string(coded.begin(), coded.end()) + "\x1b*rC\x1b%0B";
+  JobPicture picture = Read(job);
+  EXPECT_TRUE(picture.notes.empty()) << picture.notes[0].text;
+  PreviewPixels p;
+  std::string error;
+  ASSERT_EQ(RenderToPixels(picture, Bytes(job), job.size(), {.dpi = 5}, p, error), 0) << error;
+  // Rows run along x from x = 1 inch to 2, dots along y up to 67.7 inches.
+  EXPECT_LT(LumaAt(p, 1.5, 2), 64);
+  EXPECT_LT(LumaAt(p, 1.5, 67.4), 64);
+  EXPECT_GT(LumaAt(p, 1.5, 68.2), 250);
+}
+
 // A band is decoded a slice at a time: a full-width 600-dpi band of a 36-inch
 // sheet never takes more than one slice of memory.
 TEST(JobPreview, LargeBandsDecodeInBoundedSlices) {

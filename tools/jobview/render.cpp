@@ -123,30 +123,45 @@ uint8_t Reversed(uint8_t b) {
   return static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
 }
 
-// Draws one slice of decoded rows as a mask of black dots.
-void DrawSlice(cairo_t* cr, const RasterBand& b, int32_t first, int32_t count,
-               const uint8_t* rows) {
-  Surface mask(cairo_image_surface_create(CAIRO_FORMAT_A1, b.width, count), cairo_surface_destroy);
+// cairo's image surfaces end at 32767 pixels a side; wider rows are drawn in
+// pieces of this many dots (whole bytes of the row).
+constexpr int32_t kPieceDots = 16384;
+
+// Draws dots first..first + width - 1 of a slice of decoded rows as a mask of
+// black dots.
+void DrawPiece(cairo_t* cr, const RasterBand& b, int32_t firstRow, int32_t count,
+               const uint8_t* rows, int32_t firstDot, int32_t width) {
+  Surface mask(cairo_image_surface_create(CAIRO_FORMAT_A1, width, count), cairo_surface_destroy);
   if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS) return;
   cairo_surface_flush(mask.get());
   uint8_t* data = cairo_image_surface_get_data(mask.get());
   const int stride = cairo_image_surface_get_stride(mask.get());
   const size_t rowBytes = (static_cast<size_t>(b.width) + 7) / 8;
+  const size_t pieceBytes = (static_cast<size_t>(width) + 7) / 8;
   // cairo's one-bit pixels lie in native-endian words: on this machine the
   // first dot of a byte is its lowest bit.
-  for (int32_t r = 0; r < count; ++r)
-    for (size_t k = 0; k < rowBytes; ++k) data[r * stride + k] = Reversed(rows[r * rowBytes + k]);
+  for (int32_t r = 0; r < count; ++r) {
+    const uint8_t* from = rows + r * rowBytes + firstDot / 8;
+    for (size_t k = 0; k < pieceBytes; ++k) data[r * stride + k] = Reversed(from[k]);
+  }
   cairo_surface_mark_dirty(mask.get());
   cairo_save(cr);
   cairo_matrix_t m;
   cairo_matrix_init(&m, b.pixelStep.x, b.pixelStep.y, b.rowStep.x, b.rowStep.y,
-                    b.origin.x + first * b.rowStep.x, b.origin.y + first * b.rowStep.y);
+                    b.origin.x + firstRow * b.rowStep.x + firstDot * b.pixelStep.x,
+                    b.origin.y + firstRow * b.rowStep.y + firstDot * b.pixelStep.y);
   cairo_transform(cr, &m);
   cairo_set_source_rgb(cr, 0, 0, 0);
   Pattern pattern(cairo_pattern_create_for_surface(mask.get()), cairo_pattern_destroy);
   cairo_pattern_set_filter(pattern.get(), DotFilter(cr, 1.0));
   cairo_mask(cr, pattern.get());
   cairo_restore(cr);
+}
+
+void DrawSlice(cairo_t* cr, const RasterBand& b, int32_t first, int32_t count,
+               const uint8_t* rows) {
+  for (int32_t dot = 0; dot < b.width; dot += kPieceDots)
+    DrawPiece(cr, b, first, count, rows, dot, std::min(kPieceDots, b.width - dot));
 }
 
 void DrawBand(cairo_t* cr, JobPicture& picture, const RasterBand& b, const uint8_t* job,
