@@ -8,6 +8,7 @@
 #include "config/record.h"
 #include "host/messages.h"
 #include "host/services.h"
+#include "platform/memory.h"
 
 uint8_t* OutputBuffer = nullptr;
 int32_t outputFill = 0;
@@ -43,9 +44,7 @@ int32_t Flush() {
   for (int32_t at = 0; at < outputFill; at += kHostBlockSize) {
     const int32_t block = outputFill - at < kHostBlockSize ? outputFill - at : kHostBlockSize;
     if (HostWriteBytes(block, OutputBuffer + at) == 0) {
-      ReportMessage(kMsgOutputFailed);
-      DiscardAfterFailure();
-      driverErrorState = kErrorOutput;
+      OutFail();
       return -1;
     }
   }
@@ -82,15 +81,21 @@ int32_t Append(const uint8_t* bytes, int32_t n) {
 
 }  // namespace
 
+void OutFail() {
+  ReportMessage(kMsgOutputFailed);
+  DiscardAfterFailure();
+  driverErrorState = kErrorOutput;
+}
+
 int32_t OutOpen() {
   OutClose();
-  OutputBuffer = static_cast<uint8_t*>(std::calloc(kOutputAllocation, 1));
+  OutputBuffer = static_cast<uint8_t*>(MemoryTake(kOutputAllocation, true));
   outputFill = 0;
   return OutputBuffer != nullptr ? 0 : -1;
 }
 
 void OutClose() {
-  std::free(OutputBuffer);
+  MemoryRelease(OutputBuffer);
   OutputBuffer = nullptr;
   outputFill = 0;
 }

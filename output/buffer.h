@@ -18,6 +18,10 @@ int32_t OutOpen();
 // Releases the buffer (if any) without writing it.
 void OutClose();
 
+// A host write failed: report it once, forget what the buffer holds and block
+// every output until the state is cleared.
+void OutFail();
+
 int32_t OutWriteString(const char* text);
 int32_t OutWriteBytes(int32_t length, const void* bytes);
 int32_t OutFlush();

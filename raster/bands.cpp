@@ -6,6 +6,7 @@
 #include "host/geometry.h"
 #include "host/services.h"
 #include "output/qdrs.h"
+#include "platform/memory.h"
 #include "raster/canvas.h"
 #include "raster/mmr.h"
 
@@ -29,16 +30,16 @@ struct BandWork {
 BandWork work{};
 
 void ReleaseWork() {
-  std::free(work.currentList);
-  std::free(work.referenceList);
-  std::free(work.area);
+  MemoryRelease(work.currentList);
+  MemoryRelease(work.referenceList);
+  MemoryRelease(work.area);
   work = BandWork{};
 }
 
 int32_t TakeArea(int64_t bytes) {
-  std::free(work.area);
+  MemoryRelease(work.area);
   bytes = (bytes + 3) / 4 * 4;
-  work.area = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+  work.area = static_cast<uint32_t*>(MemoryTake(static_cast<size_t>(bytes), true));
   work.areaBytes = work.area != nullptr ? static_cast<int32_t>(bytes) : 0;
   return work.area != nullptr ? 0 : -1;
 }
@@ -47,8 +48,8 @@ int32_t TakeWork(int32_t bandRows) {
   ReleaseWork();
   // A run list holds its count, one pair per run and the end marker.
   const size_t listBytes = (static_cast<size_t>(raster.rowBits) + 5) * sizeof(int32_t);
-  work.currentList = static_cast<int32_t*>(std::malloc(listBytes));
-  work.referenceList = static_cast<int32_t*>(std::malloc(listBytes));
+  work.currentList = static_cast<int32_t*>(MemoryTake(listBytes, false));
+  work.referenceList = static_cast<int32_t*>(MemoryTake(listBytes, false));
   int64_t estimate = int64_t{4} * (raster.rowBits / 8 + 100) * bandRows;
   if (estimate > kFirstAreaLimit) estimate = kFirstAreaLimit;
   if (work.currentList == nullptr || work.referenceList == nullptr || TakeArea(estimate) < 0) {
@@ -96,8 +97,8 @@ void WriteHpRtlBand(int32_t rows, const uint8_t* data, int32_t n) {
   RasterWriteText("*b%dW", n + 4);
   uint8_t width[4];
   PackLong(raster.rowBits, width);
-  HostWriteBytes(4, width);
-  HostWriteBytes(n, data);
+  RasterWrite(4, width);
+  RasterWrite(n, data);
 }
 
 // The image record: origin, source size in canvas pixels, the size the device
@@ -114,7 +115,7 @@ void WriteImageRecord(int32_t sourceWidth, int32_t sourceRows, int32_t drawnWidt
   at += PackLong(drawnRows, record + at);
   record[at++] = 0x00;
   record[at++] = 0x01;
-  HostWriteBytes(at, record);
+  RasterWrite(at, record);
 }
 
 // Canvas pixels in the device's 400-dpi units: two each at 200 dpi.
@@ -128,8 +129,8 @@ void WriteQdrsBand(int32_t rows, const uint8_t* data, int32_t n) {
   RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x07});
   uint8_t head[6] = {0x9B, 0x5C};
   PackLong(n, head + 2);
-  HostWriteBytes(6, head);
-  HostWriteBytes(n, data);
+  RasterWrite(6, head);
+  RasterWrite(n, data);
 }
 
 // Ends one raster and starts the next one `rows` canvas rows further on: in
@@ -184,7 +185,7 @@ int32_t RasterFinish() {
   if (rows == 0) return 0;
   const int32_t bandRows = BandHeight(rows);
   if (TakeWork(bandRows) < 0) return -1;
-  for (int32_t first = 0; first < rows; first += bandRows) {
+  for (int32_t first = 0; first < rows && driverErrorState == 0; first += bandRows) {
     if (first > 0) WriteBandBreak(bandRows);
     const int32_t count = rows - first < bandRows ? rows - first : bandRows;
     const int32_t n = CodeBand(first, count);

@@ -12,6 +12,8 @@
 
 #include "config/record.h"
 #include "host/services.h"
+#include "output/buffer.h"
+#include "platform/memory.h"
 #include "raster/tone.h"
 
 int32_t rasterDpi = 600;
@@ -60,8 +62,8 @@ constexpr int32_t kLargestEnlargement = 16;
 constexpr int64_t kLargestRowBits = int64_t{1} << 26;
 
 void ReleaseBuffers() {
-  std::free(raster.canvas);
-  std::free(raster.darkness);
+  MemoryRelease(raster.canvas);
+  MemoryRelease(raster.darkness);
   raster.canvas = nullptr;
   raster.darkness = nullptr;
 }
@@ -282,17 +284,24 @@ double SelectRasterResolution(uint16_t jobFlags, int32_t qdrs) {
   return rasterDpi;
 }
 
+int32_t RasterWrite(int32_t length, const void* bytes) {
+  if (driverErrorState != 0) return -1;
+  if (length <= 0 || HostWriteBytes(length, bytes) != 0) return 0;
+  OutFail();
+  return -1;
+}
+
 void RasterWriteText(const char* format, ...) {
   char text[256];
   va_list args;
   va_start(args, format);
   const int length = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  if (length > 0) HostWriteBytes(length < static_cast<int>(sizeof text) ? length : 255, text);
+  RasterWrite(length < static_cast<int>(sizeof text) ? length : 255, text);
 }
 
 void RasterWriteBytes(std::initializer_list<uint8_t> bytes) {
-  HostWriteBytes(static_cast<int32_t>(bytes.size()), bytes.begin());
+  RasterWrite(static_cast<int32_t>(bytes.size()), bytes.begin());
 }
 
 void WriteRasterStart() {
@@ -316,8 +325,8 @@ int32_t RasterReserve(int32_t width, int32_t height, int32_t enlargement) {
   if (rowBits > kLargestRowBits || rows > INT32_MAX) return -1;
   const int64_t canvasBytes = rowBits / 8 * rows;
   if (canvasBytes > rasterCanvasLimit || canvasBytes > static_cast<int64_t>(SIZE_MAX)) return -1;
-  raster.canvas = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(canvasBytes), 1));
-  raster.darkness = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(rowBits)));
+  raster.canvas = static_cast<uint32_t*>(MemoryTake(static_cast<size_t>(canvasBytes), true));
+  raster.darkness = static_cast<uint8_t*>(MemoryTake(static_cast<size_t>(rowBits), false));
   if (raster.canvas == nullptr || raster.darkness == nullptr) {
     ReleaseBuffers();
     return -1;

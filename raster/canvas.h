@@ -80,7 +80,10 @@ void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count);
 // drawn on, its canvas width by `rows`, at the device's size for the resolution.
 int32_t QdrsBackgroundBox(int32_t rows);
 
-// Straight to the host; results are not looked at.
+// Straight to the host, not through the output buffer. A write the host
+// refuses is an output failure like one of the buffer's, and after any failure
+// nothing more goes out, so the job never goes on past a gap. 0 or -1.
+int32_t RasterWrite(int32_t length, const void* bytes);
 void RasterWriteText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void RasterWriteBytes(std::initializer_list<uint8_t> bytes);
 // HP-GL/2: enters HP RTL at rasterDpi. QDRS: the resolution record, if any.

@@ -339,7 +339,7 @@ void WriteKeptText(const KeptCommand& kept) {
   const int32_t length = end != nullptr
                              ? static_cast<int32_t>(static_cast<const uint8_t*>(end) - kept.bytes)
                              : static_cast<int32_t>(sizeof kept.bytes);
-  if (length > 0) HostWriteBytes(length, kept.bytes);
+  if (length > 0) RasterWrite(length, kept.bytes);
 }
 
 void WriteKeptBytes(const KeptCommand& kept) {
@@ -395,7 +395,8 @@ int32_t EmitPendingImage() {
   FlushBuffered();
   RasterBegin(plan.stripPixels, plan.stripCount, pending.transparent, 0, 1, 2, plan.qdrs,
               plan.originX, plan.originY, sizeFactor, plan.turned);
-  if (FetchStrips(plan) == 0) RasterFinish();
+  // After a failed write nothing more goes out: the strips are not fetched.
+  if (driverErrorState == 0 && FetchStrips(plan) == 0) RasterFinish();
   RasterEnd();
   if (plan.qdrs != 0) {
     WriteQdrsTail();
