@@ -1,0 +1,365 @@
+#include "tools/fuzz/fuzz_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "config/record.h"
+#include "host/descriptor.h"
+#include "host/geometry.h"
+#include "host/messages.h"
+#include "host/packet.h"
+#include "host/services.h"
+#include "output/buffer.h"
+#include "platform/abi.h"
+#include "platform/memory.h"
+#include "raster/canvas.h"
+#include "raster/image.h"
+#include "raster/tone.h"
+#include "vector/drawing_setup.h"
+#include "vector/requests.h"
+#include "vector/state.h"
+
+extern "C" uint32_t DRIVER_STDCALL PLADI(uint32_t services, uint32_t unused);
+
+FuzzServices fuzzServices;
+FuzzCounts fuzzCounts;
+
+const int16_t kFuzzControlCodes[13] = {2, 11, 20, 21, 22, 23, 25, 40, 44, 47, 49, 50, 1};
+const int16_t kFuzzGraphicsCodes[23] = {2,  3,  4,  5,  7,  8,  9,  15, 29, 30, 31, 33,
+                                        36, 41, 43, 46, 47, 48, 49, 50, 52, 54, 6};
+
+uint32_t FuzzInput::Below(uint32_t range) {
+  if (range <= 1) return 0;
+  uint32_t v = Byte();
+  if (range > 0x100) v |= Byte() << 8;
+  if (range > 0x10000) v |= static_cast<uint32_t>(U16()) << 16;
+  return v % range;
+}
+
+void FuzzInput::Fill(uint8_t* to, size_t n) {
+  for (size_t i = 0; i < n; ++i) to[i] = Byte();
+}
+
+namespace {
+
+[[noreturn]] void Broken(const char* what) {
+  std::fprintf(stderr, "fuzz host: the driver broke a promise: %s\n", what);
+  std::abort();
+}
+
+FuzzInput* input = nullptr;
+RequestHandler controlHandler = nullptr;
+RequestHandler graphicsHandler = nullptr;
+bool writeRefused = false;  // in the request in progress
+uint32_t writtenSum = 0;     // keeps the reads of the written bytes
+
+void DRIVER_CDECL PrintService(const char* line) {
+  if (strnlen(line, 1024) >= 1024) Broken("a message line without its end");
+}
+
+void DRIVER_CDECL DeviceControlService(const char* text) {
+  if (strnlen(text, 256) >= 256) Broken("a device-control string without its end");
+}
+
+int32_t DRIVER_CDECL WriteService(int32_t, int32_t, uint32_t address, int32_t count, int32_t) {
+  if (driverErrorState != 0) Broken("bytes written while a failure stands");
+  if (count <= 0) Broken("a write of no bytes");
+  // Every byte is read, so a buffer shorter than its count is caught.
+  const uint8_t* bytes = PointerAt<const uint8_t>(address);
+  uint32_t sum = 0;
+  for (int32_t i = 0; i < count; ++i) sum += bytes[i];
+  ++fuzzCounts.writes;
+  if (fuzzServices.failWriteAt > 0 && --fuzzServices.failWriteAt == 0) {
+    writeRefused = true;
+    return 0;
+  }
+  fuzzCounts.bytesWritten += count;
+  writtenSum += sum;
+  return 1;
+}
+
+int32_t DRIVER_CDECL GetConfigService(int32_t size, uint32_t address) {
+  if (size != 40) Broken("a record of another size");
+  if (fuzzServices.getResult != 0) return fuzzServices.getResult;
+  std::memcpy(PointerAt<void>(address), fuzzServices.record, 40);
+  return 0;
+}
+
+int32_t DRIVER_CDECL SaveConfigService(int32_t size, uint32_t address) {
+  if (size != 40) Broken("a record of another size");
+  if (fuzzServices.saveResult != 0) return fuzzServices.saveResult;
+  std::memcpy(fuzzServices.record, PointerAt<const void>(address), 40);
+  return 0;
+}
+
+int32_t DRIVER_CDECL SwapService(int32_t, int32_t) {
+  return fuzzServices.swapAnswer;
+}
+
+uint32_t serviceTable[64];
+
+// The device tables as shipped: a custom length stays in the table for the
+// life of the process, and every input starts from the shipped one.
+std::unique_ptr<DriverDescriptor> shippedDescriptor;
+
+void ResetKept(KeptCommand& kept) {
+  kept = KeptCommand{};
+}
+
+// Everything a previous input may have left behind in the driver.
+void ResetDriverState() {
+  OutClose();
+  driverErrorState = 0;
+  plotOpen = 0;
+  copyCount = 1;
+  configRecord = ConfigRecord{};
+  SetConfigDefaults(configRecord, 0);
+  workingRecord = configRecord;
+  currentModel = selectedModel = 0;
+  labelText[0] = '\0';
+  hostWindow = 0;
+  imageMarker = 0;
+  penState = previousPenState = kPenIdle;
+  hostX = hostY = -1;
+  outX = outY = prevOutX = prevOutY = 0;
+  currentPen = 1;
+  defaultPen = 7;
+  penReselectDue = 0;
+  lineTypeCount = 0;
+  std::strcpy(polylineCommand, "PE7");
+  shortCoordinates = 1;
+  hostFlagWord = 0;
+  previousHostSetting = -1;
+  plotLengthUnits = plotWidthUnits = marginUnits = 0;
+  for (KeptCommand* kept : {&lastPenCommand, &lastAreaPenCommand, &lastWidthCommand,
+                            &lastLineTypeCommand, &lastWindowCommand})
+    ResetKept(*kept);
+  for (double& m : marginInches) m = 0;
+  usableLength = usableWidth = 0;
+  widthAtLeastLength = 0;
+  sizeFactor = 1;
+  unitScale = 0.5;
+  unitsPerInch[0] = unitsPerInch[1] = 0;
+  paperListDue = 0;
+  paperCount = 0;
+  rasterDpi = 600;
+  std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t600R");
+  ResetToneTable();
+  std::memset(MessageTable, 0, sizeof MessageTable);
+  // The smallest canvas that still takes every kind of image keeps one input
+  // quick; larger ones are refused the same way.
+  rasterCanvasLimit = 1 << 20;
+  memoryFailureAt = 0;
+}
+
+// The bytes of a request's packet that the driver may read or write, as the
+// host lays it out; an inline polygon adds its vertices.
+size_t PacketSize(bool control, int16_t code) {
+  struct Size {
+    int16_t code;
+    uint16_t control, graphics;
+  };
+  static constexpr Size kSizes[] = {
+      {2, 2, 2},     {3, 0, 8},    {4, 0, 8},      {5, 0, 6},     {7, 0, 6},
+      {11, 15, 0},   {20, 40, 0},  {21, 59, 0},    {22, 262, 0},  {23, 262, 0},
+      {25, 262, 0},  {29, 0, 15},  {33, 0, 12},  {36, 0, 6},     {40, 141, 0},  {41, 0, 12},
+      {43, 0, 9},    {44, 2064, 0}, {46, 0, 267},  {47, 2, 140},  {48, 0, 141},
+      {49, 167, 167}, {52, 0, 124}, {54, 0, 12},
+  };
+  for (const Size& s : kSizes)
+    if (s.code == code) {
+      const uint16_t n = control ? s.control : s.graphics;
+      if (n != 0) return n;
+    }
+  return 2;
+}
+
+// Vertices: many cost the input little, from a short generator seeded by it.
+void FillVertices(uint8_t* to, size_t n) {
+  uint32_t seed = input->U16();
+  const uint32_t spread = 1u << (input->Byte() % 17);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    seed = seed * 1103515245u + 12345u;
+    WriteU16(to, static_cast<int32_t>(i), static_cast<uint16_t>((seed >> 8) % spread));
+  }
+}
+
+std::vector<uint8_t> packet;
+std::vector<uint8_t> vertexBuffer;
+
+// Strips: one result and its pixels at a time, as a host hands them out.
+uint8_t stripResult[16];
+std::vector<uint8_t> stripPixels;
+bool resultOut = false;
+
+uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
+  const uint8_t* request = PointerAt<const uint8_t>(address);
+  if (resultOut) Broken("a strip fetched before the last one went back");
+  ++fuzzCounts.strips;
+  const bool colour = ReadI32(request, 0x24) == 8;
+  const bool columns = ReadI32(request, 0x28) == 7;
+  const int32_t length = columns ? ReadI32(request, 0x0C) - ReadI32(request, 0x04) + 1
+                                 : ReadI32(request, 0x08) - ReadI32(request, 0x00) + 1;
+  const uint8_t how = input->Byte();
+  if (how == 0xFF) return 0;  // no result at all
+  int64_t count = int64_t{length} * (colour ? 3 : 1);
+  switch (how >> 5) {
+    case 1:  // a few bytes more or fewer than asked
+      count += static_cast<int8_t>(input->Byte()) % 16;
+      break;
+    case 2:  // any short count
+      count = input->U16() % 4096;
+      break;
+    case 3:  // a negative count
+      count = -static_cast<int32_t>(input->U16()) - 1;
+      break;
+    default:
+      break;
+  }
+  const size_t held = count > 0 && count < (1 << 24) ? static_cast<size_t>(count) : 0;
+  stripPixels.assign(held, 0);
+  uint32_t seed = input->Byte();
+  for (uint8_t& p : stripPixels) {
+    seed = seed * 1103515245u + 12345u;
+    p = static_cast<uint8_t>(seed >> (how & 8 ? 24 : 16));
+  }
+  std::memset(stripResult, 0, sizeof stripResult);
+  const bool noPixels = (how & 0x07) == 0x07;
+  WriteU32(stripResult, 0x00, noPixels ? 0 : AddressOf(stripPixels.data()));
+  WriteU32(stripResult, 0x04, static_cast<uint32_t>(held == 0 ? count : held));
+  WriteU16(stripResult, 0x0C, (how & 0x17) == 0x10 ? 1 : 0);  // stop
+  WriteU16(stripResult, 0x0E, (how & 0x17) == 0x11 ? 1 : 0);  // error
+  resultOut = true;
+  return AddressOf(stripResult);
+}
+
+void DRIVER_CDECL ReleaseStripService(uint32_t address) {
+  if (address != AddressOf(stripResult) || !resultOut) Broken("a strip released twice or unknown");
+  resultOut = false;
+}
+
+void CheckPromises(int16_t code, bool control) {
+  if (outputFill < 0 || outputFill >= kOutputCapacity) Broken("the buffer's fill out of range");
+  if (OutputBuffer == nullptr && outputFill != 0) Broken("bytes held without a buffer");
+  if (penState != kPenIdle && penState != kPenLifted && penState != kPenDrawn &&
+      penState != kPenMoved)
+    Broken("a pen state the machine does not have");
+  if (writeRefused && code != 49 && driverErrorState != kErrorOutput)
+    Broken("a refused write not turned into the output failure");
+  // An image's buffers live inside the request that emits it.
+  if (memoryBlocksHeld != (OutputBuffer != nullptr ? 1 : 0)) Broken("memory held past a request");
+  if (!control && code == 52 && imageMarker != kImagePending) Broken("an image not kept");
+  // A strip marked failed stays with the host; every other one goes back.
+  if (resultOut && ReadI16(stripResult, 0x0E) == 0) Broken("a strip never handed back");
+  resultOut = false;
+}
+
+void Send(bool control, std::vector<uint8_t>& p) {
+  const int16_t code = ReadI16(p.data(), 0);
+  writeRefused = false;
+  ++fuzzCounts.requests;
+  (control ? controlHandler : graphicsHandler)(p.data());
+  CheckPromises(code, control);
+}
+
+std::vector<uint8_t>& BuildPacket(bool control, int16_t code) {
+  packet.assign(PacketSize(control, code), 0);
+  const size_t given = packet.size() < 160 ? packet.size() : 160;
+  input->Fill(packet.data() + 2, given - 2);
+  WriteU16(packet.data(), 0, static_cast<uint16_t>(code));
+  if (code == 49 && input->Byte() % 4 != 3) {
+    WriteU16(packet.data(), 4, 1);  // mostly the expected host, so plots go on
+    WriteU8(packet.data(), 7, 2);
+  }
+  if (control) return packet;
+  if (code == 33) {
+    const int16_t count = ReadI16(packet.data(), 10);
+    packet.resize(12 + 4 * static_cast<size_t>(count > 0 ? count : 0));
+    FillVertices(packet.data() + 12, packet.size() - 12);
+  } else if (code == 54) {
+    const int16_t count = ReadI16(packet.data(), 6);
+    vertexBuffer.assign(4 * static_cast<size_t>(count > 0 ? count : 0), 0);
+    FillVertices(vertexBuffer.data(), vertexBuffer.size());
+    const bool withAddress = count > 0 && input->Byte() % 8 != 0;
+    WriteU32(packet.data(), 8, withAddress ? AddressOf(vertexBuffer.data()) : 0);
+  } else if (code == 52) {
+    FuzzImageEntryPoints(packet.data());
+  }
+  return packet;
+}
+
+}  // namespace
+
+void FuzzImageEntryPoints(uint8_t* p) {
+  const uint8_t how = input->Byte();
+  WriteU32(p, 0x04, how % 8 != 0 ? AddressOf(reinterpret_cast<void*>(&FetchStripService)) : 0);
+  WriteU32(p, 0x08, how % 16 != 1 ? AddressOf(reinterpret_cast<void*>(&ReleaseStripService)) : 0);
+}
+
+std::vector<uint8_t> FuzzImagePacket() {
+  std::vector<uint8_t> p(PacketSize(false, 52), 0);
+  WriteU16(p.data(), 0, 52);
+  return p;
+}
+
+void FuzzSendPacket(std::vector<uint8_t>& p) {
+  Send(false, p);
+}
+
+void FuzzStartDriver(FuzzInput& in) {
+  input = &in;
+  serviceTable[28] = AddressOf(reinterpret_cast<void*>(&PrintService));
+  serviceTable[35] = AddressOf(reinterpret_cast<void*>(&DeviceControlService));
+  serviceTable[40] = AddressOf(reinterpret_cast<void*>(&WriteService));
+  serviceTable[44] = AddressOf(reinterpret_cast<void*>(&GetConfigService));
+  serviceTable[45] = AddressOf(reinterpret_cast<void*>(&SaveConfigService));
+  serviceTable[48] = AddressOf(reinterpret_cast<void*>(&SwapService));
+  const uint8_t* descriptor = PointerAt<const uint8_t>(PLADI(AddressOf(serviceTable), 0));
+  controlHandler = reinterpret_cast<RequestHandler>(PointerAt<void>(ReadU32(descriptor, 410)));
+  graphicsHandler = reinterpret_cast<RequestHandler>(PointerAt<void>(ReadU32(descriptor, 414)));
+  if (!shippedDescriptor) shippedDescriptor = std::make_unique<DriverDescriptor>(driverDescriptor);
+  driverDescriptor = *shippedDescriptor;
+  ResetDriverState();
+  fuzzServices = FuzzServices{};
+  in.Fill(fuzzServices.record, sizeof fuzzServices.record);
+  resultOut = false;
+}
+
+void FuzzChooseServices() {
+  const uint8_t how = input->Byte();
+  fuzzServices.failWriteAt = (how & 0x80) != 0 ? 1 + input->Byte() % 64 : 0;
+  fuzzServices.getResult = (how & 0x07) == 0x01 ? 1 : 0;
+  fuzzServices.saveResult = (how & 0x07) == 0x02 ? -1 : 0;
+  fuzzServices.swapAnswer = (how & 0x08) != 0 ? -1 : 5;
+  if ((how & 0x70) == 0x70) input->Fill(fuzzServices.record, sizeof fuzzServices.record);
+}
+
+void FuzzStartDrawing() {
+  auto send = [](int16_t code, auto fill) {
+    std::vector<uint8_t> p(PacketSize(false, code), 0);
+    WriteU16(p.data(), 0, static_cast<uint16_t>(code));
+    fill(p.data());
+    Send(false, p);
+  };
+  send(49, [](uint8_t* p) {
+    WriteU16(p, 4, 1);
+    WriteU8(p, 7, 2);
+  });
+  send(50, [](uint8_t*) {});
+  send(29, [](uint8_t* p) { WriteU16(p, 4, 3); });
+  send(48, [](uint8_t* p) {
+    for (int32_t at : {9, 17}) WriteF64(p, at, 1000.0);
+    for (int32_t at : {41, 49}) WriteF64(p, at, 1016.0);
+  });
+  send(30, [](uint8_t*) {});
+}
+
+void FuzzSendControl(int16_t code) {
+  Send(true, BuildPacket(true, code));
+}
+
+void FuzzSendGraphics(int16_t code) {
+  Send(false, BuildPacket(false, code));
+}
