@@ -276,11 +276,11 @@ double SelectRasterResolution(uint16_t jobFlags, int32_t qdrs) {
     default:
       break;
   }
-  if (dpi != 0) {
-    rasterDpi = dpi;
-    if (qdrs == 0) std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t%dR", dpi);
-  }
+  if (dpi != 0) rasterDpi = dpi;
   if (qdrs != 0 && rasterDpi != 400 && rasterDpi != 200) rasterDpi = 400;
+  // The escape names the resolution the image is sized for, also when the
+  // last one is kept, whichever language chose it.
+  if (qdrs == 0) std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t%dR", rasterDpi);
   return rasterDpi;
 }
 

@@ -153,20 +153,12 @@ bool UsableDots(double dots) {
   return dots >= 1 && dots <= kLargestDots;
 }
 
-// QDRS draws at 400 or 200 dpi (600 and 300 dpi codes at 400): the place is
-// halved or quartered into canvas pixels. A code naming no resolution leaves it
-// as it is.
-int32_t QdrsPlaceDivisor(uint16_t jobFlags) {
-  switch (jobFlags & kJobResolutionMask) {
-    case kJob200Dpi:
-      return 4;
-    case kJob600Dpi:
-    case kJob400Dpi:
-    case kJob300Dpi:
-      return 2;
-    default:
-      return 1;
-  }
+// QDRS draws at 400 or 200 dpi, and a drawing unit is 1/800 inch before the
+// enlargement: the place is halved or quartered into canvas pixels at the
+// resolution the image is drawn at, also when a resolution code naming none
+// or several keeps the last one.
+int32_t QdrsPlaceDivisor(double dpi) {
+  return dpi == 200 ? 4 : 2;
 }
 
 // An image with an empty or inverted place, no pixels, no way to fetch them or
@@ -184,7 +176,7 @@ int32_t PlanImage(ImagePlan& plan) {
   const double dpi = SelectRasterResolution(configRecord.jobFlags, plan.qdrs);
   double width, height;
   if (plan.qdrs != 0) {
-    const int32_t divisor = QdrsPlaceDivisor(configRecord.jobFlags);
+    const int32_t divisor = QdrsPlaceDivisor(dpi);
     width = (p.x2 - p.x1) / divisor;
     height = (p.y2 - p.y1) / divisor;
   } else {

@@ -8,9 +8,11 @@
 #include <array>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "host/packet.h"
+#include "platform/memory.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
 #include "raster/tone.h"
@@ -136,9 +138,10 @@ TEST(Image, PlacementAndStripsFollowResolutionEnlargementAndTurn) {
 }
 
 TEST(Image, QdrsSizesFollowTheResolution) {
+  // A code naming no resolution keeps the last one, here 200 dpi.
   for (const auto [flags, width, height] :
        {std::array{0x0240, 500, 400}, std::array{0x0840, 250, 200},
-        std::array{0x0040, 1001, 801}}) {
+        std::array{0x0040, 250, 200}}) {
     ResetImages(flags);
     SendAndEmit({.x2 = 2001, .y2 = 2801});  // 1001 drawing units
     OutFlush();
@@ -252,6 +255,78 @@ TEST(Image, UnusableImagesWriteNothing) {
       EXPECT_TRUE(hostLog.output.empty() && outputFill == 3 && imageHostLog.fetches == 0);
       EXPECT_TRUE(penState == kPenDrawn && imageMarker == 0);
     }
+  }
+}
+
+TEST(Image, SizesBeyondMemoryAreRefusedBeforeAnyAllocation) {
+  // Places and pixel counts whose canvas would not fit in memory, or whose
+  // sizes overflow 32 bits on the way, at the largest enlargement.
+  const int32_t far = INT32_MAX / 16;
+  const std::vector<HostImage> huge = {
+      {.x1 = -far, .y1 = -far, .x2 = far, .y2 = far, .w = INT32_MAX, .h = INT32_MAX},
+      {.x1 = 0, .y1 = 0, .x2 = far, .y2 = 8, .w = INT32_MAX, .h = 1},
+      {.x1 = 0, .y1 = 0, .x2 = 1 << 26, .y2 = 1 << 26, .type = 2, .w = 1 << 20, .h = 1 << 20}};
+  for (uint16_t flags : {0x0100, 0x0840}) {
+    for (const HostImage& image : huge) {
+      SCOPED_TRACE(testing::Message() << flags << " " << image.x2 << "x" << image.y2);
+      ResetImages(flags, 16);
+      const int32_t takes = memoryTakeCount;
+      SendAndEmit(image);
+      EXPECT_EQ(memoryTakeCount, takes) << "no allocation is even tried";
+      EXPECT_TRUE(hostLog.output.empty() && imageHostLog.fetches == 0 && imageMarker == 0);
+    }
+  }
+  // The limit itself: the worked example's canvas of 157 rows of 24 bytes.
+  for (const int64_t limit : {3768, 3767}) {
+    ResetImages();
+    rasterCanvasLimit = limit;
+    SendAndEmit(kColour);
+    EXPECT_EQ(ReadRtlBands(hostLog.output).size(), limit == 3768 ? 1u : 0u) << limit;
+  }
+}
+
+TEST(Image, StripsOfDifferingLengthsAreCutOrPadded) {
+  // Every strip longer than asked; one far longer; one with no pixels at all.
+  for (const auto [at, delta] : {std::pair{-1, 300}, std::pair{7, 30000}, std::pair{2, -471}}) {
+    SCOPED_TRACE(delta);
+    ResetImages();
+    imageSource.deltaAt = at;
+    imageSource.byteCountDelta = delta;
+    SendAndEmit(kColour);
+    std::vector<uint8_t> expected = ExpectedCanvas(0, 157, 157);
+    if (delta < 0)
+      for (int32_t x = 0; x < 157; ++x) expected[2 * 24 + x / 8] &= ~(0x80 >> x % 8);
+    const std::vector<WrittenBand> bands = ReadRtlBands(hostLog.output);
+    ASSERT_EQ(bands.size(), 1u);
+    EXPECT_EQ(bands[0].rowBits, 192) << "the row width is the image's, not a strip's";
+    EXPECT_TRUE(DecodedBands(bands) == expected);
+  }
+}
+
+TEST(Image, ResolutionCodeOfNoneOrSeveralKeepsTheLastResolution) {
+  // HP-GL/2: sized at the kept resolution and entered with its escape, also
+  // when the binary language chose it.
+  for (const auto [first, kept, escape] :
+       {std::tuple{0x0200, 0x0000, "\x1b*t400R"}, std::tuple{0x0200, 0x0300, "\x1b*t400R"},
+        std::tuple{0x0840, 0x0F00, "\x1b*t200R"}}) {
+    SCOPED_TRACE(kept);
+    ResetImages(first);
+    SendAndEmit(kColour);
+    ResetImages(kept);
+    SendAndEmit(kColour);
+    const int32_t dots = std::string(escape) == "\x1b*t400R" ? 157 : 78;
+    EXPECT_NE(hostLog.output.find(escape), std::string::npos);
+    EXPECT_EQ(imageHostLog.requests.size(), static_cast<size_t>(dots));
+  }
+  // QDRS: the place is divided for the kept resolution, so the image fits it.
+  for (const auto [first, kept, width] : {std::array{0x0840, 0x0040, 250},
+                                         std::array{0x0240, 0x0F40, 500}}) {
+    ResetImages(first);
+    SendAndEmit({.x2 = 2001, .y2 = 2801});
+    ResetImages(kept);
+    SendAndEmit({.x2 = 2001, .y2 = 2801});
+    ASSERT_FALSE(imageHostLog.requests.empty());
+    EXPECT_EQ(Field(imageHostLog.requests[0], 0x08), width - 1) << kept;
   }
 }
 

@@ -99,6 +99,23 @@ TEST(Polygon, CountsAddressesAndFailuresDrawNothing) {
     WriteU32(at.data(), 8, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kSquare.data())));
     EXPECT_EQ(Graphics(d, at), 54) << count;
   }
+  // The most vertices a packet can carry, in a packet of exactly their size:
+  // every one is drawn, and nothing is read past the last.
+  std::vector<uint8_t> most(12 + 4 * 32767);
+  WriteU16(most.data(), 0, 33);
+  WriteU16(most.data(), 10, 32767);
+  for (int32_t i = 0; i < 32767; ++i) WriteU16(most.data(), 12 + 4 * i, static_cast<uint16_t>(i));
+  d.graphics(most.data());
+  EXPECT_EQ(ReadU16(most.data(), 0), 0);
+  const std::string outline = WrittenSince(headerEnd);
+  size_t steps = 0;
+  for (size_t at = outline.find("a_"); at != std::string::npos; at = outline.find("a_", at + 2))
+    ++steps;
+  EXPECT_EQ(steps, 32766u) << "a step of +1 in x for each vertex after the first";
+  EXPECT_EQ(outline.substr(outline.size() - 6), ";PM2FP");
+  outputFill = headerEnd;
+  penReselectDue = 0;
+
   Packet nowhere = MakePacket(54);
   WriteU16(nowhere.data(), 6, 4);
   EXPECT_EQ(Graphics(d, nowhere), 54) << "a null address is never read";
