@@ -25,6 +25,7 @@ extern "C" uint32_t DRIVER_STDCALL PLADI(uint32_t services, uint32_t unused);
 
 FuzzServices fuzzServices;
 FuzzCounts fuzzCounts;
+FuzzLastRequest fuzzLastRequest;
 
 const int16_t kFuzzControlCodes[13] = {2, 11, 20, 21, 22, 23, 25, 40, 44, 47, 49, 50, 1};
 const int16_t kFuzzGraphicsCodes[23] = {2,  3,  4,  5,  7,  8,  9,  15, 29, 30, 31, 33,
@@ -42,53 +43,53 @@ void FuzzInput::Fill(uint8_t* to, size_t n) {
   for (size_t i = 0; i < n; ++i) to[i] = Byte();
 }
 
-namespace {
-
-[[noreturn]] void Broken(const char* what) {
+void FuzzBroken(const char* what) {
   std::fprintf(stderr, "fuzz host: the driver broke a promise: %s\n", what);
   std::abort();
 }
 
+namespace {
+
 FuzzInput* input = nullptr;
 RequestHandler controlHandler = nullptr;
 RequestHandler graphicsHandler = nullptr;
-bool writeRefused = false;  // in the request in progress
 uint32_t writtenSum = 0;     // keeps the reads of the written bytes
 
 void DRIVER_CDECL PrintService(const char* line) {
-  if (strnlen(line, 1024) >= 1024) Broken("a message line without its end");
+  if (strnlen(line, 1024) >= 1024) FuzzBroken("a message line without its end");
 }
 
 void DRIVER_CDECL DeviceControlService(const char* text) {
-  if (strnlen(text, 256) >= 256) Broken("a device-control string without its end");
+  if (strnlen(text, 256) >= 256) FuzzBroken("a device-control string without its end");
 }
 
 int32_t DRIVER_CDECL WriteService(int32_t, int32_t, uint32_t address, int32_t count, int32_t) {
-  if (driverErrorState != 0) Broken("bytes written while a failure stands");
-  if (count <= 0) Broken("a write of no bytes");
+  if (driverErrorState != 0) FuzzBroken("bytes written while a failure stands");
+  if (count <= 0) FuzzBroken("a write of no bytes");
   // Every byte is read, so a buffer shorter than its count is caught.
   const uint8_t* bytes = PointerAt<const uint8_t>(address);
   uint32_t sum = 0;
   for (int32_t i = 0; i < count; ++i) sum += bytes[i];
   ++fuzzCounts.writes;
   if (fuzzServices.failWriteAt > 0 && --fuzzServices.failWriteAt == 0) {
-    writeRefused = true;
+    fuzzLastRequest.refused = true;
     return 0;
   }
   fuzzCounts.bytesWritten += count;
   writtenSum += sum;
+  fuzzLastRequest.written.append(reinterpret_cast<const char*>(bytes), count);
   return 1;
 }
 
 int32_t DRIVER_CDECL GetConfigService(int32_t size, uint32_t address) {
-  if (size != 40) Broken("a record of another size");
+  if (size != 40) FuzzBroken("a record of another size");
   if (fuzzServices.getResult != 0) return fuzzServices.getResult;
   std::memcpy(PointerAt<void>(address), fuzzServices.record, 40);
   return 0;
 }
 
 int32_t DRIVER_CDECL SaveConfigService(int32_t size, uint32_t address) {
-  if (size != 40) Broken("a record of another size");
+  if (size != 40) FuzzBroken("a record of another size");
   if (fuzzServices.saveResult != 0) return fuzzServices.saveResult;
   std::memcpy(fuzzServices.record, PointerAt<const void>(address), 40);
   return 0;
@@ -196,7 +197,7 @@ bool resultOut = false;
 
 uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
   const uint8_t* request = PointerAt<const uint8_t>(address);
-  if (resultOut) Broken("a strip fetched before the last one went back");
+  if (resultOut) FuzzBroken("a strip fetched before the last one went back");
   ++fuzzCounts.strips;
   const bool colour = ReadI32(request, 0x24) == 8;
   const bool columns = ReadI32(request, 0x28) == 7;
@@ -236,29 +237,29 @@ uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
 }
 
 void DRIVER_CDECL ReleaseStripService(uint32_t address) {
-  if (address != AddressOf(stripResult) || !resultOut) Broken("a strip released twice or unknown");
+  if (address != AddressOf(stripResult) || !resultOut) FuzzBroken("a strip released twice or unknown");
   resultOut = false;
 }
 
 void CheckPromises(int16_t code, bool control) {
-  if (outputFill < 0 || outputFill >= kOutputCapacity) Broken("the buffer's fill out of range");
-  if (OutputBuffer == nullptr && outputFill != 0) Broken("bytes held without a buffer");
+  if (outputFill < 0 || outputFill >= kOutputCapacity) FuzzBroken("the buffer's fill out of range");
+  if (OutputBuffer == nullptr && outputFill != 0) FuzzBroken("bytes held without a buffer");
   if (penState != kPenIdle && penState != kPenLifted && penState != kPenDrawn &&
       penState != kPenMoved)
-    Broken("a pen state the machine does not have");
-  if (writeRefused && code != 49 && driverErrorState != kErrorOutput)
-    Broken("a refused write not turned into the output failure");
+    FuzzBroken("a pen state the machine does not have");
+  if (fuzzLastRequest.refused && code != 49 && driverErrorState != kErrorOutput)
+    FuzzBroken("a refused write not turned into the output failure");
   // An image's buffers live inside the request that emits it.
-  if (memoryBlocksHeld != (OutputBuffer != nullptr ? 1 : 0)) Broken("memory held past a request");
-  if (!control && code == 52 && imageMarker != kImagePending) Broken("an image not kept");
+  if (memoryBlocksHeld != (OutputBuffer != nullptr ? 1 : 0)) FuzzBroken("memory held past a request");
+  if (!control && code == 52 && imageMarker != kImagePending) FuzzBroken("an image not kept");
   // A strip marked failed stays with the host; every other one goes back.
-  if (resultOut && ReadI16(stripResult, 0x0E) == 0) Broken("a strip never handed back");
+  if (resultOut && ReadI16(stripResult, 0x0E) == 0) FuzzBroken("a strip never handed back");
   resultOut = false;
 }
 
 void Send(bool control, std::vector<uint8_t>& p) {
   const int16_t code = ReadI16(p.data(), 0);
-  writeRefused = false;
+  fuzzLastRequest = FuzzLastRequest{};
   ++fuzzCounts.requests;
   (control ? controlHandler : graphicsHandler)(p.data());
   CheckPromises(code, control);
@@ -282,7 +283,7 @@ std::vector<uint8_t>& BuildPacket(bool control, int16_t code) {
     const int16_t count = ReadI16(packet.data(), 6);
     vertexBuffer.assign(4 * static_cast<size_t>(count > 0 ? count : 0), 0);
     FillVertices(vertexBuffer.data(), vertexBuffer.size());
-    const bool withAddress = count > 0 && input->Byte() % 8 != 0;
+    const bool withAddress = count > 0 && input->Byte() % 8 != 7;
     WriteU32(packet.data(), 8, withAddress ? AddressOf(vertexBuffer.data()) : 0);
   } else if (code == 52) {
     FuzzImageEntryPoints(packet.data());
@@ -294,8 +295,8 @@ std::vector<uint8_t>& BuildPacket(bool control, int16_t code) {
 
 void FuzzImageEntryPoints(uint8_t* p) {
   const uint8_t how = input->Byte();
-  WriteU32(p, 0x04, how % 8 != 0 ? AddressOf(reinterpret_cast<void*>(&FetchStripService)) : 0);
-  WriteU32(p, 0x08, how % 16 != 1 ? AddressOf(reinterpret_cast<void*>(&ReleaseStripService)) : 0);
+  WriteU32(p, 0x04, how % 8 != 7 ? AddressOf(reinterpret_cast<void*>(&FetchStripService)) : 0);
+  WriteU32(p, 0x08, how % 16 != 14 ? AddressOf(reinterpret_cast<void*>(&ReleaseStripService)) : 0);
 }
 
 std::vector<uint8_t> FuzzImagePacket() {

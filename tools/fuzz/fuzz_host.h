@@ -10,6 +10,7 @@
 // while a failure stands.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The fuzzer's bytes, read front to back; zeros once they run out.
@@ -27,6 +28,9 @@ struct FuzzInput {
   void Fill(uint8_t* to, size_t n);
 };
 
+// Reports what the driver did wrong and aborts, so the fuzzer keeps the input.
+[[noreturn]] void FuzzBroken(const char* what);
+
 // What the services answer. Chosen from the input before each request.
 struct FuzzServices {
   int32_t failWriteAt = 0;  // the n-th write from now is refused; 0 = none
@@ -42,6 +46,13 @@ struct FuzzCounts {
   long requests = 0, writes = 0, bytesWritten = 0, strips = 0;
 };
 extern FuzzCounts fuzzCounts;
+
+// The bytes the host took during the last request, and whether it refused one.
+struct FuzzLastRequest {
+  std::string written;
+  bool refused = false;
+};
+extern FuzzLastRequest fuzzLastRequest;
 
 // The driver back at its load state, connected to the fuzz host; the input
 // serves every value from now on.

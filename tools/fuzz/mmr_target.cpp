@@ -4,14 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "raster/canvas.h"
 #include "raster/mmr.h"
 #include "tests/tiff_oracle.h"
+#include "tools/fuzz/fuzz_host.h"
 
 namespace {
 
@@ -48,14 +47,10 @@ std::vector<uint8_t> Code(const std::vector<uint32_t>& rows, int32_t rowBytes, i
       bytes.resize(n);
       return bytes;
     }
-    if (n <= capacity) {
-      std::fprintf(stderr, "mmr: overflow reported for %d bytes in an area of %d\n", n, capacity);
-      std::abort();
-    }
+    if (n <= capacity) FuzzBroken("MMR overflow reported for a band that fits its area");
     capacity = (n + 3) / 4 * 4;
   }
-  std::fprintf(stderr, "mmr: the area of the asked size overflowed too\n");
-  std::abort();
+  FuzzBroken("MMR overflow of an area of the size the coder asked for");
 }
 
 }  // namespace
@@ -91,10 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 static_cast<int32_t>(expected.size()));
   const std::vector<uint8_t> decoded =
       TiffDecodeG4(coded.data(), coded.size(), rowBytes * 8, count);
-  if (decoded != expected) {
-    std::fprintf(stderr, "mmr: %d rows of %d pixels do not decode back (%zu coded bytes)\n",
-                 count, rowBytes * 8, coded.size());
-    std::abort();
-  }
+  if (decoded != expected) FuzzBroken("MMR rows that do not decode back");
   return 0;
 }
