@@ -287,7 +287,7 @@ TEST(Image, SizesBeyondMemoryAreRefusedBeforeAnyAllocation) {
 
 TEST(Image, StripsOfDifferingLengthsAreCutOrPadded) {
   // Every strip longer than asked; one far longer; one with no pixels at all.
-  for (const auto [at, delta] : {std::pair{-1, 300}, std::pair{7, 30000}, std::pair{2, -471}}) {
+  for (const auto& [at, delta] : {std::pair{-1, 300}, std::pair{7, 30000}, std::pair{2, -471}}) {
     SCOPED_TRACE(delta);
     ResetImages();
     imageSource.deltaAt = at;
@@ -306,7 +306,7 @@ TEST(Image, StripsOfDifferingLengthsAreCutOrPadded) {
 TEST(Image, ResolutionCodeOfNoneOrSeveralKeepsTheLastResolution) {
   // HP-GL/2: sized at the kept resolution and entered with its escape, also
   // when the binary language chose it.
-  for (const auto [first, kept, escape] :
+  for (const auto& [first, kept, escape] :
        {std::tuple{0x0200, 0x0000, "\x1b*t400R"}, std::tuple{0x0200, 0x0300, "\x1b*t400R"},
         std::tuple{0x0840, 0x0F00, "\x1b*t200R"}}) {
     SCOPED_TRACE(kept);

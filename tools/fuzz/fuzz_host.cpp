@@ -149,9 +149,9 @@ void ResetDriverState() {
   std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t600R");
   ResetToneTable();
   std::memset(MessageTable, 0, sizeof MessageTable);
-  // The smallest canvas that still takes every kind of image keeps one input
-  // quick; larger ones are refused the same way.
-  rasterCanvasLimit = 1 << 20;
+  // A canvas of a million dots still takes every kind of image and keeps one
+  // input quick; larger ones are refused the same way.
+  rasterCanvasLimit = 1 << 17;
   memoryFailureAt = 0;
 }
 
