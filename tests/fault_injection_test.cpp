@@ -95,8 +95,8 @@ std::string BeforeWrite(const CleanPlot& clean, int32_t k) {
 // The clean plot with the image's raster data cut out: its start and end stay.
 std::string WithoutBands(const std::string& out, bool qdrs) {
   const size_t from = qdrs ? out.find("\x9B\x5F\x00\x1A"s) : out.find("\x1b*r");
-  const size_t to = qdrs ? out.find("\x9B\x5D\x00\x02\x02\x00\x9B\x52"s, from)
-                         : out.find("\x1b*rC", from);
+  const size_t to =
+      qdrs ? out.find("\x9B\x5D\x00\x02\x02\x00\x9B\x52"s, from) : out.find("\x1b*rC", from);
   if (from == std::string::npos || to == std::string::npos) return "<no raster>";
   return out.substr(0, from) + out.substr(to);
 }

@@ -140,8 +140,7 @@ TEST(Image, PlacementAndStripsFollowResolutionEnlargementAndTurn) {
 TEST(Image, QdrsSizesFollowTheResolution) {
   // A code naming no resolution keeps the last one, here 200 dpi.
   for (const auto [flags, width, height] :
-       {std::array{0x0240, 500, 400}, std::array{0x0840, 250, 200},
-        std::array{0x0040, 250, 200}}) {
+       {std::array{0x0240, 500, 400}, std::array{0x0840, 250, 200}, std::array{0x0040, 250, 200}}) {
     ResetImages(flags);
     SendAndEmit({.x2 = 2001, .y2 = 2801});  // 1001 drawing units
     OutFlush();
@@ -319,8 +318,8 @@ TEST(Image, ResolutionCodeOfNoneOrSeveralKeepsTheLastResolution) {
     EXPECT_EQ(imageHostLog.requests.size(), static_cast<size_t>(dots));
   }
   // QDRS: the place is divided for the kept resolution, so the image fits it.
-  for (const auto [first, kept, width] : {std::array{0x0840, 0x0040, 250},
-                                         std::array{0x0240, 0x0F40, 500}}) {
+  for (const auto [first, kept, width] :
+       {std::array{0x0840, 0x0040, 250}, std::array{0x0240, 0x0F40, 500}}) {
     ResetImages(first);
     SendAndEmit({.x2 = 2001, .y2 = 2801});
     ResetImages(kept);

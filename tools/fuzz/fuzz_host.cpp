@@ -53,7 +53,7 @@ namespace {
 FuzzInput* input = nullptr;
 RequestHandler controlHandler = nullptr;
 RequestHandler graphicsHandler = nullptr;
-uint32_t writtenSum = 0;     // keeps the reads of the written bytes
+uint32_t writtenSum = 0;  // keeps the reads of the written bytes
 
 void DRIVER_CDECL PrintService(const char* line) {
   if (strnlen(line, 1024) >= 1024) FuzzBroken("a message line without its end");
@@ -163,11 +163,10 @@ size_t PacketSize(bool control, int16_t code) {
     uint16_t control, graphics;
   };
   static constexpr Size kSizes[] = {
-      {2, 2, 2},     {3, 0, 8},    {4, 0, 8},      {5, 0, 6},     {7, 0, 6},
-      {11, 15, 0},   {20, 40, 0},  {21, 59, 0},    {22, 262, 0},  {23, 262, 0},
-      {25, 262, 0},  {29, 0, 15},  {33, 0, 12},  {36, 0, 6},     {40, 141, 0},  {41, 0, 12},
-      {43, 0, 9},    {44, 2064, 0}, {46, 0, 267},  {47, 2, 140},  {48, 0, 141},
-      {49, 167, 167}, {52, 0, 124}, {54, 0, 12},
+      {2, 2, 2},    {3, 0, 8},    {4, 0, 8},    {5, 0, 6},      {7, 0, 6},    {11, 15, 0},
+      {20, 40, 0},  {21, 59, 0},  {22, 262, 0}, {23, 262, 0},   {25, 262, 0}, {29, 0, 15},
+      {33, 0, 12},  {36, 0, 6},   {40, 141, 0}, {41, 0, 12},    {43, 0, 9},   {44, 2064, 0},
+      {46, 0, 267}, {47, 2, 140}, {48, 0, 141}, {49, 167, 167}, {52, 0, 124}, {54, 0, 12},
   };
   for (const Size& s : kSizes)
     if (s.code == code) {
@@ -237,7 +236,8 @@ uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
 }
 
 void DRIVER_CDECL ReleaseStripService(uint32_t address) {
-  if (address != AddressOf(stripResult) || !resultOut) FuzzBroken("a strip released twice or unknown");
+  if (address != AddressOf(stripResult) || !resultOut)
+    FuzzBroken("a strip released twice or unknown");
   resultOut = false;
 }
 
@@ -250,7 +250,8 @@ void CheckPromises(int16_t code, bool control) {
   if (fuzzLastRequest.refused && code != 49 && driverErrorState != kErrorOutput)
     FuzzBroken("a refused write not turned into the output failure");
   // An image's buffers live inside the request that emits it.
-  if (memoryBlocksHeld != (OutputBuffer != nullptr ? 1 : 0)) FuzzBroken("memory held past a request");
+  if (memoryBlocksHeld != (OutputBuffer != nullptr ? 1 : 0))
+    FuzzBroken("memory held past a request");
   if (!control && code == 52 && imageMarker != kImagePending) FuzzBroken("an image not kept");
   // A strip marked failed stays with the host; every other one goes back.
   if (resultOut && ReadI16(stripResult, 0x0E) == 0) FuzzBroken("a strip never handed back");

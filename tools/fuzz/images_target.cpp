@@ -41,7 +41,8 @@ void CheckBands() {
       continue;
     if (count < 4 || at + used + count > out.size()) FuzzBroken("a band cut short");
     const uint8_t* data = reinterpret_cast<const uint8_t*>(out.data()) + at + used + 4;
-    if (TiffDecodeG4(data, count - 4, rowBits, rows).empty()) FuzzBroken("a band that does not decode");
+    if (TiffDecodeG4(data, count - 4, rowBits, rows).empty())
+      FuzzBroken("a band that does not decode");
     at += used + count - 1;
   }
 }
