@@ -24,7 +24,6 @@
 extern "C" uint32_t DRIVER_STDCALL PLADI(uint32_t services, uint32_t unused);
 
 FuzzServices fuzzServices;
-FuzzCounts fuzzCounts;
 FuzzLastRequest fuzzLastRequest;
 
 const int16_t kFuzzControlCodes[13] = {2, 11, 20, 21, 22, 23, 25, 40, 44, 47, 49, 50, 1};
@@ -70,12 +69,10 @@ int32_t DRIVER_CDECL WriteService(int32_t, int32_t, uint32_t address, int32_t co
   const uint8_t* bytes = PointerAt<const uint8_t>(address);
   uint32_t sum = 0;
   for (int32_t i = 0; i < count; ++i) sum += bytes[i];
-  ++fuzzCounts.writes;
   if (fuzzServices.failWriteAt > 0 && --fuzzServices.failWriteAt == 0) {
     fuzzLastRequest.refused = true;
     return 0;
   }
-  fuzzCounts.bytesWritten += count;
   writtenSum += sum;
   fuzzLastRequest.written.append(reinterpret_cast<const char*>(bytes), count);
   return 1;
@@ -193,11 +190,14 @@ std::vector<uint8_t> vertexBuffer;
 uint8_t stripResult[16];
 std::vector<uint8_t> stripPixels;
 bool resultOut = false;
+// Whether the image kept by the driver, and the one it may emit in the
+// request in progress, came with an entry point to hand strips back.
+bool keptImageReleases = false;
+bool emittedImageReleases = false;
 
 uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
   const uint8_t* request = PointerAt<const uint8_t>(address);
-  if (resultOut) FuzzBroken("a strip fetched before the last one went back");
-  ++fuzzCounts.strips;
+  if (resultOut && emittedImageReleases) FuzzBroken("a strip fetched before the last one went back");
   const bool colour = ReadI32(request, 0x24) == 8;
   const bool columns = ReadI32(request, 0x28) == 7;
   const int32_t length = columns ? ReadI32(request, 0x0C) - ReadI32(request, 0x04) + 1
@@ -254,15 +254,17 @@ void CheckPromises(int16_t code, bool control) {
     FuzzBroken("memory held past a request");
   if (!control && code == 52 && imageMarker != kImagePending) FuzzBroken("an image not kept");
   // A strip marked failed stays with the host; every other one goes back.
-  if (resultOut && ReadI16(stripResult, 0x0E) == 0) FuzzBroken("a strip never handed back");
+  if (resultOut && emittedImageReleases && ReadI16(stripResult, 0x0E) == 0)
+    FuzzBroken("a strip never handed back");
   resultOut = false;
 }
 
 void Send(bool control, std::vector<uint8_t>& p) {
   const int16_t code = ReadI16(p.data(), 0);
   fuzzLastRequest = FuzzLastRequest{};
-  ++fuzzCounts.requests;
+  emittedImageReleases = keptImageReleases;
   (control ? controlHandler : graphicsHandler)(p.data());
+  if (!control && code == 52) keptImageReleases = ReadU32(p.data(), 0x08) != 0;
   CheckPromises(code, control);
 }
 
@@ -327,6 +329,7 @@ void FuzzStartDriver(FuzzInput& in) {
   fuzzServices = FuzzServices{};
   in.Fill(fuzzServices.record, sizeof fuzzServices.record);
   resultOut = false;
+  keptImageReleases = emittedImageReleases = false;
 }
 
 void FuzzChooseServices() {

@@ -41,12 +41,6 @@ struct FuzzServices {
 };
 extern FuzzServices fuzzServices;
 
-// Counts for the run's summary.
-struct FuzzCounts {
-  long requests = 0, writes = 0, bytesWritten = 0, strips = 0;
-};
-extern FuzzCounts fuzzCounts;
-
 // The bytes the host took during the last request, and whether it refused one.
 struct FuzzLastRequest {
   std::string written;
