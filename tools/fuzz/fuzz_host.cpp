@@ -197,7 +197,8 @@ bool emittedImageReleases = false;
 
 uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
   const uint8_t* request = PointerAt<const uint8_t>(address);
-  if (resultOut && emittedImageReleases) FuzzBroken("a strip fetched before the last one went back");
+  if (resultOut && emittedImageReleases)
+    FuzzBroken("a strip fetched before the last one went back");
   const bool colour = ReadI32(request, 0x24) == 8;
   const bool columns = ReadI32(request, 0x28) == 7;
   const int32_t length = columns ? ReadI32(request, 0x0C) - ReadI32(request, 0x04) + 1
