@@ -27,23 +27,54 @@ int32_t PixelCount(FuzzInput& in, uint8_t any) {
   return any == 0 ? static_cast<int32_t>(in.Below(1500)) : static_cast<int32_t>(in.U32());
 }
 
-// Every HP RTL band of an image that went out whole must decode as the
-// T.6 image of the size its frame announces.
-void CheckBands() {
-  static const bool quiet = (TIFFSetWarningHandler(nullptr), TIFFSetErrorHandler(nullptr), true);
-  (void)quiet;
-  const std::string& out = fuzzLastRequest.written;
-  if (fuzzLastRequest.refused || driverErrorState != 0 || QdrsOutput()) return;
+void CheckDecodes(const std::string& out, size_t at, int32_t rowBits, int32_t rows, int64_t count) {
+  if (count < 0 || at + count > out.size()) FuzzBroken("a band cut short");
+  const uint8_t* data = reinterpret_cast<const uint8_t*>(out.data()) + at;
+  if (TiffDecodeG4(data, static_cast<size_t>(count), rowBits, rows).empty())
+    FuzzBroken("a band that does not decode");
+}
+
+// HP RTL: "\e*r%dS\e*r%dT\e*r1A\e*b8M\e*b%dW", the row width in 4 bytes, the data.
+void CheckRtlBands(const std::string& out) {
   for (size_t at = out.find("\x1b*r"); at != std::string::npos; at = out.find("\x1b*r", at + 1)) {
     int32_t rowBits = 0, rows = 0, count = 0, used = 0;
     if (std::sscanf(out.substr(at, 64).c_str(), "\x1b*r%dS\x1b*r%dT\x1b*r1A\x1b*b8M\x1b*b%dW%n",
                     &rowBits, &rows, &count, &used) != 3)
       continue;
-    if (count < 4 || at + used + count > out.size()) FuzzBroken("a band cut short");
-    const uint8_t* data = reinterpret_cast<const uint8_t*>(out.data()) + at + used + 4;
-    if (TiffDecodeG4(data, count - 4, rowBits, rows).empty())
-      FuzzBroken("a band that does not decode");
+    CheckDecodes(out, at + used + 4, rowBits, rows, int64_t{count} - 4);
     at += used + count - 1;
+  }
+}
+
+uint32_t BigEndianAt(const std::string& out, size_t at) {
+  uint32_t v = 0;
+  for (size_t i = at; i < at + 4; ++i) v = v << 8 | static_cast<uint8_t>(out[i]);
+  return v;
+}
+
+// QDRS: the image record 9B 5F with its 26 bytes (origin, source width and
+// rows, drawn size, 00 01), the mode record 9B 5D 00 02 02 07, then 9B 5C,
+// the data's length in 4 bytes and the data; the white box before an opaque
+// band is such an image too.
+void CheckQdrsBands(const std::string& out) {
+  const std::string record("\x9B\x5F\x00\x1A", 4), data("\x9B\x5D\x00\x02\x02\x07\x9B\x5C", 8);
+  for (size_t at = out.find(record); at != std::string::npos; at = out.find(record, at + 1)) {
+    if (at + 42 > out.size() || out.compare(at + 30, 8, data) != 0) continue;
+    CheckDecodes(out, at + 42, BigEndianAt(out, at + 12), BigEndianAt(out, at + 16),
+                 BigEndianAt(out, at + 38));
+  }
+}
+
+// Every band of an image that went out whole must decode as the T.6 image of
+// the size its frame announces.
+void CheckBands() {
+  static const bool quiet = (TIFFSetWarningHandler(nullptr), TIFFSetErrorHandler(nullptr), true);
+  (void)quiet;
+  if (fuzzLastRequest.refused || driverErrorState != 0) return;
+  if (QdrsOutput()) {
+    CheckQdrsBands(fuzzLastRequest.written);
+  } else {
+    CheckRtlBands(fuzzLastRequest.written);
   }
 }
 
