@@ -225,51 +225,63 @@ int32_t SkipColour(const uint32_t* row, int32_t w, int32_t words, uint32_t fill)
   return w;
 }
 
-int32_t* AddRun(int32_t* out, int32_t start, int32_t end, int32_t width) {
-  if (end > width) end = width;
-  if (start >= end) return out;
-  *out++ = start;
-  *out++ = end;
+// Appends the positions of the colour changes within one word to out: a pixel changes where it
+// differs from the one before it, the first pixel's predecessor having the colour of fill. Most
+// words hold no change or two, so the first two are stored without a branch (a store with no
+// change behind it is overwritten later) and only the rest take a loop.
+inline int32_t* AddChanges(int32_t* out, uint32_t word, uint32_t fill, int32_t base) {
+  uint32_t changes = word ^ ((word >> 1) | (fill << 31));
+  int32_t z = __builtin_clz(changes | 1u);
+  out[0] = base + z;
+  out += changes != 0;
+  changes &= ~(0x80000000u >> z);
+  z = __builtin_clz(changes | 1u);
+  out[0] = base + z;
+  out += changes != 0;
+  changes &= ~(0x80000000u >> z);
+  while (changes != 0) {
+    z = __builtin_clz(changes);
+    *out++ = base + z;
+    changes ^= 0x80000000u >> z;
+  }
   return out;
 }
 
 }  // namespace
 
+// The change positions alternate black starts and white starts, which is the run list itself.
 int32_t RowToRuns(const uint32_t* row, int32_t width, int32_t* list) {
   int32_t* out = list + 1;
-  int32_t start = -1;  // first pixel of the black run in progress; -1 while in white
-  const int32_t words = (width + 31) / 32;
-  for (int32_t w = 0; w < words; ++w) {
-    w = SkipColour(row, w, words, start < 0 ? 0u : ~0u);
-    if (w == words) break;
+  uint32_t fill = 0;  // the colour of the last pixel looked at, in every bit
+  const int32_t fullWords = width / 32;
+  for (int32_t w = 0; w < fullWords; ++w) {
+    w = SkipColour(row, w, fullWords, fill);
+    if (w == fullWords) break;
     const uint32_t word = row[w];
-    int32_t bit = 0;
-    while (bit < 32) {
-      // Shifted-in zeros count as white, so a white count past the word's end means no more
-      // black in it, and a black count always stops at the word's end.
-      const uint32_t rest = word << bit;
-      if (start < 0) {
-        const int32_t z = std::countl_zero(rest);
-        if (z >= 32 - bit) break;
-        bit += z;
-        start = w * 32 + bit;
-      } else {
-        const int32_t o = std::countl_one(rest);
-        if (o >= 32 - bit) break;
-        bit += o;
-        out = AddRun(out, start, w * 32 + bit, width);
-        start = -1;
-      }
-    }
+    out = AddChanges(out, word, fill, w * 32);
+    fill = 0u - (word & 1u);
   }
-  if (start >= 0) out = AddRun(out, start, width, width);
-  *out++ = width;  // end marker
+  const int32_t tail = width % 32;
+  if (tail > 0) {
+    // The pixels past the width take the colour of the last one, so that they add no change.
+    uint32_t word = row[fullWords];
+    const uint32_t past = ~0u >> tail;
+    word = (word >> (32 - tail)) & 1u ? word | past : word & ~past;
+    out = AddChanges(out, word, fill, fullWords * 32);
+  }
+  if ((out - list - 1) % 2 != 0) *out++ = width;  // the row ends black
+  *out++ = width;                                 // end marker
   *out++ = width;
   list[0] = static_cast<int32_t>(out - list - 1) / 2;
   return list[0];
 }
 
 namespace {
+
+inline void PutOnes(BitWriter& w, int32_t count) {
+  for (; count >= 32; count -= 32) Put(w, ~0u, 32);
+  if (count > 0) Put(w, ~0u << (32 - count), count);
+}
 
 inline void PutHorizontal(BitWriter& w, bool white, int32_t a0, int32_t a1, int32_t a2) {
   Put(w, kHorizontal);
@@ -322,11 +334,6 @@ int32_t RepeatedRowCodes(const int32_t* list, int32_t width) {
   const int32_t pairs = list[0] - 1;
   if (pairs == 0) return 1;
   return 2 * pairs + (list[2 * pairs] < width ? 1 : 0);
-}
-
-void PutOnes(BitWriter& w, int32_t count) {
-  for (; count >= 32; count -= 32) Put(w, ~0u, 32);
-  if (count > 0) Put(w, ~0u << (32 - count), count);
 }
 
 }  // namespace

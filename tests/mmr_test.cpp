@@ -105,6 +105,36 @@ TEST(RowToRuns, ListsBlackRunsAcrossWordEdgesThenTheEndMarker) {
   EXPECT_EQ(list, (std::vector<int32_t>{3, 20, 70, 95, 96, 96, 96, -7}));
 }
 
+// Rows of every width from 1 to 200 with black pixels past the width (which must not count),
+// runs that start or end on a word edge, and words of one to thirty-two changes, against a
+// pixel-by-pixel listing.
+TEST(RowToRuns, AgreesWithAPixelWalkForAnyWidthAndChangeCount) {
+  std::mt19937 rng(5);
+  for (int32_t width = 1; width <= 200; ++width) {
+    for (int32_t trial = 0; trial < 8; ++trial) {
+      std::vector<uint32_t> row((width + 31) / 32);
+      for (uint32_t& word : row) {
+        const uint32_t kind = rng() % 4;
+        word = kind == 0 ? 0x55555555u << rng() % 2 : kind == 1 ? ~0u >> rng() % 32 : rng();
+        if (kind == 3) word = ~word << rng() % 32;
+      }
+      std::vector<int32_t> expected = {0};
+      for (int32_t x = 0; x <= width; ++x) {
+        const bool black = x < width && (row[x / 32] >> (31 - x % 32) & 1) != 0;
+        const bool before = x > 0 && (row[(x - 1) / 32] >> (31 - (x - 1) % 32) & 1) != 0;
+        if (black != before) expected.push_back(x);
+      }
+      expected.push_back(width);
+      expected.push_back(width);
+      expected[0] = static_cast<int32_t>(expected.size() - 1) / 2;
+      std::vector<int32_t> list(1 + 2 * (width / 2 + 2) + 8, -7);
+      ASSERT_EQ(RowToRuns(row.data(), width, list.data()), expected[0]) << width;
+      list.resize(expected.size());
+      ASSERT_EQ(list, expected) << "width " << width << " trial " << trial;
+    }
+  }
+}
+
 // Black from x0 to x1 in every row.
 Image Bar(int32_t width, int32_t rows, int32_t x0, int32_t x1) {
   return Draw(width, rows, [=](int32_t x, int32_t) { return x >= x0 && x < x1; });
@@ -178,6 +208,18 @@ TEST(MmrVersusLibtiff, VariedImages) {
   // terminating and make-up code of both colours.
   check(Draw(5408, 5400, [](int32_t x, int32_t y) { return y % 2 == 0 && x >= y / 2 && x <= y; }));
   check(Draw(10240, 2, [](int32_t x, int32_t y) { return (x >= 5200) == (y == 0); }));
+  // Edges on and next to word and eight-word edges, drifting a pixel a row, with the first and
+  // last pixels black; and words crowded with changes next to long white stretches.
+  for (int32_t width : {256, 288, 544, 800}) {
+    check(Draw(width, 70, [&](int32_t x, int32_t y) {
+      const int32_t edge = (x + y / 3) % 32;
+      return x == 0 || x == width - 1 || (x / 32 + y / 5) % 9 == 0 ? edge < 2 || edge >= 30
+                                                                   : (x >= 256 && x < 258 + y);
+    }));
+    check(Draw(width, 40, [&](int32_t x, int32_t y) {
+      return (x / 32) % 8 == y % 8 && ((x * 7 + y) % 5 < 2 + y % 3);
+    }));
+  }
 }
 
 // Runs of equal rows, which the coder takes from the row above without scanning them: white,
