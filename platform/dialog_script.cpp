@@ -158,6 +158,10 @@ std::string Utf8ToWindows1252(std::string_view text) {
       valid = (next & 0xC0) == 0x80;
       c = c << 6 | (next & 0x3F);
     }
+    // An overlong form could smuggle a line break or a NUL into a typed
+    // text; like a surrogate or a value past Unicode, it is no character.
+    constexpr char32_t kShortest[5] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && c >= kShortest[length] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
     out += valid ? ToWindows1252(c) : '?';
     i += valid ? length : 1;
   }

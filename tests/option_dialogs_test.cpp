@@ -95,6 +95,10 @@ TEST(DialogScript, ReadsEveryActionAndReportsBadLinesByNumber) {
   EXPECT_EQ(main[0].values[0], 34);
   EXPECT_EQ(main[1].text, " two  blanks ") << "the rest of the line, behind one blank";
   EXPECT_EQ(main[2].text, "Ol\xE1 \x80 ?") << "Windows-1252, '?' where it has no letter";
+  EXPECT_EQ(Utf8ToWindows1252("a\xC0\x8A\xE0\x80\x80\xED\xA0\x80\xF4\x90\x80\x80z"),
+            "a????????????z")
+      << "no overlong form (a hidden line break or NUL), surrogate or value past Unicode: one ? a "
+         "byte";
   EXPECT_EQ(main[3].values[3], -4);
   EXPECT_EQ(main[4].id, IDNO);
   EXPECT_EQ(s.sections[1].actions.size(), 1u) << "the unknown dialog's actions are dropped";
