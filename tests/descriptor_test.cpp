@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/packet.h"
-#include "tools/host_kernel.h"
+#include "tools/adihost/host_kernel.h"
 
 namespace {
 

@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "host/packet.h"
+#include "tools/adihost/host_kernel.h"
 #include "tools/dialogbot/dialogbot.h"
-#include "tools/host_kernel.h"
-#include "tools/scenarios.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/host_kernel.h"
+#include "tools/adihost/host_kernel.h"
 
 #include <cstring>
 
@@ -11,10 +11,12 @@ namespace {
 #define HOST_CALL __attribute__((cdecl))
 
 void HOST_CALL PrintSlot(const char* line) {
+  if (hostLog.printSink != nullptr) return hostLog.printSink(line);
   hostLog.lines.emplace_back(line);
 }
 
 void HOST_CALL DeviceControlSlot(const char* text) {
+  if (hostLog.controlSink != nullptr) return hostLog.controlSink(text);
   hostLog.controls.emplace_back(text);
 }
 
@@ -23,8 +25,13 @@ int32_t HOST_CALL WriteSlot(int32_t, int32_t, uint32_t address, int32_t count, i
   const bool fail = hostLog.failWriteAt != 0 &&
                     (hostLog.writeCalls == hostLog.failWriteAt ||
                      (hostLog.failAllWritesFrom && hostLog.writeCalls > hostLog.failWriteAt));
-  if (fail) return 0;
+  if (fail || count < 0) return 0;
   const char* bytes = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
+  if (hostLog.writeSink != nullptr) {
+    if (hostLog.writeSink(bytes, count) == 0) return 0;
+    hostLog.writeSizes.push_back(count);
+    return 1;
+  }
   hostLog.output.append(bytes, count);
   hostLog.writeSizes.push_back(count);
   return 1;
@@ -46,12 +53,14 @@ int32_t HOST_CALL SaveConfigSlot(int32_t size, uint32_t address) {
     std::memcpy(hostLog.storedRecord.data(),
                 reinterpret_cast<const void*>(static_cast<uintptr_t>(address)), 40);
     hostLog.haveStoredRecord = true;
+    if (hostLog.saveSink != nullptr) hostLog.saveSink(hostLog.storedRecord);
   }
   return 0;
 }
 
 int32_t HOST_CALL SwapSlot(int32_t value, int32_t one) {
   hostLog.swapCalls.emplace_back(value, one);
+  if (hostLog.swapSink != nullptr) hostLog.swapSink(value, hostLog.swapAnswer);
   return hostLog.swapAnswer;
 }
 
@@ -213,4 +222,17 @@ uint16_t FillPolygonAt(const DriverLink& d, int16_t pen, const std::vector<uint1
 void StoreRecord(const uint8_t (&record)[40]) {
   std::memcpy(hostLog.storedRecord.data(), record, 40);
   hostLog.haveStoredRecord = true;
+}
+
+void StoreDefaultRecord(bool qdrs) {
+  uint8_t record[40] = {};
+  WriteU32(record, 0, 1);    // copies
+  WriteU32(record, 4, 2);    // E-arch
+  WriteU32(record, 8, 396);  // custom length
+  WriteU16(record, 24, 2);
+  WriteU16(record, 28, 0x1000);                  // halftone fill
+  WriteU16(record, 30, qdrs ? 0x0240 : 0x0100);  // language and resolution
+  const uint8_t tone[5] = {0, 123, 187, 228, 255};
+  std::memcpy(record + 34, tone, 5);
+  StoreRecord(record);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The host's side of raster images: the two strip entry points that request 52
-// hands to the driver, serving a synthetic image computed from each strip's
-// position, and a record of every strip request the driver made.
+// hands to the driver, serving either a real image resampled to the strips the
+// driver asks for or a synthetic one computed from each strip's position, and
+// a record of every strip request the driver made.
 #include <array>
 #include <cstdint>
 #include <vector>
 
-#include "tools/host_kernel.h"
+#include "tools/adihost/host_kernel.h"
+#include "tools/adihost/raster_file.h"
 
 constexpr int32_t kStripRequestBytes = 144;
 using StripRequestCopy = std::array<uint8_t, kStripRequestBytes>;
@@ -20,6 +22,8 @@ struct ImageSource {
   int32_t nullPixelsAt = -1;   // a result without a pixel address
   int32_t byteCountDelta = 0;  // bytes served beyond (or short of) what was asked
   int32_t deltaAt = -1;        // the strip the delta applies to; -1 every strip
+  // Called for every strip fetched, for a progress line.
+  void (*progress)(int32_t strip, int32_t fetches) = nullptr;
 };
 
 struct ImageHostLog {
@@ -27,6 +31,8 @@ struct ImageHostLog {
   int32_t fetches = 0;
   int32_t releases = 0;
   int32_t releasedOther = 0;  // releases of an address never handed out
+  bool keepServed = false;    // keep the pixels served for real images
+  std::vector<std::vector<uint8_t>> served;
 };
 
 extern ImageSource imageSource;
@@ -51,12 +57,16 @@ struct HostImage {
   int16_t colourIndex = 7;
   uint32_t imageRef = 0x00C0FFEE;
   bool withEntryPoints = true;
+  // Real pixels for the strips; none serves the synthetic image. They must
+  // live until the image has been fetched, at the next graphics request.
+  const RasterPixels* pixels = nullptr;
 };
 
 // Request 52 as the host builds it; the 72 host bytes count up from 0x40.
 void FillImagePacket(Packet& packet, const HostImage& image);
 uint16_t SendImage(const DriverLink& d, const HostImage& image);
 
-// The "images" scenario: vector lines around two images in a row, a colour one
-// and a transparent two-level one.
-void PlotImages(const DriverLink& d);
+// Request 52 for real pixels: the kind, size and transparency come from the
+// image; each call gets its own image reference, by which the strips find it.
+uint16_t SendRasterImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                         const RasterPixels& pixels, int16_t colourIndex);

@@ -1,8 +1,8 @@
 #pragma once
-// A stand-in for the CAD host's side of the driver interface: the service table
-// the driver calls back into, a record of everything the driver handed over,
-// and helpers that build request packets. The command-line host, the cross-build
-// comparison and the tests all drive the library through it.
+// The host's side of the driver interface: the service table the driver calls
+// back into, a record of everything the driver handed over (or the sinks that
+// take it at once), and helpers that build request packets. adihost, the
+// request fuzzer and the tests all drive the library through it.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -25,6 +25,14 @@ struct HostLog {
   std::array<uint8_t, 40> storedRecord{};  // what the host keeps between runs
   std::vector<std::pair<int32_t, int32_t>> swapCalls;
   int32_t swapAnswer = 5;
+
+  // When set, what the driver hands over goes here at once instead of into
+  // the fields above. A write sink returns 0 when the bytes could not be kept.
+  int32_t (*writeSink)(const char* bytes, int32_t count) = nullptr;
+  void (*printSink)(const char* line) = nullptr;
+  void (*controlSink)(const char* text) = nullptr;
+  void (*saveSink)(const std::array<uint8_t, 40>& record) = nullptr;
+  void (*swapSink)(int32_t value, int32_t answer) = nullptr;
 };
 
 extern HostLog hostLog;
@@ -52,11 +60,11 @@ Packet MakePacket(int16_t code);
 uint16_t Control(const DriverLink& d, Packet& p);
 uint16_t Graphics(const DriverLink& d, Packet& p);
 
-// The host's usual conversation up to a plot: version check, messages,
-// handshake, model query and plot set-up.
+// The bare conversation the unit tests hold before a plot: version check,
+// messages, handshake, model query and plot set-up; then reset, messages,
+// configuration fetch, paper list and the settings summary. adihost holds the
+// host's whole conversation (tools/adihost/conversation.h).
 void RunHandshake(const DriverLink& d);
-// The start of a drawing: reset, messages, configuration fetch, paper list
-// and the settings summary.
 void RunDrawingStart(const DriverLink& d);
 
 uint16_t BeginPlot(const DriverLink& d);
@@ -73,3 +81,6 @@ uint16_t FillPolygonAt(const DriverLink& d, int16_t pen, const std::vector<uint1
 
 // Stores a record in the host as if a previous run had saved it.
 void StoreRecord(const uint8_t (&record)[40]);
+// Stores the record a user of the defaults would have saved; the binary
+// language sets one bit of the job flags and a resolution it supports.
+void StoreDefaultRecord(bool qdrs);

@@ -1,8 +1,9 @@
-#include "tools/image_host.h"
+#include "tools/adihost/image_host.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "host/packet.h"
 
@@ -28,11 +29,65 @@ uint32_t FunctionAddress(Fn fn) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(fn));
 }
 
+// Images with real pixels, by image reference, with their place on the
+// drawing. Only the last few can still be waiting for their strips.
+struct ServedImage {
+  uint32_t ref;
+  HostImage place;
+};
+std::vector<ServedImage> servedImages;
+uint32_t nextImageRef = 0x1000;
+
+const ServedImage* FindServedImage(uint32_t ref) {
+  for (const ServedImage& s : servedImages)
+    if (s.ref == ref) return &s;
+  return nullptr;
+}
+
+// Source pixel of strip position: strips are rows counted from the bottom of
+// the place, or columns counted from its left; the strip's drawing edges tell
+// where it lies, its pixel j where along it.
+void ServeRealStrip(const ServedImage& image, const uint8_t* request, bool columns, int32_t length,
+                    uint8_t* out, bool colour) {
+  const HostImage& p = image.place;
+  const RasterPixels& src = *p.pixels;
+  int32_t fixedX = 0, fixedY = 0;
+  if (columns) {
+    const double middle = (ReadI32(request, 0x10) + ReadI32(request, 0x18)) / 2.0;
+    const double f = (middle - p.x1) / std::max(1, p.x2 - p.x1);
+    fixedX = std::clamp(static_cast<int32_t>(f * src.width), 0, src.width - 1);
+  } else {
+    const double middle = (ReadI32(request, 0x14) + ReadI32(request, 0x1C)) / 2.0;
+    const double f = (middle - p.y1) / std::max(1, p.y2 - p.y1);
+    fixedY = std::clamp(src.height - 1 - static_cast<int32_t>(f * src.height), 0, src.height - 1);
+  }
+  for (int32_t j = 0; j < length; ++j) {
+    int32_t x = fixedX, y = fixedY;
+    if (columns) {
+      y = src.height - 1 - static_cast<int32_t>((j + 0.5) * src.height / length);
+    } else {
+      x = static_cast<int32_t>((j + 0.5) * src.width / length);
+    }
+    x = std::clamp(x, 0, src.width - 1);
+    y = std::clamp(y, 0, src.height - 1);
+    const size_t at = static_cast<size_t>(y) * src.width + x;
+    if (colour && src.colour) {
+      std::memcpy(out + 3 * j, &src.data[3 * at], 3);
+    } else if (colour) {
+      const uint8_t v = src.data[at] ? 0 : 255;
+      std::memset(out + 3 * j, v, 3);
+    } else {
+      out[j] = src.colour ? (src.data[3 * at] < 128 ? 1 : 0) : src.data[at];
+    }
+  }
+}
+
 }  // namespace
 
 void ResetImageHost() {
   imageSource = ImageSource{};
   imageHostLog = ImageHostLog{};
+  servedImages.clear();
 }
 
 uint8_t TwoLevelPixel(int32_t strip, int32_t j) {
@@ -58,6 +113,20 @@ uint32_t HOST_CALL HostFetchStrip(uint32_t address) {
                                  : ReadI32(request, 0x08) - ReadI32(request, 0x00) + 1;
   const bool colour = ReadI32(request, 0x24) == 8;
   if (strip == imageSource.nullResultAt) return 0;
+  if (imageSource.progress != nullptr) imageSource.progress(strip, imageHostLog.fetches);
+
+  const ServedImage* real = FindServedImage(ReadU32(request, 0x20));
+  if (real != nullptr && length > 0) {
+    const int32_t count = length * (colour ? 3 : 1);
+    pixels.reset(new uint8_t[count]());
+    ServeRealStrip(*real, request, columns, length, pixels.get(), colour);
+    if (imageHostLog.keepServed)
+      imageHostLog.served.emplace_back(pixels.get(), pixels.get() + count);
+    result.fill(0);
+    WriteU32(result.data(), 0x00, AddressOf(pixels.get()));
+    WriteU32(result.data(), 0x04, static_cast<uint32_t>(count));
+    return AddressOf(result.data());
+  }
 
   int32_t count = length * (colour ? 3 : 1);
   if (imageSource.deltaAt < 0 || imageSource.deltaAt == strip) count += imageSource.byteCountDelta;
@@ -107,4 +176,24 @@ uint16_t SendImage(const DriverLink& d, const HostImage& image) {
   Packet p = MakePacket(52);
   FillImagePacket(p, image);
   return Graphics(d, p);
+}
+
+uint16_t SendRasterImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                         const RasterPixels& pixels, int16_t colourIndex) {
+  HostImage image{.x1 = x1,
+                  .y1 = y1,
+                  .x2 = x2,
+                  .y2 = y2,
+                  .type = pixels.colour ? 2 : 0,
+                  .w = pixels.width,
+                  .h = pixels.height,
+                  .transparent = static_cast<int16_t>(pixels.transparent ? 1 : 0),
+                  .colourIndex = colourIndex,
+                  .imageRef = nextImageRef++,
+                  .pixels = &pixels};
+  // An image is fetched at the next graphics request, so two are the most
+  // that can wait; a few more are kept for safety.
+  if (servedImages.size() >= 8) servedImages.erase(servedImages.begin());
+  servedImages.push_back({image.imageRef, image});
+  return SendImage(d, image);
 }

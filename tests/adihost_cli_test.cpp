@@ -1,0 +1,358 @@
+// adihost as a person runs it: exit codes and messages, the record file, the
+// settings applied through the dialogs, the binary language, delivery to a
+// printer on the loopback address, and the strip server's resampling.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "driver_fixture.h"
+#include "host/packet.h"
+#include "tools/adihost/conversation.h"
+#include "tools/adihost/host_text.h"
+#include "tools/adihost/image_host.h"
+#include "tools/adihost/request_script.h"
+#include "tools/adihost/settings.h"
+
+namespace {
+
+const std::string kAdihost = std::string(TRNKV_BUILD_DIR) + "/adihost";
+const std::string kExamples = std::string(TRNKV_SOURCE_DIR) + "/examples";
+
+struct HostRun {
+  int status;
+  std::string out, err;
+};
+
+// The test is compiled with the driver's Windows-1252 execution character
+// set; what adihost prints is UTF-8.
+std::string Utf8(const char8_t* text) {
+  return reinterpret_cast<const char*>(text);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class AdihostCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/adihost-cli-XXXXXX";
+    folder = mkdtemp(pattern);
+  }
+  void TearDown() override { std::system(("rm -rf " + folder).c_str()); }
+
+  HostRun Adihost(const std::string& arguments) {
+    const std::string command =
+        "cd " + folder + " && " + kAdihost + " " + arguments + " >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder + "/out.txt"),
+            ReadFile(folder + "/err.txt")};
+  }
+  std::string Path(const std::string& name) const { return folder + "/" + name; }
+  void Write(const std::string& name, const std::string& content) {
+    std::ofstream(Path(name), std::ios::binary) << content;
+  }
+
+  std::string folder;
+};
+
+TEST_F(AdihostCli, HelpShowsExamplesAndExitCodes) {
+  const HostRun r = Adihost("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Examples:"), std::string::npos);
+  EXPECT_NE(r.out.find("  4  the job was written but could not be sent"), std::string::npos);
+  EXPECT_EQ(Adihost("--frobnicate x.dxf").status, 2);
+  EXPECT_EQ(Adihost("").status, 2);
+  EXPECT_EQ(Adihost("--language qdrs --copies 2 x.req").status, 2);
+}
+
+TEST_F(AdihostCli, BadInputIsReportedWithItsNameAndLine) {
+  HostRun r = Adihost("missing.dxf");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "adihost: missing.dxf: cannot open\n");
+  Write("cut.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n");
+  r = Adihost("cut.dxf");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "adihost: cut.dxf: line 9: group code without a value (truncated file)\n");
+  Write("bad.req", "move 1 2\nspin 3\n");
+  r = Adihost("bad.req");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "adihost: bad.req: line 2: unknown request 'spin'\n");
+  // A file named .png that is not one: refused before anything is claimed.
+  Write("fake.png", "\x89PNG\r\n\x1a\nnot really a PNG at all");
+  Write("image.req", "move 0 0\ndraw 10 10\nimage 100 100 200 200 fake.png\n");
+  r = Adihost("-o image.plt image.req");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("fake.png: not a valid PNG image"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::ifstream(Path("image.plt")).good());
+}
+
+TEST_F(AdihostCli, FailedWritesAreTheDriversFailureAndLeaveNoJob) {
+  const std::string lines = kExamples + "/lines.req";
+  HostRun r = Adihost("-o no/such/folder/x.plt " + lines);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no/such/folder/x.plt: No such file or directory"), std::string::npos);
+  // The third host write fails mid-plot: the driver says so, in UTF-8.
+  r = Adihost("--fail-write 3 -o x.plt " + kExamples + "/vector.req");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(Utf8(u8"Um erro ocoreu durante a saída da plotadora.")), std::string::npos);
+  EXPECT_NE(r.err.find("a write failed; the job is incomplete"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::ifstream(Path("x.plt")).good());
+  // A device that is full fails the first write; the device itself stays.
+  r = Adihost("-o /dev/full " + lines);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(std::ifstream("/dev/full").good());
+}
+
+TEST_F(AdihostCli, TheRecordFileIsCreatedKeptAndRefusedWhenItIsNotOne) {
+  const std::string lines = kExamples + "/lines.req";
+  ASSERT_EQ(Adihost("--record s.rec -o a.plt " + lines).status, 0);
+  const std::string record = ReadFile(Path("s.rec"));
+  ASSERT_EQ(record.size(), 40u);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(record.data());
+  EXPECT_EQ(ReadI32(bytes, 0), 1);                 // copies
+  EXPECT_EQ(ReadI32(bytes, 4), 2);                 // paper size
+  EXPECT_EQ(ReadU16(bytes, 28), 0x1000);           // halftone fill
+  EXPECT_EQ(ReadU16(bytes, 30) & 0x0F40, 0x0100);  // 600 dpi, RTL/GL2
+  // Settings saved once stay for the next run, which changes nothing.
+  ASSERT_EQ(Adihost("--record s.rec --copies 4 --margin 5 -o b.plt " + lines).status, 0);
+  ASSERT_EQ(Adihost("--record s.rec -o c.plt " + lines).status, 0);
+  EXPECT_EQ(ReadFile(Path("b.plt")), ReadFile(Path("c.plt")));
+  EXPECT_NE(ReadFile(Path("c.plt")).find("BP2,4;IN;"), std::string::npos);
+  const std::string kept = ReadFile(Path("s.rec"));
+  EXPECT_EQ(ReadI16(reinterpret_cast<const uint8_t*>(kept.data()), 26), 5);
+  Write("short.rec", std::string(39, '\0'));
+  const HostRun r = Adihost("--record short.rec " + lines);
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "adihost: short.rec: not a settings record (39 bytes, not 40)\n");
+}
+
+TEST_F(AdihostCli, SettingsReachTheJobHeaderAndRefusedOnesShowTheDialogsMessage) {
+  const std::string lines = kExamples + "/lines.req";
+  HostRun r = Adihost(
+      "--paper A1 --copies 3 --label ABC --resolution 300 --program 3 --bin 4 "
+      "--finisher-margins 1 --manual-output on -o s.plt " +
+      kExamples + "/images.req");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string job = ReadFile(Path("s.plt"));
+  for (const char* piece :
+       {"@PJL DEFAULT FINISHPROGID=PROGRAM3\r\n@PJL DEFAULT FINISHMARGINS=MARGINSOFF\r\n"
+        "@PJL DEFAULT FINISHBIN=BIN_3\r\n",
+        "BP1,\"ABC\",2,3;IN;", "PS33649,23733", "XF4,1;", "\x1b*t300R"})
+    EXPECT_NE(job.find(piece), std::string::npos) << piece;
+  // Out of the dialog's range: its message box, and the setting is not applied.
+  r = Adihost("--copies 100 --margin 11 -o t.plt " + lines);
+  EXPECT_EQ(r.status, 5);
+  for (const char8_t* line :
+       {u8"[message box] Número de cópias: O número de cópias deve ser definido no intervalo de 1 "
+        u8"a 99.\n",
+        u8"[message box] Definição da margem: A margem deve ser definida no intervalo de 0 a 10.\n",
+        u8"adihost: setting not applied: --copies 100\n",
+        u8"adihost: setting not applied: --margin 11\n"})
+    EXPECT_NE(r.err.find(Utf8(line)), std::string::npos) << Utf8(line);
+  EXPECT_NE(ReadFile(Path("t.plt")).find("BP2,1;IN;"), std::string::npos);
+}
+
+TEST_F(AdihostCli, TheBinaryLanguageComesFromTheRecordWithEveryDialogCancelled) {
+  ASSERT_EQ(Adihost("--language qdrs --record q.rec --summary -o q.plt " + kExamples + "/lines.req")
+                .status,
+            0);
+  EXPECT_EQ(ReadFile(Path("q.plt")).substr(0, 6), std::string("\x9b\x5e\x00\x02\x00\x02", 6));
+  const std::string record = ReadFile(Path("q.rec"));
+  EXPECT_EQ(ReadU16(reinterpret_cast<const uint8_t*>(record.data()), 30) & 0x0F40, 0x0240);
+  EXPECT_NE(ReadFile(Path("out.txt")).find("Selecione os dados gerados: QDRS+MMR"),
+            std::string::npos);
+}
+
+TEST_F(AdihostCli, MessagesVerboseAndStandardOutput) {
+  // A record that says the output goes to a serial port with Xon/Xoff.
+  uint8_t record[40] = {};
+  WriteU32(record, 0, 1);
+  WriteU32(record, 4, 2);
+  WriteU32(record, 8, 396);
+  WriteU16(record, 28, 0x1001);
+  WriteU16(record, 30, 0x0100);
+  Write("serial.rec", std::string(reinterpret_cast<char*>(record), 40));
+  const HostRun r =
+      Adihost("--verbose --legend --record serial.rec -o - " + kExamples + "/lines.req");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 9), "\x1b%-12345X");  // the job alone on standard output
+  EXPECT_NE(r.err.find(Utf8(u8"Tipo de linha No. 0 = Linha sólida")), std::string::npos);
+  EXPECT_NE(r.err.find("adihost: device control: \\e.I81;0;17:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("adihost: swap setting: driver asked 30, answered 5"), std::string::npos);
+  EXPECT_EQ(Windows1252ToUtf8("\x80 \xE7\xE3o \x81"), Utf8(u8"€ ção ?"));
+}
+
+// A printer on the loopback address that takes `keep` bytes, then either
+// reads on to the end or resets the connection.
+struct Printer {
+  int listener = -1;
+  int port = 0;
+  std::string received;
+  std::thread thread;
+  Printer(bool resetEarly) {
+    listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(listener, 1);
+    socklen_t n = sizeof a;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &n);
+    port = ntohs(a.sin_port);
+    thread = std::thread([this, resetEarly] {
+      const int c = accept(listener, nullptr, nullptr);
+      char block[4096];
+      for (ssize_t got; (got = recv(c, block, sizeof block, 0)) > 0;) {
+        received.append(block, got);
+        if (resetEarly && received.size() > 1000) {
+          linger hard{1, 0};
+          setsockopt(c, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+          break;
+        }
+      }
+      close(c);
+    });
+  }
+  ~Printer() {
+    if (thread.joinable()) thread.join();
+    close(listener);
+  }
+};
+
+TEST_F(AdihostCli, JobsAreSentToThePrinterAndKeptWhenSendingFails) {
+  {
+    Printer printer(false);
+    const HostRun r = Adihost("--send 127.0.0.1:" + std::to_string(printer.port) + " -o j.plt " +
+                              kExamples + "/images.req");
+    printer.thread.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(printer.received, ReadFile(Path("j.plt")));
+  }
+  // Nobody listens on a port just given back.
+  int port;
+  {
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t n = sizeof a;
+    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &n);
+    port = ntohs(a.sin_port);
+    close(probe);
+  }
+  HostRun r = Adihost("--send 127.0.0.1:" + std::to_string(port) + " --timeout 2 -o k.plt " +
+                      kExamples + "/lines.req");
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("cannot connect to 127.0.0.1:" + std::to_string(port)), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("the job is kept in k.plt"), std::string::npos);
+  EXPECT_GT(ReadFile(Path("k.plt")).size(), 1000u);
+  {
+    Printer rude(true);
+    r = Adihost("--send 127.0.0.1:" + std::to_string(rude.port) + " --timeout 5 -o m.plt " +
+                std::string(TRNKV_SOURCE_DIR) + "/examples/sample/sample.dxf");
+    rude.thread.join();
+  }
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("broke"), std::string::npos) << r.err;
+}
+
+TEST_F(AdihostCli, ADrawingsRequestScriptPlaysToTheSameJob) {
+  const std::string sample = std::string(TRNKV_SOURCE_DIR) + "/examples/sample/sample.dxf";
+  const HostRun r = Adihost("--dump-requests s.req -o a.plt " + sample);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("not plotted as drawn: TEXT (drawn as its outline box): 3"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(std::ifstream(Path("s-image1.ppm")).good());
+  ASSERT_EQ(Adihost("-o b.plt s.req").status, 0);
+  EXPECT_EQ(ReadFile(Path("a.plt")), ReadFile(Path("b.plt")));
+}
+
+TEST(AdihostScript, ParsesFormatsAndRefusesBadLines) {
+  const std::string script =
+      "move 10 20\ndraw 30 40\nlift\npen 3\nlinetype 2\nlinetypes 8\nwidth 0.013779527559055118\n"
+      "polygon 4 0 0 10 0 10 10\npolygon-inline 5 1 1 2 2 3 1\nimage 1 2 3 4 index 5 transparent "
+      "my image.png\n";
+  std::vector<Request> requests;
+  std::string error;
+  ASSERT_EQ(ParseRequestScript("# comment\n\n" + script, "", requests, error), 0) << error;
+  EXPECT_EQ(requests.back().file, "my image.png");
+  EXPECT_EQ(FormatRequestScript(requests), script);
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"move 1", "line 1: move takes 2 numbers"},
+           {"draw 1 70000", "line 1: '70000' is not a number from 0 to 65535"},
+           {"polygon 1 2 3", "line 1: polygon takes a pen and at least two X Y pairs"},
+           {"width wide", "line 1: bad width 'wide'"},
+           {"image 1 2 3 4", "line 1: image without a file"}}) {
+    requests.clear();
+    EXPECT_EQ(ParseRequestScript(text, "", requests, error), -1);
+    EXPECT_EQ(error, message);
+  }
+}
+
+TEST(AdihostScript, SettingsBecomeTheAgreedDialogScript) {
+  Settings s;
+  std::string error;
+  for (auto [option, value] :
+       std::vector<std::pair<std::string, std::string>>{{"--paper", "a1"},
+                                                        {"--length", "900"},
+                                                        {"--copies", "2"},
+                                                        {"--fill", "solid"},
+                                                        {"--resolution", "200"},
+                                                        {"--label", "PLAN 7"},
+                                                        {"--bin", "1"}})
+    ASSERT_EQ(ParseSetting(option, value, s, error), 1) << option;
+  EXPECT_EQ(
+      DialogScriptFor(s),
+      "dialog DRIVERCFG2_POR\nselect 105 12\ntype 1012 900\ntype 114 2\nclick 1018\nclick 1033\n"
+      "type 1041 PLAN 7\nleave 1041\nclick 1076\nclick IDOK\n"
+      "dialog OPTIONCFG2_POR\nselect 1095 1\nclick IDOK\n");
+  EXPECT_EQ(ParseSetting("--resolution", "500", s, error), -1);
+  EXPECT_EQ(ParseSetting("--paper", "Z9", s, error), -1);
+  EXPECT_EQ(ParseSetting("--frob", "1", s, error), 0);
+}
+
+// A four-pixel colour image served strip by strip: the sheet is longer than
+// wide, so strips are columns from the left, pixels counted from the bottom.
+TEST(AdihostStrips, RealImagesAreResampledToTheStripsAsked) {
+  const DriverLink d = ResetDriver();
+  const ConversationResult start = HostHandshake(d);
+  HostDrawingStart(d, start.area, {});
+  RasterPixels image;
+  image.width = image.height = 2;
+  image.colour = true;
+  image.data = {255, 0, 0,   0,   255, 0,     // top: red, green
+                0,   0, 255, 255, 255, 255};  // bottom: blue, white
+  ResetImageHost();
+  imageHostLog.keepServed = true;
+  BeginPlot(d);
+  SendRasterImage(d, 1000, 1000, 1400, 1300, image, 7);
+  EndPlot(d);
+  ASSERT_GT(imageHostLog.served.size(), 10u);
+  const auto pixel = [](const std::vector<uint8_t>& strip, size_t j) {
+    return std::vector<uint8_t>(strip.begin() + 3 * j, strip.begin() + 3 * j + 3);
+  };
+  const auto& first = imageHostLog.served.front();
+  const auto& last = imageHostLog.served.back();
+  EXPECT_EQ(pixel(first, 0), (std::vector<uint8_t>{0, 0, 255}));
+  EXPECT_EQ(pixel(first, first.size() / 3 - 1), (std::vector<uint8_t>{255, 0, 0}));
+  EXPECT_EQ(pixel(last, 0), (std::vector<uint8_t>{255, 255, 255}));
+  EXPECT_EQ(pixel(last, last.size() / 3 - 1), (std::vector<uint8_t>{0, 255, 0}));
+  EXPECT_EQ(imageHostLog.releases, imageHostLog.fetches);
+}
+
+}  // namespace

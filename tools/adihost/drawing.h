@@ -1,0 +1,104 @@
+#pragma once
+// A plain drawing model, filled from a DXF file and walked by one writer that
+// turns it into drawing requests. Geometry is kept as the file gives it, in
+// drawing units; curves are flattened only when the plot scale is known.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct Point {
+  double x = 0, y = 0;
+};
+
+// A polyline vertex; bulge is the tangent of a quarter of the included angle
+// of the arc to the next vertex (positive: counter-clockwise).
+struct Vertex {
+  double x = 0, y = 0, bulge = 0;
+};
+
+// Colour, lineweight and linetype as stored on the entity, before BYLAYER and
+// BYBLOCK are resolved.
+constexpr int32_t kColourByBlock = 0;
+constexpr int32_t kColourByLayer = 256;
+constexpr int32_t kWeightByLayer = -1;
+constexpr int32_t kWeightByBlock = -2;
+constexpr int32_t kWeightDefault = -3;
+
+struct Style {
+  std::string layer = "0";
+  int32_t colour = kColourByLayer;  // colour index 1..255, or the two above
+  int32_t weight = kWeightByLayer;  // hundredths of a millimetre, or the three above
+  std::string linetype = "BYLAYER";
+};
+
+enum class ShapeKind { Polyline, Circle, Arc, Ellipse, Spline, Dot, Fill, Insert, Image };
+
+// One entity. Only the fields of its kind are used.
+struct Shape {
+  ShapeKind kind = ShapeKind::Polyline;
+  Style style;
+  // Reported once per plotted shape when it is drawn only in part (a text as
+  // its outline box, say).
+  const char* note = nullptr;
+  // Drawn in a coordinate system seen from below (extrusion 0, 0, -1): its
+  // x runs the other way.
+  bool mirrored = false;
+  // Polyline (lines, polylines, text boxes); Dot: one vertex; Fill: a solid's corners.
+  std::vector<Vertex> vertices;
+  bool closed = false;
+  // Circle, Arc (degrees), Ellipse (parameter angles in radians, majorAxis from
+  // the centre, ratio of the minor to the major axis).
+  Point centre;
+  double radius = 0, start = 0, end = 0;
+  bool clockwise = false;  // a hatch edge may run clockwise
+  Point majorAxis;
+  double ratio = 1;
+  // Spline: a NURBS curve, or only its fit points.
+  int32_t degree = 3;
+  std::vector<double> knots;
+  std::vector<Point> controls;
+  std::vector<double> weights;
+  std::vector<Point> fitPoints;
+  // Fill: a solid hatch's boundary loops, each a chain of edge shapes
+  // (polylines, arcs, ellipses, splines).
+  std::vector<std::vector<Shape>> loops;
+  bool patterned = false;  // a pattern hatch: only its boundary is drawn
+  // Insert: a block reference, placed at `centre`.
+  std::string block;
+  Point scale{1, 1};
+  double angle = 0;  // degrees
+  int32_t columns = 1, rows = 1;
+  double columnSpacing = 0, rowSpacing = 0;
+  // Image: lower-left corner at `centre`, one pixel's step along the bottom
+  // and up the left side, the size in pixels and the file.
+  Point u, v;
+  int32_t pixelsWide = 0, pixelsHigh = 0;
+  std::string file;
+};
+
+struct Layer {
+  int32_t colour = 7;
+  int32_t weight = kWeightDefault;
+  std::string linetype = "CONTINUOUS";
+  bool hidden = false;  // frozen or off
+};
+
+struct Block {
+  Point base;
+  std::vector<Shape> shapes;
+};
+
+struct Drawing {
+  std::map<std::string, Layer> layers;
+  std::map<std::string, Block> blocks;
+  std::vector<Shape> shapes;   // model space
+  int32_t defaultWeight = 25;  // the file's default lineweight, hundredths of a mm
+  double unitMillimetres = 1;  // length of one drawing unit
+  // What could not be plotted, or only in part, with how often.
+  std::map<std::string, int32_t> unsupported;
+};
+
+// Reads a DXF file. 0, or -1 with a message (with the line number where one
+// applies) in `error`.
+int32_t ReadDxfFile(const std::string& path, Drawing& drawing, std::string& error);

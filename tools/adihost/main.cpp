@@ -1,0 +1,420 @@
+// adihost: plots drawings through the plotter driver, loaded from its library
+// file exactly as a CAD host loads it, and delivers the printer job.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "tools/dialogbot/dialogbot.h"
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+#endif
+
+#include "host/packet.h"
+#include "tools/adihost/conversation.h"
+#include "tools/adihost/host_text.h"
+#include "tools/adihost/image_host.h"
+#include "tools/adihost/options.h"
+#include "tools/adihost/request_script.h"
+#include "tools/adihost/send.h"
+#include "tools/adihost/settings.h"
+#if defined(ADIHOST_WITH_DXF)
+#include "tools/adihost/drawing_writer.h"
+#endif
+
+namespace {
+
+// Where the driver's text lines and adihost's own reports go.
+std::FILE* messages = stdout;
+bool verbose = false;
+bool progressShown = false;
+std::FILE* job = nullptr;
+std::string recordPath;
+
+void Report(const std::string& text) {
+  if (progressShown) std::fputs("\r\x1b[K", stderr);
+  progressShown = false;
+  std::fprintf(stderr, "adihost: %s\n", text.c_str());
+}
+
+void Progress(const std::string& text) {
+  std::fprintf(stderr, "\radihost: %s\x1b[K", text.c_str());
+  progressShown = true;
+}
+
+bool lineOpen = false;  // the driver's last text did not end its line
+
+void PrintLine(const char* line) {
+  const std::string text = Windows1252ToUtf8(line);
+  std::fputs(text.c_str(), messages);
+  std::fflush(messages);
+  if (!text.empty()) lineOpen = text.back() != '\n';
+}
+
+void ShowControl(const char* text) {
+  if (verbose) Report("device control: " + Visible(text));
+}
+
+int32_t WriteJob(const char* bytes, int32_t count) {
+  return std::fwrite(bytes, 1, static_cast<size_t>(count), job) == static_cast<size_t>(count) &&
+                 std::fflush(job) == 0
+             ? 1
+             : 0;
+}
+
+void SaveRecord(const std::array<uint8_t, 40>& record) {
+  if (recordPath.empty()) return;
+  std::ofstream out(recordPath, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(record.data()), 40);
+  if (!out.flush()) {
+    Report(recordPath + ": cannot save the settings record");
+  } else if (verbose) {
+    Report("settings record saved to " + recordPath);
+  }
+}
+
+void ShowSwap(int32_t value, int32_t answer) {
+  if (verbose)
+    Report("swap setting: driver asked " + std::to_string(value) + ", answered " +
+           std::to_string(answer));
+}
+
+void ShowStripProgress(int32_t strip, int32_t fetches) {
+  if (fetches % 64 == 0)
+    Progress("image strips: " + std::to_string(fetches) + " (strip " + std::to_string(strip) + ")");
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  if (s.size() < tail.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i])
+      return false;
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string ProgramFolder(const char* argv0) {
+#if defined(_WIN32)
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? FolderOf(path) : FolderOf(argv0);
+#else
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return FolderOf(argv0);
+  path[n] = '\0';
+  return FolderOf(path);
+#endif
+}
+
+PladiFn LoadDriver(const std::string& path, std::string& error) {
+#if defined(_WIN32)
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr) {
+    error = "cannot load the driver library " + path;
+    return nullptr;
+  }
+  auto pladi = reinterpret_cast<PladiFn>(reinterpret_cast<void*>(GetProcAddress(module, "PLADI")));
+#else
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    error = dlerror();
+    return nullptr;
+  }
+  auto pladi = reinterpret_cast<PladiFn>(dlsym(module, "PLADI"));
+#endif
+  if (pladi == nullptr) error = path + ": no PLADI entry point";
+  return pladi;
+}
+
+std::string ReadWholeFile(const std::string& path, bool& ok) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  ok = in.good() || in.eof();
+  if (!in.is_open()) ok = false;
+  return text.str();
+}
+
+// Writes the request script, with every image converted to netpbm beside it.
+int32_t DumpRequests(const std::string& path, std::vector<Request> requests, std::string& error) {
+  const std::string folder = FolderOf(path);
+  std::string stem = path.substr(path.find_last_of("/\\") + 1);
+  if (stem.rfind('.') != std::string::npos && stem.rfind('.') > 0) stem.resize(stem.rfind('.'));
+  int32_t count = 0;
+  std::vector<std::pair<std::string, std::string>> converted;
+  for (Request& r : requests) {
+    if (r.kind != RequestKind::Image) continue;
+    std::string name;
+    for (const auto& [from, to] : converted)
+      if (from == r.file) name = to;
+    if (name.empty()) {
+      RasterPixels pixels;
+      if (ReadRasterFile(r.file, pixels, error) < 0) return error = r.file + ": " + error, -1;
+      name = stem + "-image" + std::to_string(++count) + (pixels.colour ? ".ppm" : ".pbm");
+      // A netpbm file has no alpha: the script line carries the transparency.
+      if (pixels.transparent) r.transparent = true;
+      if (WriteNetpbm((folder.empty() ? "" : folder + "/") + name, pixels) < 0)
+        return error = name + ": cannot write", -1;
+      converted.emplace_back(r.file, name);
+    }
+    r.file = name;
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << "# adihost request script\n" << FormatRequestScript(requests);
+  if (!out.flush()) return error = path + ": cannot write", -1;
+  return 0;
+}
+
+// What the job holds, in one line.
+std::string JobSummary(size_t bytes, const std::vector<Request>& requests) {
+  size_t strokes = 0, polygons = 0, images = 0;
+  for (const Request& r : requests) {
+    strokes += r.kind == RequestKind::Move || r.kind == RequestKind::Draw;
+    polygons += r.kind == RequestKind::Polygon || r.kind == RequestKind::PolygonInline;
+    images += r.kind == RequestKind::Image;
+  }
+  const bool qdrs = (ReadU16(hostLog.storedRecord.data(), 30) & 0x0040) != 0;
+  return std::to_string(bytes) + " bytes of " + (qdrs ? "QDRS+MMR" : "RTL/GL2") + " from " +
+         std::to_string(requests.size()) + " requests: " + std::to_string(strokes) +
+         " moves and draws, " + std::to_string(polygons) + " filled polygons, " +
+         std::to_string(images) + " raster images";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // UTF-8 on the console; no line-end translation, so that both builds print
+  // the same bytes.
+  SetConsoleOutputCP(65001);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
+  Options o;
+  if (const int code = ParseOptions(argc, argv, o)) return code;
+  verbose = o.verbose;
+  if (o.output == "-") messages = stderr;
+  const bool progress = isatty(fileno(stderr)) != 0;
+
+  // Read the input first: a bad drawing is reported before anything is written.
+  std::vector<Request> requests;
+  std::string error;
+  const bool isDxf = EndsWith(o.input, ".dxf");
+#if defined(ADIHOST_WITH_DXF)
+  Drawing drawing;
+  if (isDxf && ReadDxfFile(o.input, drawing, error) < 0) {
+    Report(o.input + ": " + error);
+    return kExitBadInput;
+  }
+#else
+  if (isDxf) {
+    Report(o.input +
+           ": DXF drawings are read by the Linux build; write them as a request "
+           "script there with --dump-requests");
+    return kExitBadInput;
+  }
+#endif
+  if (!isDxf && !o.probe) {
+    bool ok = false;
+    const std::string text = ReadWholeFile(o.input, ok);
+    if (!ok) {
+      Report(o.input + ": " + std::strerror(errno ? errno : ENOENT));
+      return kExitBadInput;
+    }
+    if (ParseRequestScript(text, FolderOf(o.input), requests, error) < 0) {
+      Report(o.input + ": " + error);
+      return kExitBadInput;
+    }
+  }
+
+  // The record file: its bytes are what the host hands the driver.
+  ResetHostLog();
+  recordPath = o.record;
+  if (!o.record.empty()) {
+    bool ok = false;
+    const std::string bytes = ReadWholeFile(o.record, ok);
+    if (ok && bytes.size() == 40) {
+      std::memcpy(hostLog.storedRecord.data(), bytes.data(), 40);
+      hostLog.haveStoredRecord = true;
+    } else if (ok) {
+      Report(o.record + ": not a settings record (" + std::to_string(bytes.size()) +
+             " bytes, not 40)");
+      return kExitBadInput;
+    }
+  }
+
+  // The dialogs' scripted user reads its script from a file named in the environment.
+  std::string dialogScript;
+  if (o.language == "qdrs") dialogScript = CancellingDialogScript();
+  if (o.settings.Any()) dialogScript = DialogScriptFor(o.settings);
+  std::string scriptPath;
+#if !defined(_WIN32)
+  if (!dialogScript.empty()) {
+    std::error_code ignored;
+    scriptPath = (std::filesystem::temp_directory_path(ignored) /
+                  ("adihost-dialogs-" + std::to_string(getpid()) + ".txt"))
+                     .string();
+    std::ofstream(scriptPath, std::ios::binary | std::ios::trunc) << dialogScript;
+    setenv("TRNKV_DIALOG_SCRIPT", scriptPath.c_str(), 1);
+  }
+#endif
+  struct RemoveScript {
+    std::string path;
+    ~RemoveScript() {
+      if (!path.empty()) std::remove(path.c_str());
+    }
+  } removeScript{scriptPath};
+
+  const std::string driverPath =
+      o.driver.empty() ? (ProgramFolder(argv[0]).empty() ? "" : ProgramFolder(argv[0]) + "/") +
+#if defined(_WIN32)
+                             "trnkv_p.dll"
+#else
+                             "trnkv_p.so"
+#endif
+                       : o.driver;
+#if defined(_WIN32)
+  // On Win32 the dialogs are real windows: the robot plays the same script
+  // against them (and closes with OK any dialog the script does not name).
+  DialogBotStart(dialogScript);
+#endif
+  PladiFn pladi = LoadDriver(driverPath, error);
+  if (pladi == nullptr) {
+    Report(error);
+    return kExitPlotFailed;
+  }
+
+  if (o.output == "-") {
+    job = stdout;
+  } else {
+    job = std::fopen(o.output.c_str(), "wb");
+    if (job == nullptr) {
+      Report(o.output + ": " + std::strerror(errno));
+      return kExitPlotFailed;
+    }
+  }
+  // Only a plain file is removed after a failure, never a device or a pipe.
+  std::error_code ignored;
+  const bool removable = job != stdout && std::filesystem::is_regular_file(o.output, ignored);
+  const auto fail = [&](const std::string& why) {
+    Report(why);
+    if (job != stdout) std::fclose(job);
+    if (removable) std::remove(o.output.c_str());
+    return kExitPlotFailed;
+  };
+
+  hostLog.writeSink = &WriteJob;
+  hostLog.printSink = &PrintLine;
+  hostLog.controlSink = &ShowControl;
+  hostLog.saveSink = &SaveRecord;
+  hostLog.swapSink = &ShowSwap;
+  hostLog.failWriteAt = o.failWrite;
+  hostLog.failAllWritesFrom = o.failWrite > 0;
+  if (progress) imageSource.progress = &ShowStripProgress;
+
+  const DriverLink driver = ConnectDriver(pladi);
+  ConversationResult start = HostHandshake(driver);
+  if (start.failedRequest == 0 && o.language == "qdrs") {
+    // The binary language is reached only through a stored record that asks
+    // for it, at a resolution it has, while every dialog is cancelled.
+    uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
+    flags = static_cast<uint16_t>(flags | 0x0040);
+    if ((flags & 0x0F00) != 0x0200 && (flags & 0x0F00) != 0x0800)
+      flags = static_cast<uint16_t>((flags & ~0x0F00) | 0x0200);
+    WriteU16(hostLog.storedRecord.data(), 30, flags);
+    SaveRecord(hostLog.storedRecord);
+    start = HostHandshake(driver);
+  }
+  if (start.failedRequest != 0)
+    return fail("the driver refused control request " + std::to_string(start.failedRequest));
+  DrawingStartOptions startOptions;
+  startOptions.configure = o.configure || o.settings.Any();
+  startOptions.summary = o.summary;
+  startOptions.legend = o.legend;
+  const ConversationResult drawingStart = HostDrawingStart(driver, start.area, startOptions);
+  if (drawingStart.failedRequest != 0)
+    return fail("the driver refused graphics request " +
+                std::to_string(drawingStart.failedRequest));
+  std::vector<std::string> refused;
+  if (o.settings.Any()) {
+    refused = SettingsNotApplied(o.settings, hostLog.storedRecord);
+    for (const std::string& s : refused) Report("setting not applied: " + s);
+  }
+
+  if (o.probe) {
+    const std::string bytes = ProbeDriver(driver);
+    if (WriteJob(bytes.data(), static_cast<int32_t>(bytes.size())) == 0)
+      return fail(o.output + ": cannot write");
+  } else {
+#if defined(ADIHOST_WITH_DXF)
+    if (isDxf) {
+      std::map<std::string, int32_t> notes = drawing.unsupported;
+      Placement placement;
+      placement.ratio = o.scale;
+      WriteDrawingRequests(drawing, drawingStart.area, placement, requests, notes);
+      // What could not be plotted is listed once, each with its count.
+      for (const auto& [what, count] : notes)
+        Report(o.input + ": not plotted as drawn: " + what + ": " + std::to_string(count));
+      if (requests.size() <= 1) Report(o.input + ": nothing to plot");
+    }
+#endif
+    if (!o.dump.empty() && DumpRequests(o.dump, requests, error) < 0) {
+      Report(error);
+      return kExitBadInput;
+    }
+    if (progress && requests.size() > 5000) Progress(std::to_string(requests.size()) + " requests");
+    const int32_t failed = PlayRequests(driver, requests, error);
+    if (failed >= 0 && requests[failed].kind == RequestKind::Image && !error.empty() &&
+        error.find("refused") == std::string::npos) {
+      fail(error);
+      return kExitBadInput;
+    }
+    if (failed >= 0) {
+      const std::string where =
+          requests[failed].line > 0
+              ? o.input + ": line " + std::to_string(requests[failed].line) + ": "
+              : "";
+      return fail(where + error);
+    }
+  }
+  // A failed final flush is not answered with a failure status: every host
+  // write that was not taken counts.
+  if (hostLog.writeSizes.size() != static_cast<size_t>(hostLog.writeCalls))
+    return fail(o.output + ": a write failed; the job is incomplete");
+  if (lineOpen) std::fputs("\n", messages);
+  if (job != stdout && std::fclose(job) != 0) {
+    job = stdout;
+    return fail(o.output + ": " + std::strerror(errno));
+  }
+  if (job == stdout) std::fflush(stdout);
+  std::size_t bytes = 0;
+  for (int32_t n : hostLog.writeSizes) bytes += static_cast<size_t>(n);
+  if (o.output != "-") Report(o.output + ": " + JobSummary(bytes, requests));
+
+  if (!o.send.empty()) {
+    if (SendJobFile(o.send, o.output, o.timeout, error) < 0) {
+      Report(error + "; the job is kept in " + o.output);
+      return kExitSendFailed;
+    }
+    Report("sent " + o.output + " to " + o.send);
+  }
+  return refused.empty() ? kExitOk : kExitSettingRefused;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// adihost's command line: the options, the help text and the exit codes.
+#include <cstdint>
+#include <string>
+
+#include "tools/adihost/settings.h"
+
+// Exit codes, as --help lists them.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitPlotFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitBadInput = 3;
+inline constexpr int kExitSendFailed = 4;
+inline constexpr int kExitSettingRefused = 5;
+
+struct Options {
+  std::string input, output, record, send, dump, driver, language;
+  int32_t timeout = 10;
+  double scale = 0;
+  bool verbose = false, configure = false, summary = false, legend = false, probe = false;
+  int32_t failWrite = 0;  // for tests: the n-th host write fails
+  Settings settings;
+};
+
+// 0 when the options are sound, else the exit code (after a message); --help
+// prints the help text and ends the process.
+int ParseOptions(int argc, char** argv, Options& o);

@@ -1,0 +1,25 @@
+#pragma once
+// Raster images as adihost serves them to the driver: read from PNG files
+// (Linux) or from binary netpbm files (both builds), written as netpbm for
+// request scripts that the Win32 build can play.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Row 0 is the top row. A two-level image holds one byte per pixel, 1 for a
+// set (dark) pixel; a colour image three bytes per pixel, red, green, blue.
+// A transparent image was composed over white from its alpha channel.
+struct RasterPixels {
+  int32_t width = 0, height = 0;
+  bool colour = false;
+  bool transparent = false;
+  std::vector<uint8_t> data;
+};
+
+// 0, or -1 with a reason in `error`. The kind is chosen by the file's signature.
+int32_t ReadRasterFile(const std::string& path, RasterPixels& image, std::string& error);
+// P4 for a two-level image, P6 for a colour one. 0 or -1.
+int32_t WriteNetpbm(const std::string& path, const RasterPixels& image);
+// Reduces a colour image whose pixels are all pure black or pure white to a
+// two-level one.
+void MakeTwoLevelWhenBlackAndWhite(RasterPixels& image);

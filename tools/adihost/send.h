@@ -1,0 +1,12 @@
+#pragma once
+// Delivers a finished job to a network printer over a raw TCP connection.
+#include <cstdint>
+#include <string>
+
+constexpr int32_t kRawPrintPort = 9100;
+
+// Sends the file to "HOST" or "HOST:PORT". 0, or -1 with the reason in
+// `error`. The connection must be made within the timeout, and each later
+// write must make progress within it.
+int32_t SendJobFile(const std::string& target, const std::string& path, int32_t timeoutSeconds,
+                    std::string& error);
