@@ -115,6 +115,21 @@ TEST_F(AdihostCli, FailedWritesAreTheDriversFailureAndLeaveNoJob) {
   EXPECT_TRUE(std::ifstream("/dev/full").good());
 }
 
+TEST_F(AdihostCli, PreviewIsDrawnFromTheJobJustWritten) {
+  const std::string lines = kExamples + "/lines.req";
+  HostRun r = Adihost("-o a.plt --preview a.png " + lines);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string png = ReadFile(Path("a.png"));
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_NE(r.err.find("a.png: the job's preview"), std::string::npos) << r.err;
+  // Nowhere to draw it: the job stands, the failure is said.
+  r = Adihost("-o b.plt --preview no/such/folder/b.png " + lines);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(std::ifstream(Path("b.plt")).good());
+  EXPECT_EQ(Adihost("-o - --preview c.png " + lines).status, 2);
+}
+
 TEST_F(AdihostCli, TheRecordFileIsCreatedKeptAndRefusedWhenItIsNotOne) {
   const std::string lines = kExamples + "/lines.req";
   ASSERT_EQ(Adihost("--record s.rec -o a.plt " + lines).status, 0);

@@ -28,6 +28,9 @@
 #include "tools/adihost/host_text.h"
 #include "tools/adihost/image_host.h"
 #include "tools/adihost/options.h"
+#if defined(ADIHOST_WITH_PREVIEW)
+#include "tools/jobview/render.h"
+#endif
 #include "tools/adihost/request_script.h"
 #include "tools/adihost/send.h"
 #include "tools/adihost/settings.h"
@@ -48,6 +51,20 @@ void Report(const std::string& text) {
   if (progressShown) std::fputs("\r\x1b[K", stderr);
   progressShown = false;
   std::fprintf(stderr, "adihost: %s\n", text.c_str());
+}
+
+// The job as the printer will print it, beside the job: drawn from the file
+// just written, so the picture shows the job and not the drawing it came from.
+// What the preview does not understand is reported, and the picture stands.
+int32_t WritePreview(const Options& o) {
+#if defined(ADIHOST_WITH_PREVIEW)
+  if (PreviewJobFile("adihost", o.output, o.preview, PreviewOptions{}, stderr) == 2) return -1;
+  Report(o.preview + ": the job's preview");
+  return 0;
+#else
+  Report("--preview: this build has no preview; run jobview on " + o.output);
+  return -1;
+#endif
 }
 
 void Progress(const std::string& text) {
@@ -408,6 +425,7 @@ int main(int argc, char** argv) {
   std::size_t bytes = 0;
   for (int32_t n : hostLog.writeSizes) bytes += static_cast<size_t>(n);
   if (o.output != "-") Report(o.output + ": " + JobSummary(bytes, requests));
+  if (!o.preview.empty() && WritePreview(o) < 0) return kExitPlotFailed;
 
   if (!o.send.empty()) {
     if (SendJobFile(o.send, o.output, o.timeout, error) < 0) {

@@ -18,6 +18,8 @@ const char* const kHelp =
     "  --send HOST[:PORT]    send the finished job to a network printer over a raw\n"
     "                        TCP connection (port 9100 by default); the job file is kept\n"
     "  --timeout SECONDS     connect and write timeout for --send (default 10)\n"
+    "  --preview FILE.png    also draw the job as the printer will print it (PNG, or\n"
+    "                        a true-size PDF for a name ending in .pdf)\n"
     "  --dump-requests FILE  also write the drawing as a request script (its images\n"
     "                        as netpbm files beside it), which either build can play\n"
     "\n"
@@ -93,6 +95,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
       if (!value(o.record)) return Usage(a + " needs a file name");
     } else if (a == "--send") {
       if (!value(o.send)) return Usage(a + " needs HOST[:PORT]");
+    } else if (a == "--preview") {
+      if (!value(o.preview)) return Usage(a + " needs a file name");
     } else if (a == "--dump-requests") {
       if (!value(o.dump)) return Usage(a + " needs a file name");
     } else if (a == "--driver") {
@@ -134,5 +138,7 @@ int ParseOptions(int argc, char** argv, Options& o) {
   }
   if (!o.send.empty() && o.output == "-")
     return Usage("--send needs the job in a file, not on standard output");
+  if (!o.preview.empty() && o.output == "-")
+    return Usage("--preview needs the job in a file, not on standard output");
   return 0;
 }

@@ -14,7 +14,7 @@ inline constexpr int kExitSendFailed = 4;
 inline constexpr int kExitSettingRefused = 5;
 
 struct Options {
-  std::string input, output, record, send, dump, driver, language;
+  std::string input, output, record, send, dump, driver, language, preview;
   int32_t timeout = 10;
   double scale = 0;
   bool verbose = false, configure = false, summary = false, legend = false, probe = false;
