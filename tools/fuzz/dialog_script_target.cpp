@@ -92,6 +92,9 @@ std::string Written(const DialogScript& script) {
         case ScriptVerb::Click:
           out += id;
           break;
+        case ScriptVerb::Picture:
+          out += " " + a.text;
+          break;
         case ScriptVerb::Esc:
         case ScriptVerb::Enter:
           break;
