@@ -1,29 +1,20 @@
 #include "tools/adihost/send.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#if defined(_WIN32)
-int32_t SendJobFile(const std::string&, const std::string&, int32_t, std::string& error) {
-  error = "sending is done by the Linux build of adihost";
-  return -1;
-}
-#else
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tools/adihost/raw_socket.h"
 
 namespace {
 
-struct Descriptor {
-  int fd = -1;
-  ~Descriptor() {
-    if (fd >= 0) close(fd);
+struct Connection {
+  RawSocket s = kNoSocket;
+  ~Connection() {
+    if (s != kNoSocket) SocketClose(s);
   }
 };
 
@@ -49,35 +40,83 @@ int32_t SplitTarget(const std::string& target, std::string& host, std::string& p
   return 0;
 }
 
-// A non-blocking connect that gives up after the timeout.
-int ConnectWithin(const addrinfo* a, int32_t timeoutSeconds, std::string& error) {
-  const int fd = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
-  if (fd < 0) {
-    error = std::strerror(errno);
+int32_t ReadJob(const std::string& path, std::vector<char>& bytes, std::string& error) {
+  std::FILE* job = std::fopen(path.c_str(), "rb");
+  if (job == nullptr) {
+    error = path + ": " + std::strerror(errno);
     return -1;
   }
-  const int flags = fcntl(fd, F_GETFL, 0);
-  fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-  if (connect(fd, a->ai_addr, a->ai_addrlen) < 0 && errno != EINPROGRESS) {
-    error = std::strerror(errno);
-    close(fd);
+  char block[65536];
+  for (size_t n; (n = std::fread(block, 1, sizeof block, job)) > 0;)
+    bytes.insert(bytes.end(), block, block + n);
+  const bool failed = std::ferror(job) != 0;
+  std::fclose(job);
+  if (failed) error = path + ": cannot read";
+  return failed ? -1 : 0;
+}
+
+// The first of the host's addresses that answers within the timeout.
+RawSocket Connect(const std::string& host, const std::string& port, int32_t timeoutSeconds,
+                  std::string& error) {
+  if (SocketsStart(error) < 0) return kNoSocket;
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (const int lookup = getaddrinfo(host.c_str(), port.c_str(), &hints, &found)) {
+    error = host + ": " + gai_strerror(lookup);
+    return kNoSocket;
+  }
+  RawSocket s = kNoSocket;
+  for (const addrinfo* a = found; a != nullptr && s == kNoSocket; a = a->ai_next)
+    s = SocketConnectWithin(a, timeoutSeconds, error);
+  freeaddrinfo(found);
+  if (s == kNoSocket) error = "cannot connect to " + host + ":" + port + ": " + error;
+  return s;
+}
+
+// Every byte, each write making progress within the timeout.
+int32_t SendAll(RawSocket s, const std::vector<char>& bytes, int32_t timeoutSeconds,
+                const std::string& where, std::string& error) {
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    const size_t piece = std::min<size_t>(bytes.size() - sent, 1 << 20);
+    const int32_t n = SocketSend(s, bytes.data() + sent, piece);
+    if (n > 0) {
+      sent += static_cast<size_t>(n);
+      continue;
+    }
+    std::string why = n == 0 ? "closed" : SocketErrorText();
+    if (n < 0 && SocketWouldBlock()) {
+      const int32_t ready = SocketWait(s, true, timeoutSeconds);
+      if (ready > 0) continue;
+      why = ready == 0 ? "no progress within " + std::to_string(timeoutSeconds) + " s"
+                       : SocketErrorText();
+    }
+    error = "connection to " + where + " broke after " + std::to_string(sent) + " of " +
+            std::to_string(bytes.size()) + " bytes: " + why;
     return -1;
   }
-  pollfd p{fd, POLLOUT, 0};
-  const int ready = poll(&p, 1, timeoutSeconds * 1000);
-  int soError = 0;
-  socklen_t length = sizeof soError;
-  if (ready == 0) {
-    error = "no answer within " + std::to_string(timeoutSeconds) + " s";
-  } else if (ready < 0 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &length) < 0 ||
-             soError != 0) {
-    error = std::strerror(soError != 0 ? soError : errno);
-  } else {
-    fcntl(fd, F_SETFL, flags);
-    return fd;
+  return 0;
+}
+
+// Half-closes and waits for the printer to close its side, so that a job the
+// printer threw away (a reset connection) is not reported as delivered. A
+// printer that keeps its side open past the timeout has taken the job.
+int32_t AwaitPrinterClose(RawSocket s, int32_t timeoutSeconds, const std::string& where,
+                          std::string& error) {
+  SocketEndSending(s);
+  char discard[256];
+  for (;;) {
+    const int32_t ready = SocketWait(s, false, timeoutSeconds);
+    if (ready == 0) return 0;
+    const int32_t n = ready > 0 ? SocketReceive(s, discard, sizeof discard) : -1;
+    if (n == 0) return 0;
+    if (n < 0 && (ready < 0 || !SocketWouldBlock())) {
+      error = "connection to " + where + " broke: " + SocketErrorText();
+      return -1;
+    }
   }
-  close(fd);
-  return -1;
 }
 
 }  // namespace
@@ -86,60 +125,12 @@ int32_t SendJobFile(const std::string& target, const std::string& path, int32_t 
                     std::string& error) {
   std::string host, port;
   if (SplitTarget(target, host, port, error) < 0) return -1;
-  std::FILE* job = std::fopen(path.c_str(), "rb");
-  if (job == nullptr) {
-    error = path + ": " + std::strerror(errno);
-    return -1;
-  }
   std::vector<char> bytes;
-  char block[65536];
-  for (size_t n; (n = std::fread(block, 1, sizeof block, job)) > 0;)
-    bytes.insert(bytes.end(), block, block + n);
-  std::fclose(job);
-
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int lookup = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
-  if (lookup != 0) {
-    error = host + ": " + gai_strerror(lookup);
-    return -1;
-  }
-  Descriptor connection;
-  for (const addrinfo* a = found; a != nullptr && connection.fd < 0; a = a->ai_next)
-    connection.fd = ConnectWithin(a, timeoutSeconds, error);
-  freeaddrinfo(found);
-  if (connection.fd < 0) {
-    error = "cannot connect to " + host + ":" + port + ": " + error;
-    return -1;
-  }
-  timeval limit{timeoutSeconds, 0};
-  setsockopt(connection.fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = send(connection.fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) {
-      error = "connection to " + host + ":" + port + " broke after " + std::to_string(sent) +
-              " of " + std::to_string(bytes.size()) +
-              " bytes: " + (n == 0 ? "closed" : std::strerror(errno));
-      return -1;
-    }
-    sent += static_cast<size_t>(n);
-  }
-  // Half-close and wait for the printer to close its side, so that a job the
-  // printer threw away (a reset connection) is not reported as delivered.
-  shutdown(connection.fd, SHUT_WR);
-  pollfd p{connection.fd, POLLIN, 0};
-  char discard[256];
-  while (poll(&p, 1, timeoutSeconds * 1000) > 0) {
-    const ssize_t n = recv(connection.fd, discard, sizeof discard, 0);
-    if (n == 0) break;
-    if (n < 0) {
-      error = "connection to " + host + ":" + port + " broke: " + std::strerror(errno);
-      return -1;
-    }
-  }
-  return 0;
+  if (ReadJob(path, bytes, error) < 0) return -1;
+  Connection connection;
+  connection.s = Connect(host, port, timeoutSeconds, error);
+  if (connection.s == kNoSocket) return -1;
+  const std::string where = host + ":" + port;
+  if (SendAll(connection.s, bytes, timeoutSeconds, where, error) < 0) return -1;
+  return AwaitPrinterClose(connection.s, timeoutSeconds, where, error);
 }
-#endif
