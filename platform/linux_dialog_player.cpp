@@ -13,6 +13,7 @@
 
 #include "platform/dialog_script.h"
 #include "platform/linux_user.h"
+#include "platform/terminal_text.h"
 
 namespace {
 
@@ -272,8 +273,7 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT style) {
   const int answer = pendingAnswer != 0 ? pendingAnswer : first;
   pendingAnswer = 0;
   messageBoxes.push_back({t, c, style, answer});
-  std::fprintf(stderr, "[message box] %s: %s\n", Windows1252ToUtf8(c).c_str(),
-               Windows1252ToUtf8(t).c_str());
+  PrintWindows1252(stderr, "[message box] " + c + ": " + t + "\n");
   return answer;
 }
 

@@ -1,7 +1,8 @@
 // adihost as a person runs it: exit codes and messages, the record file, the
 // settings applied through the dialogs, the binary language, delivery to a
-// printer on the loopback address, and the strip server's resampling. The
-// Win32 adihost is run under wine for what it does its own way: sockets.
+// printer on the loopback address, messages in the terminal's character set,
+// and the strip server's resampling. The Win32 adihost is run under wine for
+// what it does its own way: sockets and consoles.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -18,6 +20,7 @@
 
 #include "driver_fixture.h"
 #include "host/packet.h"
+#include "platform/terminal_text.h"
 #include "tools/adihost/conversation.h"
 #include "tools/adihost/host_text.h"
 #include "tools/adihost/image_host.h"
@@ -37,7 +40,7 @@ struct HostRun {
 };
 
 // The test is compiled with the driver's Windows-1252 execution character
-// set; what adihost prints is UTF-8.
+// set; what adihost prints in a UTF-8 locale is UTF-8.
 std::string Utf8(const char8_t* text) {
   return reinterpret_cast<const char*>(text);
 }
@@ -57,11 +60,11 @@ class AdihostCli : public ::testing::Test {
   }
   void TearDown() override { std::system(("rm -rf " + folder).c_str()); }
 
-  // In the folder, with `environment` set.
+  // In the folder, in a UTF-8 locale unless `environment` says otherwise.
   HostRun Run(const std::string& environment, const std::string& program,
               const std::string& arguments) {
-    const std::string command = "cd " + folder + " && " + environment + " " + program + " " +
-                                arguments + " >out.txt 2>err.txt";
+    const std::string command = "cd " + folder + " && LC_ALL=C.UTF-8 " + environment + " " +
+                                program + " " + arguments + " >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder + "/out.txt"),
             ReadFile(folder + "/err.txt")};
@@ -316,6 +319,59 @@ TEST_F(AdihostCli, JobsAreSentToThePrinterAndKeptWhenSendingFails) {
                  std::string(TRNKV_SOURCE_DIR) + "/examples/sample/sample.dxf");
 }
 
+// A Latin-1 locale of our own, made once from the system's locale sources,
+// used through LOCPATH so that nothing is installed. Empty when it cannot be made.
+std::string LatinOneLocales() {
+  static const std::string folder = [] {
+    char pattern[] = "/tmp/adihost-locales-XXXXXX";
+    const std::string made = mkdtemp(pattern);
+    const std::string command =
+        "localedef -i pt_BR -f ISO-8859-1 " + made + "/pt_BR.ISO-8859-1 >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 ? made : "";
+  }();
+  return folder;
+}
+
+// The driver's Windows-1252 texts, the settings summary on standard output and
+// a dialog's message box on standard error, in the character set of the
+// terminal's locale: UTF-8, Latin-1, and the C locale's ASCII with '?' for
+// what it cannot show.
+TEST_F(AdihostCli, MessagesAreShownInTheTerminalsCharacterSet) {
+  const std::string run = "--summary --copies 100 -o a.plt " + kExamples + "/lines.req";
+  HostRun r = Adihost(run);
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.out.find(Utf8(u8" Nenhuma saída manual \n")), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find(Utf8(u8"[message box] Número de cópias: ")), std::string::npos) << r.err;
+
+  r = Run("LC_ALL=C", kAdihost, run);
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.out.find(" Nenhuma sa?da manual \n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("[message box] N?mero de c?pias: "), std::string::npos) << r.err;
+  for (unsigned char c : r.out + r.err) ASSERT_LT(c, 0x80) << r.out << r.err;
+
+  const std::string locales = LatinOneLocales();
+  ASSERT_FALSE(locales.empty()) << "localedef could not make a Latin-1 locale";
+  r = Run("LOCPATH=" + locales + " LC_ALL=pt_BR.ISO-8859-1", kAdihost, run);
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.out.find(" Nenhuma sa\xED"
+                       "da manual \n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.err.find("[message box] N\xFAmero de c\xF3pias: "), std::string::npos) << r.err;
+
+  // What Latin-1 lacks is written the nearest way it can be; the code page's
+  // holes are never shown as characters.
+  const char* const latinOne = "pt_BR.ISO-8859-1";
+  const std::string before = std::setlocale(LC_CTYPE, nullptr);
+  setenv("LOCPATH", locales.c_str(), 1);
+  ASSERT_NE(std::setlocale(LC_CTYPE, latinOne), nullptr);
+  EXPECT_EQ(Windows1252ToTerminal("\x80 \xE7\xE3o \x81\x93x\x94"), "EUR \xE7\xE3o ?\"x\"");
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+  EXPECT_EQ(Windows1252ToTerminal("\x80 \xE7\xE3o \x81"), Utf8(u8"€ ção ?"));
+  std::setlocale(LC_CTYPE, before.c_str());
+  unsetenv("LOCPATH");
+}
+
 // The Win32 adihost under wine, in the test's folder.
 class AdihostWin32 : public AdihostCli {
  protected:
@@ -341,6 +397,23 @@ TEST_F(AdihostWin32, JobsAreSentOverWinsockAndKeptWhenSendingFails) {
   Write("big.req", sample + sample + sample);
   ExpectDelivery([this](const std::string& a) { return Wine(a); },
                  [this](const std::string& name) { return ReadFile(Path(name)); }, "big.req");
+}
+
+// Written to a file from a console, the messages take the console's code page
+// (850 for a Portuguese one), which the console's own tools read back; with
+// no console at all they are UTF-8.
+TEST_F(AdihostWin32, MessagesTakeTheConsolesCodePage) {
+  const std::string run = "--summary -o a.plt " + kExamples + "/lines.req";
+  const std::string inConsole =
+      "cd " + folder + " && LC_ALL=pt_BR.UTF-8 WINEDEBUG=-all script -qec \"wine " + kWin32Adihost +
+      " " + run + " >out.txt 2>err.txt\" /dev/null </dev/null >/dev/null 2>&1";
+  ASSERT_EQ(std::system(inConsole.c_str()), 0) << ReadFile(Path("err.txt"));
+  EXPECT_NE(ReadFile(Path("out.txt")).find(" Programa: Alimenta\x87\xC6o manual"),
+            std::string::npos)
+      << ReadFile(Path("out.txt"));
+  const HostRun r = Wine(run);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(Utf8(u8" Programa: Alimentação manual")), std::string::npos) << r.out;
 }
 
 TEST_F(AdihostCli, ADrawingsRequestScriptPlaysToTheSameJob) {

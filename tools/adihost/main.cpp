@@ -1,6 +1,7 @@
 // adihost: plots drawings through the plotter driver, loaded from its library
 // file exactly as a CAD host loads it, and delivers the printer job.
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,14 +76,14 @@ void Progress(const std::string& text) {
 bool lineOpen = false;  // the driver's last text did not end its line
 
 void PrintLine(const char* line) {
-  const std::string text = Windows1252ToUtf8(line);
-  std::fputs(text.c_str(), messages);
+  const std::string_view text = line;
+  PrintWindows1252(messages, text);
   std::fflush(messages);
   if (!text.empty()) lineOpen = text.back() != '\n';
 }
 
 void ShowControl(const char* text) {
-  if (verbose) Report("device control: " + Visible(text));
+  if (verbose) Report("device control: " + Windows1252ToTerminal(Visible(text)));
 }
 
 int32_t WriteJob(const char* bytes, int32_t count) {
@@ -219,11 +220,13 @@ std::string JobSummary(size_t bytes, const std::vector<Request>& requests) {
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
-  // UTF-8 on the console; no line-end translation, so that both builds print
-  // the same bytes.
-  SetConsoleOutputCP(65001);
+  // No line-end translation, so that both builds print the same bytes. The
+  // console's code page is the user's and stays as it is.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+#else
+  // The driver's messages are shown in the terminal's character set.
+  std::setlocale(LC_CTYPE, "");
 #endif
   Options o;
   if (const int code = ParseOptions(argc, argv, o)) return code;

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "platform/dialog_script.h"
+#include "platform/terminal_text.h"
 #include "resources/dialog_ids.inc"
 
 namespace {
@@ -145,8 +146,7 @@ void AnswerMessageBox(HWND box) {
     pendingAnswer = 0;
   }
   m.answer = answer;
-  std::fprintf(stderr, "[message box] %s: %s\n", Windows1252ToUtf8(m.caption).c_str(),
-               Windows1252ToUtf8(m.text).c_str());
+  PrintWindows1252(stderr, "[message box] " + m.caption + ": " + m.text + "\n");
   {
     Guard g;
     messageBoxes.push_back(m);
