@@ -25,11 +25,17 @@ std::string Windows1252ToTerminal(std::string_view text) {
   if (codePage == 0 || codePage == CP_UTF8) return Windows1252ToUtf8(text);
   if (codePage == 1252) return std::string(text);
   const std::wstring wide = Wide(text);
-  const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
-                                    nullptr, 0, "?", nullptr);
-  std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-  WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, "?",
-                      nullptr);
+  const int count = static_cast<int>(wide.size());
+  // Some code pages take no replacement character of ours: they use their own.
+  const char* unknown = "?";
+  int n = WideCharToMultiByte(codePage, 0, wide.data(), count, nullptr, 0, unknown, nullptr);
+  if (n <= 0) {
+    unknown = nullptr;
+    n = WideCharToMultiByte(codePage, 0, wide.data(), count, nullptr, 0, unknown, nullptr);
+  }
+  if (n <= 0) return Windows1252ToUtf8(text);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(codePage, 0, wide.data(), count, out.data(), n, unknown, nullptr);
   return out;
 }
 
