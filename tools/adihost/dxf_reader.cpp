@@ -4,9 +4,11 @@
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <set>
 #include <sstream>
 
@@ -15,6 +17,9 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// Evaluating a spline costs the square of its degree per point; drawings use
+// degrees up to a handful.
+constexpr unsigned kMaxSplineDegree = 25;
 
 // Entities the adapter turns into shapes, or that are never plotted (attribute
 // definitions, viewports, the markers of blocks and polylines).
@@ -29,41 +34,129 @@ std::string Trim(const std::string& s) {
   return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
 }
 
+// Groups whose value is a count the reader allocates for, by entity: a
+// polyline's vertices, a spline's knots, control and fit points, a leader's
+// vertices.
+struct CountGroup {
+  const char* entity;
+  long code;
+};
+constexpr CountGroup kCountGroups[] = {
+    {"LWPOLYLINE", 90}, {"SPLINE", 72}, {"SPLINE", 73}, {"SPLINE", 74}, {"LEADER", 76}};
+
+// Real-valued group codes: coordinates, distances, scales and angles.
+bool IsRealCode(long code) {
+  return (code >= 10 && code <= 59) || (code >= 110 && code <= 149) ||
+         (code >= 210 && code <= 239) || (code >= 460 && code <= 469) ||
+         (code >= 1010 && code <= 1059);
+}
+
+// Integer-valued group codes: counts, flags, colours, weights and the like.
+bool IsIntegerCode(long code) {
+  return (code >= 60 && code <= 99) || (code >= 170 && code <= 179) ||
+         (code >= 270 && code <= 299) || (code >= 370 && code <= 389) ||
+         (code >= 400 && code <= 409) || (code >= 420 && code <= 429) ||
+         (code >= 440 && code <= 459) || (code >= 1060 && code <= 1071);
+}
+
+// The groups a hatch boundary's edge cannot do without, by edge type (line,
+// arc, ellipse, spline): dxflib takes an edge without them and hands over
+// values it never set.
+constexpr std::array<std::initializer_list<long>, 4> kHatchEdgeGroups = {{
+    {10, 20, 11, 21},
+    {10, 20, 40, 50, 51, 73},
+    {10, 20, 11, 21, 40, 50, 51, 73},
+    {94, 73, 74, 95, 96},
+}};
+
+// Follows a hatch's boundary edges group by group.
+struct HatchEdges {
+  bool polylineLoop = false;  // a polyline loop's 72 is a bulge flag, not an edge
+  long type = 0;              // of the edge being read; 0 when none
+  std::set<long> seen;
+
+  // The group an edge ended without, or 0.
+  long Feed(long code, const std::string& value) {
+    const bool ends = code == 72 || code == 92 || code == 93 || code == 97 || code == 75 ||
+                      code == 0 || code == 78 || code == 98;
+    long missing = 0;
+    if (ends && type >= 1 && type <= 4)
+      for (long required : kHatchEdgeGroups[type - 1])
+        if (missing == 0 && seen.count(required) == 0) missing = required;
+    if (ends) type = 0, seen.clear();
+    if (code == 92) polylineLoop = (std::atol(value.c_str()) & 2) != 0;
+    if (code == 72 && !polylineLoop) type = std::atol(value.c_str());
+    if (code != 72) seen.insert(code);
+    return missing;
+  }
+};
+
+// A number as a DXF writes it, either decimal mark.
+bool IsFiniteNumber(std::string text) {
+  for (char& c : text)
+    if (c == ',') c = '.';
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && std::isfinite(v);
+}
+
 // Group codes and values alternate line by line. The file must end with the
 // EOF marker, so a truncated file is caught even where dxflib would not mind.
-int32_t CheckDxfText(const std::string& path, Drawing& drawing, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "cannot open";
-    return -1;
-  }
-  std::ostringstream whole;
-  whole << file.rdbuf();
-  if (whole.str().find('\0') != std::string::npos) {
+// Numbers are checked here, where they enter: no coordinate is infinite or
+// not a number, and no count asks for more items than the rest of the file
+// could hold, so nothing past this point allocates for a lie.
+int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& error) {
+  if (text.find('\0') != std::string::npos) {
     error = "not a text DXF file (binary DXF is not read)";
     return -1;
   }
-  std::istringstream in(whole.str());
-  std::string codeLine, value;
+  int64_t lines = 0;
+  for (char c : text) lines += c == '\n';
+  std::istringstream in(text);
+  std::string codeLine, value, entity;
   int32_t line = 0;
-  bool sawEof = false, inEntities = false;
+  bool sawEof = false, inEntities = false, vertexSeen = false;
+  HatchEdges hatch;
+  const auto refuse = [&](int32_t at, const std::string& why) {
+    error = "line " + std::to_string(at) + ": " + why;
+    return -1;
+  };
   while (std::getline(in, codeLine)) {
     ++line;
     const std::string code = Trim(codeLine);
     char* end = nullptr;
     const long groupCode = std::strtol(code.c_str(), &end, 10);
-    if (code.empty() || *end != '\0') {
-      error = "line " + std::to_string(line) + ": group code expected, found '" +
-              code.substr(0, 40) + "'";
-      return -1;
-    }
-    if (!std::getline(in, value)) {
-      error = "line " + std::to_string(line) + ": group code without a value (truncated file)";
-      return -1;
-    }
+    if (code.empty() || *end != '\0')
+      return refuse(line, "group code expected, found '" + code.substr(0, 40) + "'");
+    if (!std::getline(in, value))
+      return refuse(line, "group code without a value (truncated file)");
     ++line;
     value = Trim(value);
+    if (IsRealCode(groupCode) && !IsFiniteNumber(value))
+      return refuse(line, "not a finite number: '" + value.substr(0, 40) + "'");
+    // dxflib reads a blank or a word here as a value it never set.
+    if (IsIntegerCode(groupCode) && (std::strtol(value.c_str(), &end, 10), end == value.c_str()))
+      return refuse(line, "not a whole number: '" + value.substr(0, 40) + "'");
+    for (const CountGroup& g : kCountGroups) {
+      if (entity != g.entity || groupCode != g.code) continue;
+      const long count = std::strtol(value.c_str(), &end, 10);
+      if (count < 0 || count > (lines - line) / 2)
+        return refuse(line, entity + " claims " + value.substr(0, 40) +
+                                " items, more than the rest of the file holds");
+      vertexSeen = false;
+    }
+    // A bulge belongs to the vertex before it.
+    if (entity == "LWPOLYLINE" && groupCode == 10) vertexSeen = true;
+    if (entity == "LWPOLYLINE" && groupCode == 42 && !vertexSeen)
+      return refuse(line, "LWPOLYLINE bulge before its first vertex");
+    if (entity == "HATCH") {
+      if (const long missing = hatch.Feed(groupCode, value))
+        return refuse(line, "HATCH edge without its group " + std::to_string(missing));
+    }
     if (groupCode != 0) continue;
+    entity = value;
+    vertexSeen = false;
+    hatch = HatchEdges{};
     if (value == "EOF") {
       sawEof = true;
       break;
@@ -160,6 +253,10 @@ class DrawingAdapter : public DL_CreationAdapter {
     Container()[openPolyline].vertices.push_back({d.x, d.y, d.bulge});
   }
   void addSpline(const DL_SplineData& d) override {
+    if (d.degree > kMaxSplineDegree) {
+      openPolyline = openSpline = openHatch = -1;
+      return Unsupported("SPLINE of degree above 25 (not plotted)");
+    }
     Shape& s = Push(ShapeKind::Spline);
     s.degree = static_cast<int32_t>(d.degree);
     s.closed = (d.flags & 1) != 0;
@@ -273,6 +370,8 @@ class DrawingAdapter : public DL_CreationAdapter {
       edge.end = (e.ccw ? 1 : -1) * e.angle2;
       edge.clockwise = !e.ccw;
     } else if (e.type == 4) {
+      if (e.degree > kMaxSplineDegree)
+        return Unsupported("HATCH edge of degree above 25 (not plotted)");
       edge.kind = ShapeKind::Spline;
       edge.degree = static_cast<int32_t>(e.degree);
       edge.knots = e.knots;
@@ -418,25 +517,41 @@ void LinkImages(std::vector<Shape>& shapes, const std::map<std::string, std::str
       ++drawing.unsupported["IMAGE without an image definition"];
       s.file.clear();
     } else {
-      s.file = LocateImage(it->second, folder);
+      s.file = folder.empty() ? it->second : LocateImage(it->second, folder);
     }
   }
 }
 
 }  // namespace
 
-int32_t ReadDxfFile(const std::string& path, Drawing& drawing, std::string& error) {
+int32_t ReadDxfText(const std::string& text, const std::string& folder, Drawing& drawing,
+                    std::string& error) {
   drawing = Drawing{};
-  if (CheckDxfText(path, drawing, error) < 0) return -1;
+  if (CheckDxfText(text, drawing, error) < 0) return -1;
   DrawingAdapter adapter(drawing);
   DL_Dxf dxf;
-  if (!dxf.in(path, &adapter)) {
+  // dxflib takes an MTEXT angle in degrees, or in radians for files its own
+  // old versions wrote, and knows which from a comment it otherwise leaves
+  // unread: a file that has none is said to come from today's.
+  std::istringstream stream("999\ndxflib 3.26.4.0\n" + text);
+  if (!dxf.in(stream, &adapter)) {
     error = "cannot read";
     return -1;
   }
-  const std::string folder = FolderOf(path);
   LinkImages(drawing.shapes, adapter.imageFiles, folder, drawing);
   for (auto& [name, block] : drawing.blocks)
     LinkImages(block.shapes, adapter.imageFiles, folder, drawing);
   return 0;
+}
+
+int32_t ReadDxfFile(const std::string& path, Drawing& drawing, std::string& error) {
+  drawing = Drawing{};
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = "cannot open";
+    return -1;
+  }
+  std::ostringstream whole;
+  whole << file.rdbuf();
+  return ReadDxfText(whole.str(), FolderOf(path), drawing, error);
 }
