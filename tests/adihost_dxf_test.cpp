@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "driver_fixture.h"
+#include "dxf_text.h"
 #include "hpgl_reader.h"
 #include "tools/adihost/conversation.h"
 #include "tools/adihost/drawing_writer.h"
@@ -18,30 +19,6 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-// A DXF file built from group code / value pairs.
-class DxfText {
- public:
-  DxfText() { Add(0, "SECTION").Add(2, "HEADER").Add(9, "$INSUNITS").Add(70, 4).Add(0, "ENDSEC"); }
-  DxfText& Add(int code, const std::string& value) {
-    text << code << "\n" << value << "\n";
-    return *this;
-  }
-  DxfText& Add(int code, double value) {
-    std::ostringstream v;
-    v.precision(17);
-    v << value;
-    return Add(code, v.str());
-  }
-  DxfText& Section(const char* name) { return Add(0, "SECTION").Add(2, name); }
-  DxfText& End() { return Add(0, "ENDSEC"); }
-  // A point at the origin pins the drawing's lower left corner there.
-  DxfText& Entity(const char* kind, const std::string& layer = "0") {
-    return Add(0, kind).Add(8, layer);
-  }
-  std::string Finish() { return text.str() + "0\nEOF\n"; }
-  std::ostringstream text;
-};
 
 std::string WriteTemporary(const std::string& content) {
   char path[] = "/tmp/adihost-test-XXXXXX";
@@ -73,7 +50,8 @@ Plotted PlotDxf(const std::string& dxf, Placement placement = {.ratio = 40}) {
   const ConversationResult area = HostDrawingStart(d, start.area, {});
   EXPECT_EQ(area.area.unitsPerInch, 1016.0);
   p.notes = drawing.unsupported;
-  WriteDrawingRequests(drawing, area.area, placement, p.requests, p.notes);
+  if (WriteDrawingRequests(drawing, area.area, placement, p.requests, p.notes, p.error) < 0)
+    return p;
   std::string playError;
   EXPECT_EQ(PlayRequests(d, p.requests, playError), -1) << playError;
   p.chains = ReadPlottedChains(hostLog.output);

@@ -27,6 +27,10 @@ constexpr LineTypeName kLineTypeNames[] = {
 // of rounding at each end, every point stays within one unit of the curve.
 constexpr double kHostTolerance = 0.25;
 constexpr int32_t kMaxNesting = 16;
+// The most points and block placements one walk over the drawing may make:
+// arrays of arrays and blocks placed many times inside each other multiply,
+// and past this a drawing is refused rather than left to fill the memory.
+constexpr int64_t kMaxWork = 4000000;
 
 // x' = a x + b y + e, y' = c x + d y + f
 struct Affine {
@@ -75,15 +79,21 @@ class Walker {
   double scale = 1, offsetX = 0, offsetY = 0, hostMaxX = 0, hostMaxY = 0;
   std::vector<Request>* out = nullptr;
   int32_t clipped = 0;
+  int64_t work = 0;  // points and placements of this walk
 
   void Walk(const std::vector<Shape>& shapes, const Inherited& inherited) {
-    for (const Shape& s : shapes) WalkShape(s, inherited);
+    for (const Shape& s : shapes) {
+      if (TooLarge()) return;
+      WalkShape(s, inherited);
+    }
   }
+  bool TooLarge() const { return work > kMaxWork; }
 
  private:
   const Drawing& drawing;
   std::map<std::string, int32_t>& notes;
   ResolvedStyle current{-1, -1, -1};
+  std::vector<const Block*> expanding;  // the blocks being placed, outermost first
   bool penDown = false;
   int32_t lastX = -1, lastY = -1;
 
@@ -142,6 +152,7 @@ class Walker {
     if (!measuring && style.lineType < 0)
       Note("linetype " + LineTypeName(s, in) + " (drawn solid)");
     std::vector<Point> points;
+    ++work;
     switch (s.kind) {
       case ShapeKind::Polyline:
       case ShapeKind::Circle:
@@ -176,10 +187,14 @@ class Walker {
     if (it == drawing.blocks.end()) return Note("INSERT of a missing block");
     if (in.depth >= kMaxNesting) return Note("INSERT nested too deeply (a block inside itself?)");
     const Block& block = it->second;
+    if (std::find(expanding.begin(), expanding.end(), &block) != expanding.end())
+      return Note("INSERT of a block inside itself");
+    expanding.push_back(&block);
     const double r = s.angle * 3.14159265358979323846 / 180;
     const double c = std::cos(r), n = std::sin(r);
-    for (int32_t row = 0; row < s.rows; ++row)
-      for (int32_t column = 0; column < s.columns; ++column) {
+    for (int32_t row = 0; row < s.rows && !TooLarge(); ++row)
+      for (int32_t column = 0; column < s.columns && !TooLarge(); ++column) {
+        ++work;
         // Block base to the origin, scale, then the array offset, rotation, place.
         const double ox = column * s.columnSpacing, oy = row * s.rowSpacing;
         Affine local{s.scale.x,
@@ -198,6 +213,7 @@ class Walker {
         inner.depth = in.depth + 1;
         Walk(block.shapes, inner);
       }
+    expanding.pop_back();
   }
 
   // A hatch's loops become one outline: each loop is closed and the outline
@@ -208,7 +224,8 @@ class Walker {
     for (const std::vector<Shape>& loop : s.loops) {
       std::vector<Point> points;
       for (const Shape& edge : loop) FlattenCurve(edge, Tolerance(in), points);
-      if (points.size() < 2) continue;
+      work += static_cast<int64_t>(points.size());
+      if (points.size() < 2 || TooLarge()) continue;
       if (s.patterned) {
         points.push_back(points.front());
         Stroke(points, in.transform, style);
@@ -292,7 +309,8 @@ class Walker {
 
   // Host points of a chain, clipped to the area piece by piece.
   void Stroke(const std::vector<Point>& points, const Affine& t, const ResolvedStyle& style) {
-    if (points.empty()) return;
+    work += static_cast<int64_t>(points.size());
+    if (points.empty() || TooLarge()) return;
     if (measuring) {
       for (const Point& p : points) bounds.Add(t.Apply(p));
       return;
@@ -305,7 +323,7 @@ class Walker {
     for (size_t i = 1; i < points.size(); ++i) {
       const Point b = ToHost(t.Apply(points[i]));
       Point p = a, q = b;
-      if (!ClipSegment(p, q)) {
+      if (!Finite(a) || !Finite(b) || !ClipSegment(p, q)) {
         wasClipped = true;
         penDown = false;
         a = b;
@@ -338,6 +356,10 @@ class Walker {
     bool wasClipped = false;
     for (const Point& p : outline) {
       const Point w = t.Apply(p), h = ToHost(w);
+      if (!Finite(h)) {
+        wasClipped = true;
+        continue;
+      }
       const int32_t x = HostX(w.x), y = HostY(w.y);
       if (h.x < -1 || h.y < -1 || h.x > hostMaxX + 1 || h.y > hostMaxY + 1) wasClipped = true;
       const size_t n = r.xy.size();
@@ -357,6 +379,8 @@ class Walker {
   }
 
   Point ToHost(Point p) const { return {p.x * scale + offsetX, p.y * scale + offsetY}; }
+  // A transform past the range of numbers gives no place on the sheet.
+  static bool Finite(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
   // Liang-Barsky: false when the segment lies wholly outside the area.
   bool ClipSegment(Point& p, Point& q) const {
@@ -392,20 +416,33 @@ int32_t LineTypeFor(const std::string& name) {
   return name.empty() ? 0 : -1;
 }
 
-void WriteDrawingRequests(const Drawing& drawing, const SheetArea& area, const Placement& placement,
-                          std::vector<Request>& requests, std::map<std::string, int32_t>& notes) {
+int32_t WriteDrawingRequests(const Drawing& drawing, const SheetArea& area,
+                             const Placement& placement, std::vector<Request>& requests,
+                             std::map<std::string, int32_t>& notes, std::string& error) {
   Walker walker(drawing, notes);
   walker.hostMaxX = std::min(65535.0, std::floor(area.length * area.unitsPerInch));
   walker.hostMaxY = std::min(65535.0, std::floor(area.width * area.unitsPerInchAcross));
+  const auto tooLarge = [&] {
+    error = "the drawing expands to more than " + std::to_string(kMaxWork) +
+            " points and block placements (blocks placed inside each other, or arrays too "
+            "large?)";
+    return -1;
+  };
   // Measured twice: roughly, and then with the curves as fine as the rough
   // scale asks, so that the fitted drawing reaches the sheet's edges exactly.
   for (int32_t pass = 0; pass < 2; ++pass) {
     walker.bounds = Bounds{};
     walker.fineMeasure = pass == 1;
+    walker.work = 0;
     walker.Walk(drawing.shapes, Inherited{});
-    if (walker.bounds.Empty()) return;
+    if (walker.TooLarge()) return tooLarge();
+    if (walker.bounds.Empty()) return 0;
     const Bounds b = walker.bounds;
     const double w = b.maxX - b.minX, h = b.maxY - b.minY;
+    if (!std::isfinite(w) || !std::isfinite(h)) {
+      error = "the drawing's extent is beyond the range of numbers";
+      return -1;
+    }
     if (placement.ratio > 0) {
       walker.scale = drawing.unitMillimetres / placement.ratio / 25.4 * area.unitsPerInch;
       walker.offsetX = -b.minX * walker.scale;
@@ -421,10 +458,13 @@ void WriteDrawingRequests(const Drawing& drawing, const SheetArea& area, const P
   }
   walker.measuring = false;
   walker.out = &requests;
+  walker.work = 0;
   Request types;
   types.kind = RequestKind::LineTypes;
   types.x = 8;
   requests.push_back(types);
   walker.Walk(drawing.shapes, Inherited{});
+  if (walker.TooLarge()) return tooLarge();
   if (walker.clipped > 0) notes["shapes outside the sheet (clipped)"] += walker.clipped;
+  return 0;
 }

@@ -16,8 +16,11 @@ struct Placement {
 };
 
 // Appends the requests; what could not be plotted is counted into `notes`.
-void WriteDrawingRequests(const Drawing& drawing, const SheetArea& area, const Placement& placement,
-                          std::vector<Request>& requests, std::map<std::string, int32_t>& notes);
+// 0, or -1 with `error` saying why the drawing cannot be plotted at all (it
+// expands past what the host will send, or past the range of numbers).
+int32_t WriteDrawingRequests(const Drawing& drawing, const SheetArea& area,
+                             const Placement& placement, std::vector<Request>& requests,
+                             std::map<std::string, int32_t>& notes, std::string& error);
 
 // The driver's line type for a linetype name: 0 solid, 1 to 7 the patterns of
 // the driver's legend; -1 for a name it has no pattern for.

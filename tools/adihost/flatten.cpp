@@ -15,6 +15,8 @@ int32_t StepsFor(double sweep, double bend, double tolerance) {
   sweep = std::fabs(sweep);
   double steps = std::ceil(sweep / (2 * kPi) * kCoarseSteps);
   if (tolerance > 0 && bend > 0) steps = std::ceil(sweep / std::sqrt(8 * tolerance / bend));
+  // A sweep or size past the range of numbers gives no count: one step.
+  if (std::isnan(steps)) steps = 1;
   return static_cast<int32_t>(std::clamp(steps, 1.0, kMaxSteps));
 }
 
@@ -69,7 +71,7 @@ double DistanceToChord(Point p, Point a, Point b) {
 // the tolerance of the chord at three inner points.
 void RefineSpline(const Shape& s, double u0, Point a, double u1, Point b, double tolerance,
                   int32_t depth, std::vector<Point>& out) {
-  bool close = depth >= 24;
+  bool close = depth >= 24 || static_cast<double>(out.size()) >= kMaxSteps;
   if (!close) {
     close = true;
     for (double f : {0.25, 0.5, 0.75})

@@ -389,7 +389,10 @@ int main(int argc, char** argv) {
       std::map<std::string, int32_t> notes = drawing.unsupported;
       Placement placement;
       placement.ratio = o.scale;
-      WriteDrawingRequests(drawing, drawingStart.area, placement, requests, notes);
+      if (WriteDrawingRequests(drawing, drawingStart.area, placement, requests, notes, error) < 0) {
+        fail(o.input + ": " + error);
+        return kExitBadInput;
+      }
       // What could not be plotted is listed once, each with its count.
       for (const auto& [what, count] : notes)
         Report(o.input + ": not plotted as drawn: " + what + ": " + std::to_string(count));
