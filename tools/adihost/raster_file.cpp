@@ -62,10 +62,6 @@ int32_t ReadNetpbm(std::FILE* f, char kind, RasterPixels& image, std::string& er
 
 }  // namespace
 
-#if defined(ADIHOST_WITH_PNG)
-int32_t ReadPngFile(std::FILE* f, RasterPixels& image, std::string& error);
-#endif
-
 int32_t ReadRasterFile(const std::string& path, RasterPixels& image, std::string& error) {
   File f(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!f) {
@@ -81,8 +77,11 @@ int32_t ReadRasterFile(const std::string& path, RasterPixels& image, std::string
   }
   if (got == 8 && magic[0] == 0x89 && magic[1] == 'P' && magic[2] == 'N' && magic[3] == 'G') {
 #if defined(ADIHOST_WITH_PNG)
-    std::rewind(f.get());
-    if (ReadPngFile(f.get(), image, error) < 0) return -1;
+    std::vector<uint8_t> bytes(magic, magic + got);
+    uint8_t chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0;)
+      bytes.insert(bytes.end(), chunk, chunk + n);
+    if (ReadPngBytes(bytes.data(), bytes.size(), image, error) < 0) return -1;
     MakeTwoLevelWhenBlackAndWhite(image);
     return 0;
 #else

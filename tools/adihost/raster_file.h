@@ -18,6 +18,9 @@ struct RasterPixels {
 
 // 0, or -1 with a reason in `error`. The kind is chosen by the file's signature.
 int32_t ReadRasterFile(const std::string& path, RasterPixels& image, std::string& error);
+// A PNG image from its bytes, as it stands (Linux builds, with libpng). 0, or
+// -1 with a reason in `error`.
+int32_t ReadPngBytes(const uint8_t* data, size_t size, RasterPixels& image, std::string& error);
 // P4 for a two-level image, P6 for a colour one. 0 or -1.
 int32_t WriteNetpbm(const std::string& path, const RasterPixels& image);
 // Reduces a colour image whose pixels are all pure black or pure white to a
