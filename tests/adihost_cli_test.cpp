@@ -18,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "adihost_run.h"
 #include "driver_fixture.h"
 #include "host/packet.h"
 #include "platform/terminal_text.h"
@@ -34,49 +35,13 @@ const std::string kWin32Adihost =
     std::string(TRNKV_WIN32_DIR).empty() ? "" : std::string(TRNKV_WIN32_DIR) + "/adihost.exe";
 const std::string kExamples = std::string(TRNKV_SOURCE_DIR) + "/examples";
 
-struct HostRun {
-  int status;
-  std::string out, err;
-};
-
 // The test is compiled with the driver's Windows-1252 execution character
 // set; what adihost prints in a UTF-8 locale is UTF-8.
 std::string Utf8(const char8_t* text) {
   return reinterpret_cast<const char*>(text);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class AdihostCli : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/adihost-cli-XXXXXX";
-    folder = mkdtemp(pattern);
-  }
-  void TearDown() override { std::system(("rm -rf " + folder).c_str()); }
-
-  // In the folder, in a UTF-8 locale unless `environment` says otherwise.
-  HostRun Run(const std::string& environment, const std::string& program,
-              const std::string& arguments) {
-    const std::string command = "cd " + folder + " && LC_ALL=C.UTF-8 " + environment + " " +
-                                program + " " + arguments + " >out.txt 2>err.txt";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder + "/out.txt"),
-            ReadFile(folder + "/err.txt")};
-  }
-  HostRun Adihost(const std::string& arguments) { return Run("", kAdihost, arguments); }
-  std::string Path(const std::string& name) const { return folder + "/" + name; }
-  void Write(const std::string& name, const std::string& content) {
-    std::ofstream(Path(name), std::ios::binary) << content;
-  }
-
-  std::string folder;
-};
+using AdihostCli = AdihostFolder;
 
 TEST_F(AdihostCli, HelpShowsExamplesAndExitCodes) {
   const HostRun r = Adihost("--help");
