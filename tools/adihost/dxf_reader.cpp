@@ -115,7 +115,7 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
   std::istringstream in(text);
   std::string codeLine, value, entity;
   int32_t line = 0;
-  bool sawEof = false, inEntities = false, vertexSeen = false;
+  bool sawEof = false, inEntities = false;
   HatchEdges hatch;
   const auto refuse = [&](int32_t at, const std::string& why) {
     error = "line " + std::to_string(at) + ": " + why;
@@ -143,19 +143,13 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
       if (count < 0 || count > (lines - line) / 2)
         return refuse(line, entity + " claims " + value.substr(0, 40) +
                                 " items, more than the rest of the file holds");
-      vertexSeen = false;
     }
-    // A bulge belongs to the vertex before it.
-    if (entity == "LWPOLYLINE" && groupCode == 10) vertexSeen = true;
-    if (entity == "LWPOLYLINE" && groupCode == 42 && !vertexSeen)
-      return refuse(line, "LWPOLYLINE bulge before its first vertex");
     if (entity == "HATCH") {
       if (const long missing = hatch.Feed(groupCode, value))
         return refuse(line, "HATCH edge without its group " + std::to_string(missing));
     }
     if (groupCode != 0) continue;
     entity = value;
-    vertexSeen = false;
     hatch = HatchEdges{};
     if (value == "EOF") {
       sawEof = true;
