@@ -365,6 +365,7 @@ int main(int argc, char** argv) {
   }
   if (start.failedRequest != 0)
     return fail("the driver refused control request " + std::to_string(start.failedRequest));
+  const std::array<uint8_t, 40> recordBefore = hostLog.storedRecord;
   DrawingStartOptions startOptions;
   startOptions.configure = o.configure || o.settings.Any();
   startOptions.summary = o.summary;
@@ -375,8 +376,9 @@ int main(int argc, char** argv) {
                 std::to_string(drawingStart.failedRequest));
   std::vector<std::string> refused;
   if (o.settings.Any()) {
-    refused = SettingsNotApplied(o.settings, hostLog.storedRecord);
+    refused = SettingsNotApplied(o.settings, recordBefore, hostLog.storedRecord);
     for (const std::string& s : refused) Report("setting not applied: " + s);
+    for (const std::string& s : SettingsApproximated(o.settings, hostLog.storedRecord)) Report(s);
   }
 
   if (o.probe) {

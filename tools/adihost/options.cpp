@@ -53,6 +53,7 @@ const char* const kHelp =
     "  adihost plan.dxf                          plan.plt, fitted to the sheet\n"
     "  adihost --paper A1 --copies 2 -o a1.plt plan.dxf\n"
     "  adihost --scale 50 --send 192.168.1.40 plan.dxf\n"
+    "  adihost --tone 0,100,170,220,255 plan.dxf  its raster images printed lighter\n"
     "  adihost --language qdrs -o - examples/lines.req > lines.qdrs\n"
     "\n"
     "Exit codes:\n"
@@ -90,6 +91,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
       o.summary = true;
     } else if (a == "--legend") {
       o.legend = true;
+    } else if (a == "--tone-default") {
+      o.settings.toneDefault = true;
     } else if (a == "--probe") {
       o.probe = true;
     } else if (a == "-o" || a == "--output") {
@@ -133,6 +136,9 @@ int ParseOptions(int argc, char** argv, Options& o) {
   if (o.language == "qdrs" && (o.settings.Any() || o.configure))
     return Usage(
         "--language qdrs answers every dialog with Cancel, so settings cannot be applied with it");
+  if (o.settings.tone[0] >= 0 && !o.settings.arrows.empty())
+    return Usage("--tone sets every level; give them as you want them rather than with " +
+                 o.settings.arrows[0].option.substr(0, o.settings.arrows[0].option.find(' ')));
   if (o.output.empty()) {
     std::string base = o.input.empty() ? "probe" : o.input.substr(o.input.find_last_of("/\\") + 1);
     const size_t dot = base.rfind('.');

@@ -14,8 +14,24 @@ struct Settings {
   int32_t program = -1, finisherMargins = -1, bin = -1, manualOutput = -1;
   std::string label;
   bool haveLabel = false;
+  // The brightness dialog: exact tone levels (dragged on its graph), its
+  // default curve, and presses of its arrows in the order given (the arrow
+  // control's id and a count, negative for the down arrow).
+  std::array<int32_t, 5> tone{-1, -1, -1, -1, -1};
+  bool toneDefault = false;
+  struct ArrowPresses {
+    std::string option;
+    int32_t control, count;
+  };
+  std::vector<ArrowPresses> arrows;
   bool Any() const;
+  bool AnyTone() const;
 };
+
+// The brightness dialog's graph in pixels, laid out from its template as the
+// dialogs are on either build; a level is (height - row) * 255 / height.
+inline constexpr int32_t kToneGraphWidth = (85 * 7 + 2) / 4;
+inline constexpr int32_t kToneGraphHeight = (79 * 14 + 4) / 8;
 
 // The options this takes, for the help text.
 extern const char* const kSettingsHelp;
@@ -32,6 +48,12 @@ int32_t PaperSizeFor(const std::string& value, const std::vector<std::string>& n
 std::string DialogScriptFor(const Settings& settings);
 // The script that cancels every dialog the driver opens.
 std::string CancellingDialogScript();
-// One line per setting that the saved record does not hold.
+// One line per setting that the saved record does not hold; `before` is the
+// record the dialog opened with.
 std::vector<std::string> SettingsNotApplied(const Settings& settings,
+                                            const std::array<uint8_t, 40>& before,
                                             const std::array<uint8_t, 40>& record);
+// One line per tone level that the graph can only come near: taken, but not
+// the exact value asked for.
+std::vector<std::string> SettingsApproximated(const Settings& settings,
+                                              const std::array<uint8_t, 40>& record);
