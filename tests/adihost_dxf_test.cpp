@@ -15,6 +15,7 @@
 #include "hpgl_reader.h"
 #include "tools/adihost/conversation.h"
 #include "tools/adihost/drawing_writer.h"
+#include "tools/jobview/render.h"
 
 namespace {
 
@@ -335,6 +336,92 @@ TEST(AdihostDxf, WhatCannotBePlottedIsCountedNotDropped) {
   // The pattern hatch's boundary, and the line from where it ends.
   ASSERT_EQ(Drawn(p).size(), 1u);
   EXPECT_EQ(Drawn(p)[0].size(), 5u);
+}
+
+// An 8 x 4 pixel image, white but for a 2 x 2 marker in its top left corner,
+// placed at (1000, 1000) with 100 drawing units a pixel and turned by `degrees`
+// (mirrored left to right when `mirrored`). Three points mark the axes.
+std::string TurnedImageDrawing(const std::string& file, double degrees, bool mirrored) {
+  const double r = degrees * kPi / 180, c = std::cos(r), n = std::sin(r);
+  const double flip = mirrored ? -1 : 1;
+  DxfText t = WithOriginMark();
+  t.Entity("POINT").Add(10, 3000.0).Add(20, 0.0);
+  t.Entity("POINT").Add(10, 0.0).Add(20, 3000.0);
+  t.Entity("IMAGE")
+      .Add(10, 1000.0)
+      .Add(20, 1000.0)
+      .Add(11, 100 * c * flip)
+      .Add(21, 100 * n * flip)
+      .Add(12, -100 * n)
+      .Add(22, 100 * c)
+      .Add(13, 8.0)
+      .Add(23, 4.0)
+      .Add(340, "A1");
+  t.End().Section("OBJECTS").Add(0, "IMAGEDEF").Add(5, "A1").Add(1, file).End();
+  return t.Finish();
+}
+
+// The dark dots of the job's picture, as drawing units: the three point marks
+// give the picture's axes, which the sheet may have turned.
+struct DarkDots {
+  double x = 0, y = 0;  // their centre
+  int32_t count = 0;
+};
+
+DarkDots DarkDotsOf(const std::string& job) {
+  JobPicture picture;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(job.data());
+  EXPECT_EQ(ReadJob(bytes, job.size(), picture), 0);
+  std::vector<JobPoint> marks;
+  for (const JobItem& item : picture.items)
+    if (item.kind == ItemKind::Stroke && marks.size() < 3) marks.push_back(item.points[0]);
+  if (marks.size() < 3) return {};
+  PreviewPixels p;
+  std::string error;
+  EXPECT_EQ(RenderToPixels(picture, bytes, job.size(), {.dpi = 40}, p, error), 0) << error;
+  // Sheet inches to drawing units: the inverse of the marks' axes.
+  const double ax = (marks[1].x - marks[0].x) / 3000, ay = (marks[1].y - marks[0].y) / 3000;
+  const double bx = (marks[2].x - marks[0].x) / 3000, by = (marks[2].y - marks[0].y) / 3000;
+  const double det = ax * by - bx * ay;
+  DarkDots d;
+  for (int32_t py = 0; py < p.height; ++py)
+    for (int32_t px = 0; px < p.width; ++px) {
+      const uint32_t v = p.At(px, py);
+      // Black: the preview's sheet edges are grey.
+      if ((v >> 16 & 255) + (v >> 8 & 255) + (v & 255) > 3 * 40) continue;
+      const double ix = (px + 0.5) / p.dpi - marks[0].x;
+      const double iy = (p.height - py - 0.5) / p.dpi - marks[0].y;
+      const double x = (ix * by - iy * bx) / det, y = (ax * iy - ay * ix) / det;
+      if (std::hypot(x - 1000, y - 1000) > 1000) continue;  // a point mark
+      d.x += x, d.y += y, ++d.count;
+    }
+  if (d.count > 0) d.x /= d.count, d.y /= d.count;
+  return d;
+}
+
+// The marker lands in the corner the turn takes it to, at a quarter turn,
+// at 30 degrees (served through the inverse turn), and mirrored; nothing is
+// reported as placed otherwise than drawn.
+TEST(AdihostDxf, TurnedAndMirroredImagesLandAsDrawn) {
+  const std::string image = WriteTemporary(std::string("P4\n8 4\n") + "\xC0\xC0" + '\0' + '\0');
+  for (const auto& [degrees, mirrored] :
+       std::vector<std::pair<double, bool>>{{0, false}, {90, false}, {30, false}, {0, true},
+                                            {-120, true}}) {
+    const Plotted p = PlotDxf(TurnedImageDrawing(image, degrees, mirrored));
+    ASSERT_EQ(p.error, "");
+    EXPECT_TRUE(p.notes.empty()) << p.notes.begin()->first;
+    // The marker's centre: one pixel in from the left (the right when
+    // mirrored) and one down from the top, turned about (1000, 1000).
+    const double r = degrees * kPi / 180;
+    const double s = mirrored ? -100 : 100, t = 300;
+    const double x = 1000 + s * std::cos(r) - t * std::sin(r);
+    const double y = 1000 + s * std::sin(r) + t * std::cos(r);
+    const DarkDots d = DarkDotsOf(hostLog.output);
+    EXPECT_GT(d.count, 20) << degrees;
+    EXPECT_LT(std::hypot(d.x - x, d.y - y), 40) << degrees << (mirrored ? " mirrored" : "") << ": "
+                                                  << d.x << "," << d.y << " not " << x << "," << y;
+  }
+  std::remove(image.c_str());
 }
 
 TEST(AdihostDxf, MalformedAndTruncatedFilesAreRefusedWithTheLine) {

@@ -254,11 +254,24 @@ class Walker {
       bounds.Add({box.maxX, box.maxY});
       return;
     }
-    const Point a = in.transform.Apply(s.u);
-    const Point b = in.transform.Apply(s.v);
+    // The bottom and left edges on the sheet, in host units.
     const Point o = in.transform.Apply({0, 0});
-    if (std::fabs(a.y - o.y) > 1e-9 || std::fabs(b.x - o.x) > 1e-9 || a.x < o.x || b.y < o.y)
-      Note("IMAGE turned or mirrored (placed upright in its bounding box)");
+    const Point a = in.transform.Apply({s.u.x * s.pixelsWide, s.u.y * s.pixelsWide});
+    const Point b = in.transform.Apply({s.v.x * s.pixelsHigh, s.v.y * s.pixelsHigh});
+    ImageFrame frame{.given = true,
+                     .x = in.transform.Apply(p0).x * scale + offsetX,
+                     .y = in.transform.Apply(p0).y * scale + offsetY,
+                     .ux = (a.x - o.x) * scale,
+                     .uy = (a.y - o.y) * scale,
+                     .vx = (b.x - o.x) * scale,
+                     .vy = (b.y - o.y) * scale};
+    // Edges within a millionth of an axis lie along it: a quarter turn or a
+    // mirror, served exactly.
+    const double size = std::max(std::hypot(frame.ux, frame.uy), std::hypot(frame.vx, frame.vy));
+    for (double* c : {&frame.ux, &frame.uy, &frame.vx, &frame.vy})
+      if (std::fabs(*c) < size * 1e-6) *c = 0;
+    if (frame.ux * frame.vy - frame.vx * frame.uy == 0) return Note("IMAGE without an area");
+    const bool upright = frame.uy == 0 && frame.vx == 0 && frame.ux > 0 && frame.vy > 0;
     if (std::FILE* f = std::fopen(s.file.c_str(), "rb")) {
       std::fclose(f);
     } else {
@@ -269,6 +282,7 @@ class Walker {
     r.x = HostX(box.minX), r.y = HostY(box.minY);
     r.x2 = HostX(box.maxX), r.y2 = HostY(box.maxY);
     r.file = s.file;
+    if (!upright) r.frame = frame;
     out->push_back(r);
     penDown = false;
   }

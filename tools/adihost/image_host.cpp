@@ -34,6 +34,8 @@ uint32_t FunctionAddress(Fn fn) {
 struct ServedImage {
   uint32_t ref;
   HostImage place;
+  ImageFrame frame;                            // given: served through it
+  std::shared_ptr<const RasterPixels> turned;  // a square frame's pixels
 };
 std::vector<ServedImage> servedImages;
 uint32_t nextImageRef = 0x1000;
@@ -44,11 +46,56 @@ const ServedImage* FindServedImage(uint32_t ref) {
   return nullptr;
 }
 
+// Source pixel `at` as strip pixel j, in the strip's kind.
+void ServePixel(const RasterPixels& src, size_t at, uint8_t* out, int32_t j, bool colour) {
+  if (colour && src.colour) {
+    std::memcpy(out + 3 * j, &src.data[3 * at], 3);
+  } else if (colour) {
+    const uint8_t v = src.data[at] ? 0 : 255;
+    std::memset(out + 3 * j, v, 3);
+  } else {
+    out[j] = src.colour ? (src.data[3 * at] < 128 ? 1 : 0) : src.data[at];
+  }
+}
+
+// Each strip pixel takes the source pixel under its centre (nearest
+// neighbour: a two-level image stays two-level and colours stay as drawn);
+// outside the frame it is white.
+void ServeFramedStrip(const ServedImage& image, const uint8_t* request, bool columns,
+                      int32_t length, uint8_t* out, bool colour) {
+  const HostImage& p = image.place;
+  const ImageFrame& f = image.frame;
+  const RasterPixels& src = *p.pixels;
+  const double det = f.ux * f.vy - f.vx * f.uy;
+  for (int32_t j = 0; j < length; ++j) {
+    double x, y;
+    if (columns) {
+      x = (ReadI32(request, 0x10) + ReadI32(request, 0x18)) / 2.0;
+      y = p.y1 + (j + 0.5) * (p.y2 - p.y1) / length;
+    } else {
+      x = p.x1 + (j + 0.5) * (p.x2 - p.x1) / length;
+      y = (ReadI32(request, 0x14) + ReadI32(request, 0x1C)) / 2.0;
+    }
+    const double dx = x - f.x, dy = y - f.y;
+    const double s = (dx * f.vy - dy * f.vx) / det;
+    const double t = (f.ux * dy - f.uy * dx) / det;
+    if (!(s >= 0 && s < 1 && t >= 0 && t < 1)) {
+      if (colour) std::memset(out + 3 * j, 255, 3);
+      continue;
+    }
+    const int32_t column = std::min(static_cast<int32_t>(s * src.width), src.width - 1);
+    const int32_t row = src.height - 1 - std::min(static_cast<int32_t>(t * src.height), src.height - 1);
+    ServePixel(src, static_cast<size_t>(row) * src.width + column, out, j, colour);
+  }
+}
+
 // Source pixel of strip position: strips are rows counted from the bottom of
 // the place, or columns counted from its left; the strip's drawing edges tell
 // where it lies, its pixel j where along it.
 void ServeRealStrip(const ServedImage& image, const uint8_t* request, bool columns, int32_t length,
                     uint8_t* out, bool colour) {
+  if (image.frame.given && image.turned == nullptr)
+    return ServeFramedStrip(image, request, columns, length, out, colour);
   const HostImage& p = image.place;
   const RasterPixels& src = *p.pixels;
   int32_t fixedX = 0, fixedY = 0;
@@ -70,15 +117,7 @@ void ServeRealStrip(const ServedImage& image, const uint8_t* request, bool colum
     }
     x = std::clamp(x, 0, src.width - 1);
     y = std::clamp(y, 0, src.height - 1);
-    const size_t at = static_cast<size_t>(y) * src.width + x;
-    if (colour && src.colour) {
-      std::memcpy(out + 3 * j, &src.data[3 * at], 3);
-    } else if (colour) {
-      const uint8_t v = src.data[at] ? 0 : 255;
-      std::memset(out + 3 * j, v, 3);
-    } else {
-      out[j] = src.colour ? (src.data[3 * at] < 128 ? 1 : 0) : src.data[at];
-    }
+    ServePixel(src, static_cast<size_t>(y) * src.width + x, out, j, colour);
   }
 }
 
@@ -178,22 +217,50 @@ uint16_t SendImage(const DriverLink& d, const HostImage& image) {
   return Graphics(d, p);
 }
 
+RasterPixels TurnedPixels(const RasterPixels& source, const ImageFrame& f) {
+  RasterPixels out = source;
+  const bool across = f.ux == 0 && f.vy == 0;  // the bottom edge runs up or down
+  out.width = across ? source.height : source.width;
+  out.height = across ? source.width : source.height;
+  const size_t bytes = source.colour ? 3 : 1;
+  for (int32_t row = 0; row < out.height; ++row)
+    for (int32_t column = 0; column < out.width; ++column) {
+      int32_t x, y;
+      if (across) {
+        y = f.vx > 0 ? source.height - 1 - column : column;
+        x = f.uy > 0 ? source.width - 1 - row : row;
+      } else {
+        x = f.ux > 0 ? column : source.width - 1 - column;
+        y = f.vy > 0 ? row : source.height - 1 - row;
+      }
+      std::memcpy(&out.data[(static_cast<size_t>(row) * out.width + column) * bytes],
+                  &source.data[(static_cast<size_t>(y) * source.width + x) * bytes], bytes);
+    }
+  return out;
+}
+
 uint16_t SendRasterImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                         const RasterPixels& pixels, int16_t colourIndex) {
-  HostImage image{.x1 = x1,
-                  .y1 = y1,
-                  .x2 = x2,
-                  .y2 = y2,
-                  .type = pixels.colour ? 2 : 0,
-                  .w = pixels.width,
-                  .h = pixels.height,
-                  .transparent = static_cast<int16_t>(pixels.transparent ? 1 : 0),
-                  .colourIndex = colourIndex,
-                  .imageRef = nextImageRef++,
-                  .pixels = &pixels};
+                         const RasterPixels& pixels, int16_t colourIndex, const ImageFrame& frame) {
+  ServedImage served{nextImageRef++, {}, frame, nullptr};
+  if (frame.given && frame.Square())
+    served.turned = std::make_shared<const RasterPixels>(TurnedPixels(pixels, frame));
+  const RasterPixels& shown = served.turned != nullptr ? *served.turned : pixels;
+  // Outside a frame that is not square the box shows what lies below it.
+  const bool seeThrough = pixels.transparent || (frame.given && served.turned == nullptr);
+  served.place = HostImage{.x1 = x1,
+                           .y1 = y1,
+                           .x2 = x2,
+                           .y2 = y2,
+                           .type = shown.colour ? 2 : 0,
+                           .w = shown.width,
+                           .h = shown.height,
+                           .transparent = static_cast<int16_t>(seeThrough ? 1 : 0),
+                           .colourIndex = colourIndex,
+                           .imageRef = served.ref,
+                           .pixels = &shown};
   // An image is fetched at the next graphics request, so two are the most
   // that can wait; a few more are kept for safety.
   if (servedImages.size() >= 8) servedImages.erase(servedImages.begin());
-  servedImages.push_back({image.imageRef, image});
-  return SendImage(d, image);
+  servedImages.push_back(served);
+  return SendImage(d, served.place);
 }

@@ -66,7 +66,25 @@ struct HostImage {
 void FillImagePacket(Packet& packet, const HostImage& image);
 uint16_t SendImage(const DriverLink& d, const HostImage& image);
 
+// Where a turned, mirrored or skewed image lies on the drawing, in host
+// units: the lower left corner of its first pixel column, and its bottom and
+// left edges, each as long as the whole image. Not given for an upright image.
+struct ImageFrame {
+  bool given = false;
+  double x = 0, y = 0, ux = 0, uy = 0, vx = 0, vy = 0;
+  // Edges along the drawing's axes: a quarter turn, a mirror, or both.
+  bool Square() const { return (uy == 0 && vx == 0) || (ux == 0 && vy == 0); }
+};
+
+// The pixels of an image in a square frame as they stand on the drawing, row
+// 0 at the top: moved, never resampled.
+RasterPixels TurnedPixels(const RasterPixels& source, const ImageFrame& frame);
+
 // Request 52 for real pixels: the kind, size and transparency come from the
 // image; each call gets its own image reference, by which the strips find it.
+// With a frame, (x1, y1)-(x2, y2) is the frame's bounding box: a square frame
+// serves the pixels turned, any other serves each strip pixel from the source
+// pixel under it, and the box's corners outside the frame stay see-through.
 uint16_t SendRasterImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                         const RasterPixels& pixels, int16_t colourIndex);
+                         const RasterPixels& pixels, int16_t colourIndex,
+                         const ImageFrame& frame = {});

@@ -75,7 +75,7 @@ int32_t ParseLine(const std::string& line, const std::string& folder, Request& r
     int32_t* corners[] = {&r.x, &r.y, &r.x2, &r.y2};
     for (int32_t* c : corners) {
       if (at >= words.size() || !ParseInteger(words[at], 0, 65535, *c))
-        return error = "image takes X1 Y1 X2 Y2 [index N] [transparent] FILE", -1;
+        return error = "image takes X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE", -1;
       ++at;
     }
     if (at + 1 < words.size() && words[at] == "index") {
@@ -85,6 +85,20 @@ int32_t ParseLine(const std::string& line, const std::string& folder, Request& r
     }
     if (at < words.size() && words[at] == "transparent") {
       r.transparent = true;
+      ++at;
+    }
+    if (at < words.size() && words[at] == "frame") {
+      if (at + 7 >= words.size()) return error = "image frame takes X Y UX UY VX VY, then the file", -1;
+      double* values[] = {&r.frame.x, &r.frame.y, &r.frame.ux, &r.frame.uy, &r.frame.vx, &r.frame.vy};
+      for (double* v : values) {
+        char* end = nullptr;
+        *v = std::strtod(words[++at].c_str(), &end);
+        if (*end != '\0' || !std::isfinite(*v) || std::fabs(*v) > 1e9)
+          return error = "bad image frame value '" + words[at] + "'", -1;
+      }
+      if (r.frame.ux * r.frame.vy - r.frame.vx * r.frame.uy == 0)
+        return error = "image frame without an area", -1;
+      r.frame.given = true;
       ++at;
     }
     // The file name is the rest of the line, blanks and all.
@@ -186,6 +200,13 @@ std::string FormatRequestScript(const std::vector<Request>& requests) {
           numbers({r.colourIndex});
         }
         if (r.transparent) out += " transparent";
+        if (r.frame.given) {
+          out += " frame";
+          for (double v : {r.frame.x, r.frame.y, r.frame.ux, r.frame.uy, r.frame.vx, r.frame.vy}) {
+            std::snprintf(width, sizeof width, " %.17g", v);
+            out += width;
+          }
+        }
         out += ' ';
         out += r.file;
         break;
@@ -233,7 +254,7 @@ uint16_t PlayOne(const DriverLink& d, const Request& r, std::map<std::string, Ra
       }
       if (r.transparent) it->second.transparent = true;
       return SendRasterImage(d, r.x, r.y, r.x2, r.y2, it->second,
-                             static_cast<int16_t>(r.colourIndex));
+                             static_cast<int16_t>(r.colourIndex), r.frame);
     }
   }
   return kStatusOk;

@@ -11,15 +11,18 @@
 //   width INCHES                   pen width (41)
 //   polygon PEN X Y X Y ...        filled polygon by address (54)
 //   polygon-inline PEN X Y ...     filled polygon inside the packet (33)
-//   image X1 Y1 X2 Y2 [index N] [transparent] FILE
+//   image X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE
 //                                  raster image (52) placed on the drawing;
 //                                  FILE (PNG or netpbm) is the rest of the
-//                                  line, relative to the script's folder
+//                                  line, relative to the script's folder; a
+//                                  frame turns, mirrors or skews it (its
+//                                  lower left corner, bottom and left edges)
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "tools/adihost/host_kernel.h"
+#include "tools/adihost/image_host.h"
 
 enum class RequestKind {
   Move,
@@ -43,6 +46,7 @@ struct Request {
   int32_t colourIndex = 7;   // image: colour of a two-level image's set pixels
   bool transparent = false;  // image: white stays see-through (besides the file's alpha)
   std::string file;          // image
+  ImageFrame frame;          // image: where a turned one lies, in host units
   int32_t line = 0;          // where it came from, for messages
 };
 
