@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <clocale>
 #include <cstdio>
 #include <fstream>
@@ -20,6 +22,7 @@
 
 #include "adihost_run.h"
 #include "driver_fixture.h"
+#include "tests/band_reader.h"
 #include "host/packet.h"
 #include "platform/terminal_text.h"
 #include "tools/adihost/conversation.h"
@@ -153,6 +156,62 @@ TEST_F(AdihostCli, SettingsReachTheJobHeaderAndRefusedOnesShowTheDialogsMessage)
         u8"adihost: setting not applied: --margin 11\n"})
     EXPECT_NE(r.err.find(Utf8(line)), std::string::npos) << Utf8(line);
   EXPECT_NE(ReadFile(Path("t.plt")).find("BP2,1;IN;"), std::string::npos);
+}
+
+// The black dots of every raster band of an RTL job, decoded by libtiff.
+int64_t BlackDots(const std::string& job) {
+  int64_t dots = 0;
+  for (const WrittenBand& b : ReadRtlBands(job)) {
+    const std::vector<uint8_t> rows = TiffDecodeG4(reinterpret_cast<const uint8_t*>(b.data.data()),
+                                                   b.data.size(), b.rowBits, b.rows);
+    EXPECT_EQ(rows.size(), static_cast<size_t>(b.rowBits / 8 * b.rows));
+    for (uint8_t byte : rows) dots += __builtin_popcount(byte);
+  }
+  return dots;
+}
+
+// Tone levels reach the record through the brightness dialog and change how
+// dark the screened image prints; what the dialog cannot do is said.
+TEST_F(AdihostCli, ToneLevelsReachTheRecordAndTheScreenedImage) {
+  Write("grey.req", "image 1000 1000 5000 4000 " + kExamples + "/colour.ppm\n");
+  const auto levels = [&](const std::string& record) {
+    const std::string bytes = ReadFile(Path(record));
+    return bytes.size() == 40 ? bytes.substr(34, 5) : std::string();
+  };
+  ASSERT_EQ(Adihost("--record d.rec -o d.plt grey.req").status, 0);
+  HostRun r = Adihost("--record l.rec --tone 0,160,210,240,255 -o l.plt grey.req");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(levels("l.rec"), std::string("\x00\xa0\xd2\xf0\xff", 5));
+  r = Adihost("--record k.rec --tone 0,60,100,160,255 -o k.plt grey.req");
+  ASSERT_EQ(r.status, 0) << r.err;
+  // 100 falls between two rows of the graph: the nearest is taken and said.
+  EXPECT_NE(r.err.find("adihost: --tone: level 2 is 101, the nearest to 100 the graph reaches\n"),
+            std::string::npos)
+      << r.err;
+  const int64_t normal = BlackDots(ReadFile(Path("d.plt")));
+  const int64_t lighter = BlackDots(ReadFile(Path("l.plt")));
+  const int64_t darker = BlackDots(ReadFile(Path("k.plt")));
+  EXPECT_GT(normal, 0);
+  EXPECT_LT(lighter, normal * 9 / 10);
+  EXPECT_GT(darker, normal * 11 / 10);
+
+  // Arrow presses the dialog refuses: the curve spans 0..255 and cannot move.
+  r = Adihost("--record l.rec --tone-default --brightness 2 -o b.plt grey.req");
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.err.find("adihost: setting not applied: --brightness 2: the dialog refused presses at "
+                       "the curve's limits; the levels are 0,123,187,228,255\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(Path("b.plt")), ReadFile(Path("d.plt")));
+  // Bad values are refused before anything is plotted or saved.
+  for (const char* bad : {"--tone 0,50,40,200,255", "--tone 0,50,100,200", "--midtones x",
+                          "--tone 0,50,100,150,200 --contrast 1"}) {
+    r = Adihost(std::string("--record l.rec ") + bad + " -o x.plt grey.req");
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("adihost: --"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::ifstream(Path("x.plt")).good());
+  EXPECT_EQ(levels("l.rec"), std::string("\x00\x7b\xbb\xe4\xff", 5));
 }
 
 TEST_F(AdihostCli, TheBinaryLanguageComesFromTheRecordWithEveryDialogCancelled) {
@@ -397,18 +456,23 @@ TEST(AdihostScript, ParsesFormatsAndRefusesBadLines) {
   const std::string script =
       "move 10 20\ndraw 30 40\nlift\npen 3\nlinetype 2\nlinetypes 8\nwidth 0.013779527559055118\n"
       "polygon 4 0 0 10 0 10 10\npolygon-inline 5 1 1 2 2 3 1\nimage 1 2 3 4 index 5 transparent "
-      "my image.png\n";
+      "my image.png\nimage 0 0 300 400 frame 300 0 0 400 -300 0.10000000000000001 turned.pbm\n";
   std::vector<Request> requests;
   std::string error;
   ASSERT_EQ(ParseRequestScript("# comment\n\n" + script, "", requests, error), 0) << error;
-  EXPECT_EQ(requests.back().file, "my image.png");
+  EXPECT_EQ(requests[requests.size() - 2].file, "my image.png");
+  EXPECT_EQ(requests.back().frame.vy, 0.1);
   EXPECT_EQ(FormatRequestScript(requests), script);
   for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
            {"move 1", "line 1: move takes 2 numbers"},
            {"draw 1 70000", "line 1: '70000' is not a number from 0 to 65535"},
            {"polygon 1 2 3", "line 1: polygon takes a pen and at least two X Y pairs"},
            {"width wide", "line 1: bad width 'wide'"},
-           {"image 1 2 3 4", "line 1: image without a file"}}) {
+           {"image 1 2 3 4", "line 1: image without a file"},
+           {"image 1 2 3 4 frame 1 2 3 4 5 x.png",
+            "line 1: image frame takes X Y UX UY VX VY, then the file"},
+           {"image 1 2 3 4 frame 1 2 3 4 6 8 x.png", "line 1: image frame without an area"},
+           {"image 1 2 3 4 frame 1 2 3 nan 6 8 x.png", "line 1: bad image frame value 'nan'"}}) {
     requests.clear();
     EXPECT_EQ(ParseRequestScript(text, "", requests, error), -1);
     EXPECT_EQ(error, message);
@@ -464,6 +528,83 @@ TEST(AdihostStrips, RealImagesAreResampledToTheStripsAsked) {
   EXPECT_EQ(pixel(last, 0), (std::vector<uint8_t>{255, 255, 255}));
   EXPECT_EQ(pixel(last, last.size() / 3 - 1), (std::vector<uint8_t>{0, 255, 0}));
   EXPECT_EQ(imageHostLog.releases, imageHostLog.fetches);
+}
+
+// A quarter turn or a mirror moves pixels without resampling them: the job is
+// the very job of an upright image whose pixels were turned by hand. Any other
+// frame is served from the source through the inverse turn, white outside.
+TEST(AdihostStrips, TurnedImagesAreServedThroughTheirFrame) {
+  RasterPixels image;
+  image.width = 3, image.height = 2;
+  image.data = {1, 0, 0,   // top row: a mark at the left
+                0, 0, 1};  // bottom row: a mark at the right
+  struct Turn {
+    ImageFrame frame;
+    int32_t width;
+    std::vector<uint8_t> pixels;
+  };
+  const Turn turns[] = {
+      // A quarter turn counter-clockwise: the top row becomes the left column.
+      {{.given = true, .x = 1400, .y = 1000, .ux = 0, .uy = 300, .vx = -400, .vy = 0},
+       2,
+       {0, 1, 0, 0, 1, 0}},
+      // Mirrored left to right.
+      {{.given = true, .x = 1300, .y = 1000, .ux = -300, .uy = 0, .vx = 0, .vy = 400},
+       3,
+       {0, 0, 1, 1, 0, 0}},
+      // Upside down: a half turn.
+      {{.given = true, .x = 1300, .y = 1400, .ux = -300, .uy = 0, .vx = 0, .vy = -400},
+       3,
+       {1, 0, 0, 0, 0, 1}},
+  };
+  const DriverLink d = ResetDriver();
+  const ConversationResult start = HostHandshake(d);
+  HostDrawingStart(d, start.area, {});
+  const auto plot = [&](const RasterPixels& pixels, const ImageFrame& frame, int32_t x2,
+                        int32_t y2) {
+    hostLog.output.clear();
+    BeginPlot(d);
+    SendRasterImage(d, 1000, 1000, x2, y2, pixels, 7, frame);
+    EndPlot(d);
+    return hostLog.output;
+  };
+  for (const Turn& turn : turns) {
+    const RasterPixels turned = TurnedPixels(image, turn.frame);
+    EXPECT_EQ(turned.width, turn.width);
+    EXPECT_EQ(turned.data, turn.pixels);
+    RasterPixels byHand = image;
+    byHand.width = turn.width, byHand.height = 6 / turn.width, byHand.data = turn.pixels;
+    EXPECT_EQ(plot(image, turn.frame, 1300, 1400), plot(byHand, {}, 1300, 1400));
+  }
+
+  // A dark image turned by 45 degrees, 1500 long and 1000 high, in its
+  // bounding box: the strip through the box's middle crosses the image's
+  // centre and leaves the image before either end of the box, where it is
+  // white (and the image request see-through); the dark pixels cover the
+  // image's share of the box.
+  image.data.assign(6, 1);
+  const double u = 1500 / std::sqrt(2.0), v = 1000 / std::sqrt(2.0);
+  const ImageFrame slant{.given = true, .x = 1000 + v, .y = 1000, .ux = u, .uy = u, .vx = -v,
+                         .vy = v};
+  const int32_t far = 1000 + static_cast<int32_t>(u + v);
+  ResetImageHost();
+  imageHostLog.keepServed = true;
+  hostLog.output.clear();
+  BeginPlot(d);
+  SendRasterImage(d, 1000, 1000, far, far, image, 7, slant);
+  EndPlot(d);
+  EXPECT_NE(hostLog.output.find("TR1;"), std::string::npos) << "see-through";
+  ASSERT_GT(imageHostLog.served.size(), 100u);
+  const std::vector<uint8_t>& middle = imageHostLog.served[imageHostLog.served.size() / 2];
+  EXPECT_EQ(middle.front(), 0);
+  EXPECT_EQ(middle.back(), 0);
+  EXPECT_EQ(middle[middle.size() / 2], 1);
+  double dark = 0, all = 0;
+  for (const std::vector<uint8_t>& strip : imageHostLog.served) {
+    dark += static_cast<double>(std::count(strip.begin(), strip.end(), 1));
+    all += static_cast<double>(strip.size());
+  }
+  EXPECT_NEAR(dark / all, 1500.0 * 1000 / ((far - 1000) * (far - 1000.0)), 0.01);
 }
 
 }  // namespace
