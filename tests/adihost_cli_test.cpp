@@ -22,9 +22,9 @@
 
 #include "adihost_run.h"
 #include "driver_fixture.h"
-#include "tests/band_reader.h"
 #include "host/packet.h"
 #include "platform/terminal_text.h"
+#include "tests/band_reader.h"
 #include "tools/adihost/conversation.h"
 #include "tools/adihost/host_text.h"
 #include "tools/adihost/image_host.h"
@@ -198,9 +198,10 @@ TEST_F(AdihostCli, ToneLevelsReachTheRecordAndTheScreenedImage) {
   // Arrow presses the dialog refuses: the curve spans 0..255 and cannot move.
   r = Adihost("--record l.rec --tone-default --brightness 2 -o b.plt grey.req");
   EXPECT_EQ(r.status, 5);
-  EXPECT_NE(r.err.find("adihost: setting not applied: --brightness 2: the dialog refused presses at "
-                       "the curve's limits; the levels are 0,123,187,228,255\n"),
-            std::string::npos)
+  EXPECT_NE(
+      r.err.find("adihost: setting not applied: --brightness 2: the dialog refused presses at "
+                 "the curve's limits; the levels are 0,123,187,228,255\n"),
+      std::string::npos)
       << r.err;
   EXPECT_EQ(ReadFile(Path("b.plt")), ReadFile(Path("d.plt")));
   // Bad values are refused before anything is plotted or saved.
@@ -584,8 +585,8 @@ TEST(AdihostStrips, TurnedImagesAreServedThroughTheirFrame) {
   // image's share of the box.
   image.data.assign(6, 1);
   const double u = 1500 / std::sqrt(2.0), v = 1000 / std::sqrt(2.0);
-  const ImageFrame slant{.given = true, .x = 1000 + v, .y = 1000, .ux = u, .uy = u, .vx = -v,
-                         .vy = v};
+  const ImageFrame slant{
+      .given = true, .x = 1000 + v, .y = 1000, .ux = u, .uy = u, .vx = -v, .vy = v};
   const int32_t far = 1000 + static_cast<int32_t>(u + v);
   ResetImageHost();
   imageHostLog.keepServed = true;

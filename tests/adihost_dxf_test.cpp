@@ -404,9 +404,8 @@ DarkDots DarkDotsOf(const std::string& job) {
 // reported as placed otherwise than drawn.
 TEST(AdihostDxf, TurnedAndMirroredImagesLandAsDrawn) {
   const std::string image = WriteTemporary(std::string("P4\n8 4\n") + "\xC0\xC0" + '\0' + '\0');
-  for (const auto& [degrees, mirrored] :
-       std::vector<std::pair<double, bool>>{{0, false}, {90, false}, {30, false}, {0, true},
-                                            {-120, true}}) {
+  for (const auto& [degrees, mirrored] : std::vector<std::pair<double, bool>>{
+           {0, false}, {90, false}, {30, false}, {0, true}, {-120, true}}) {
     const Plotted p = PlotDxf(TurnedImageDrawing(image, degrees, mirrored));
     ASSERT_EQ(p.error, "");
     EXPECT_TRUE(p.notes.empty()) << p.notes.begin()->first;
@@ -419,7 +418,7 @@ TEST(AdihostDxf, TurnedAndMirroredImagesLandAsDrawn) {
     const DarkDots d = DarkDotsOf(hostLog.output);
     EXPECT_GT(d.count, 20) << degrees;
     EXPECT_LT(std::hypot(d.x - x, d.y - y), 40) << degrees << (mirrored ? " mirrored" : "") << ": "
-                                                  << d.x << "," << d.y << " not " << x << "," << y;
+                                                << d.x << "," << d.y << " not " << x << "," << y;
   }
   std::remove(image.c_str());
 }

@@ -43,7 +43,7 @@ TEST_F(DialogTest, ToneLevelsAreDraggedToTheNearestRowOfTheGraph) {
       const int32_t room = 255 - asked[k - 1] - 10 * (5 - k);
       asked[k] = asked[k - 1] + 10 + static_cast<int32_t>(random() % (room / (5 - k) + 1));
     }
-    if (run == 0) asked = {0, 10, 20, 30, 40};   // all at the bottom
+    if (run == 0) asked = {0, 10, 20, 30, 40};        // all at the bottom
     if (run == 1) asked = {215, 225, 235, 245, 255};  // all at the top
     std::string value;
     for (int32_t k = 0; k < 5; ++k) value += (k ? "," : "") + std::to_string(asked[k]);

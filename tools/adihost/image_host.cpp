@@ -84,7 +84,8 @@ void ServeFramedStrip(const ServedImage& image, const uint8_t* request, bool col
       continue;
     }
     const int32_t column = std::min(static_cast<int32_t>(s * src.width), src.width - 1);
-    const int32_t row = src.height - 1 - std::min(static_cast<int32_t>(t * src.height), src.height - 1);
+    const int32_t row =
+        src.height - 1 - std::min(static_cast<int32_t>(t * src.height), src.height - 1);
     ServePixel(src, static_cast<size_t>(row) * src.width + column, out, j, colour);
   }
 }

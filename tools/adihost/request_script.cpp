@@ -75,7 +75,9 @@ int32_t ParseLine(const std::string& line, const std::string& folder, Request& r
     int32_t* corners[] = {&r.x, &r.y, &r.x2, &r.y2};
     for (int32_t* c : corners) {
       if (at >= words.size() || !ParseInteger(words[at], 0, 65535, *c))
-        return error = "image takes X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE", -1;
+        return error =
+                   "image takes X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE",
+               -1;
       ++at;
     }
     if (at + 1 < words.size() && words[at] == "index") {
@@ -88,8 +90,10 @@ int32_t ParseLine(const std::string& line, const std::string& folder, Request& r
       ++at;
     }
     if (at < words.size() && words[at] == "frame") {
-      if (at + 7 >= words.size()) return error = "image frame takes X Y UX UY VX VY, then the file", -1;
-      double* values[] = {&r.frame.x, &r.frame.y, &r.frame.ux, &r.frame.uy, &r.frame.vx, &r.frame.vy};
+      if (at + 7 >= words.size())
+        return error = "image frame takes X Y UX UY VX VY, then the file", -1;
+      double* values[] = {&r.frame.x,  &r.frame.y,  &r.frame.ux,
+                          &r.frame.uy, &r.frame.vx, &r.frame.vy};
       for (double* v : values) {
         char* end = nullptr;
         *v = std::strtod(words[++at].c_str(), &end);

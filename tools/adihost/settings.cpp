@@ -161,20 +161,22 @@ const char* const kSettingsHelp =
     "  --finisher-margins N  0 as the program says, 1 always off\n"
     "  --bin N               output bin: 0 any, 1 fan-fold, 2-14 bins 1-13\n"
     "  --manual-output on|off\n"
-    "  --tone L0,L1,L2,L3,L4 tone curve: output levels 0-255, rising, for the greys\n"
-    "                        0, 64, 128, 192 and 255 of raster images (dragged on\n"
-    "                        the brightness graph, which reaches most levels exactly\n"
-    "                        and the rest within one; handles keep about 8 levels apart)\n"
-    "  --tone-default        the default tone curve (0,123,187,228,255), applied\n"
-    "                        before any of the three below\n"
+    "  --tone L0,L1,L2,L3,L4 tone curve of raster images: output levels 0-255,\n"
+    "                        rising, for the greys 0, 64, 128, 192 and 255; dragged\n"
+    "                        on the brightness graph, which reaches most levels\n"
+    "                        exactly and the rest within one (the level reached is\n"
+    "                        named); its handles stay about 7 levels apart\n"
+    "  --tone-default        the default tone curve (0,123,187,228,255)\n"
     "  --brightness N        presses of the brightness arrows: the whole curve up\n"
     "                        (N > 0) or down, one level a press\n"
     "  --contrast N          presses of the contrast arrows: N > 0 spreads the curve\n"
     "                        about its middle, N < 0 narrows it\n"
-    "  --midtones N          presses of the midtone arrows: N > 0 lifts the middle of\n"
-    "                        the curve, N < 0 lowers it; these three are pressed in the\n"
-    "                        order given (-255 to 255 each), and presses the dialog\n"
-    "                        refuses at the curve's limits are reported\n";
+    "  --midtones N          presses of the midtone arrows: N > 0 lifts the middle\n"
+    "                        of the curve, N < 0 lowers it\n"
+    "                        The arrows are pressed in the order given (-255 to 255\n"
+    "                        each, not with --tone), from the saved curve or after\n"
+    "                        --tone-default; presses the dialog refuses at the\n"
+    "                        curve's limits are reported\n";
 
 bool Settings::Any() const {
   return paper >= 0 || length >= 0 || margin >= 0 || copies >= 0 || fill >= 0 || resolution >= 0 ||
@@ -380,14 +382,14 @@ std::vector<std::string> SettingsNotApplied(const Settings& s,
     for (int32_t k = 0; k < 5; ++k) taken = taken && levels[k] == expected[k];
     if (!taken && options.empty()) missing.push_back("--tone-default");
     if (!taken && !options.empty())
-      missing.push_back(options + ": the dialog refused presses at the curve's limits; the levels are " +
+      missing.push_back(options +
+                        ": the dialog refused presses at the curve's limits; the levels are " +
                         LevelList(levels));
   }
   return missing;
 }
 
-std::vector<std::string> SettingsApproximated(const Settings& s,
-                                              const std::array<uint8_t, 40>& r) {
+std::vector<std::string> SettingsApproximated(const Settings& s, const std::array<uint8_t, 40>& r) {
   std::vector<std::string> notes;
   if (s.tone[0] < 0) return notes;
   for (int32_t k = 0; k < 5; ++k) {
