@@ -213,6 +213,13 @@ TEST_F(AdihostCli, ToneLevelsReachTheRecordAndTheScreenedImage) {
   }
   EXPECT_FALSE(std::ifstream(Path("x.plt")).good());
   EXPECT_EQ(levels("l.rec"), std::string("\x00\x7b\xbb\xe4\xff", 5));
+  // A drawing without images: the tone cannot show, and the user is told.
+  r = Adihost("--tone-default -o n.plt " + kExamples + "/lines.req");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(
+      r.err.find("lines.req: the tone settings change raster images only, and there are none"),
+      std::string::npos)
+      << r.err;
 }
 
 TEST_F(AdihostCli, TheBinaryLanguageComesFromTheRecordWithEveryDialogCancelled) {

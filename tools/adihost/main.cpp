@@ -1,5 +1,6 @@
 // adihost: plots drawings through the plotter driver, loaded from its library
 // file exactly as a CAD host loads it, and delivers the printer job.
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -401,6 +402,11 @@ int main(int argc, char** argv) {
       if (requests.size() <= 1) Report(o.input + ": nothing to plot");
     }
 #endif
+    // The tone curve shapes raster images only.
+    if (o.settings.AnyTone() &&
+        std::none_of(requests.begin(), requests.end(),
+                     [](const Request& r) { return r.kind == RequestKind::Image; }))
+      Report(o.input + ": the tone settings change raster images only, and there are none");
     if (!o.dump.empty() && DumpRequests(o.dump, requests, error) < 0) {
       Report(error);
       return kExitBadInput;
