@@ -298,6 +298,13 @@ void PlayAction(HWND dialog, const std::string& name, const ScriptAction& a) {
           return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
         };
         UpdateWindow(c);
+        // While the control holds the mouse, the system sends it moves of
+        // its own (a window of another program showing under the pointer,
+        // say) at the real pointer, which is put where the drag ends so that
+        // they agree with it.
+        POINT end = {a.values[2], a.values[3]};
+        ClientToScreen(c, &end);
+        SetCursorPos(end.x, end.y);
         SendMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, at(a.values[0], a.values[1]));
         SendMessageA(c, WM_MOUSEMOVE, MK_LBUTTON, at(a.values[2], a.values[3]));
         SendMessageA(c, WM_LBUTTONUP, 0, at(a.values[2], a.values[3]));
