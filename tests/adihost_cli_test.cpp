@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <functional>
