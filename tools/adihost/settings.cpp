@@ -11,6 +11,7 @@ namespace {
 // The controls the scripted user works, by the ids of the dialog templates.
 #include "resources/dialog_ids.inc"
 constexpr int32_t kPaperList = IDC_PAPER_SIZE;
+constexpr int32_t kMediaList = IDC_MEDIA;
 constexpr int32_t kCopiesField = IDC_COPIES;
 constexpr int32_t kMarginField = IDC_MARGIN;
 constexpr int32_t kLengthField = IDC_LENGTH;
@@ -179,7 +180,7 @@ const char* const kSettingsHelp =
     "                        curve's limits are reported\n";
 
 bool Settings::Any() const {
-  return paper >= 0 || length >= 0 || margin >= 0 || copies >= 0 || fill >= 0 || resolution >= 0 ||
+  return paper >= 0 || media >= 0 || length >= 0 || margin >= 0 || copies >= 0 || fill >= 0 || resolution >= 0 ||
          program >= 0 || finisherMargins >= 0 || bin >= 0 || manualOutput >= 0 || haveLabel ||
          AnyTone();
 }
@@ -284,6 +285,7 @@ std::string DialogScriptFor(const Settings& s) {
   if (s.paper >= 0)
     line("select " + std::to_string(kPaperList) + " " + std::to_string(s.paper - 1));
   if (s.length >= 0) line("type " + std::to_string(kLengthField) + " " + std::to_string(s.length));
+  if (s.media >= 0) line("select " + std::to_string(kMediaList) + " " + std::to_string(s.media));
   if (s.margin >= 0) line("type " + std::to_string(kMarginField) + " " + std::to_string(s.margin));
   if (s.copies >= 0) line("type " + std::to_string(kCopiesField) + " " + std::to_string(s.copies));
   if (s.fill >= 0) line("click " + std::to_string(s.fill ? kHalftoneFill : kSolidFill));
@@ -341,6 +343,7 @@ std::vector<std::string> SettingsNotApplied(const Settings& s,
   const uint16_t plotFlags = ReadU16(r.data(), 28), jobFlags = ReadU16(r.data(), 30);
   check(s.paper >= 0, ReadI32(r.data(), 4) == s.paper, "--paper " + std::to_string(s.paper));
   check(s.length >= 0, ReadI32(r.data(), 8) == s.length, "--length " + std::to_string(s.length));
+  check(s.media >= 0, ReadI16(r.data(), 12) == s.media, "media type " + std::to_string(s.media));
   check(s.margin >= 0, ReadI16(r.data(), 26) == s.margin, "--margin " + std::to_string(s.margin));
   check(s.copies >= 0, ReadI32(r.data(), 0) == s.copies, "--copies " + std::to_string(s.copies));
   check(s.fill >= 0, ((plotFlags & 0x1000) != 0) == (s.fill == 1), "--fill");
