@@ -29,23 +29,31 @@ int32_t ResolutionPosition(int32_t dpi) {
   return -1;
 }
 
-// Where the page's lines go while the driver fetches strips: strip i of an
-// image holds the page's lines from (first + i - skipped) x N on.
+// Where the page's lines go while the driver fetches strips.
 struct PageFeed {
   const PageFormat* page;
   LineReader* reader;
   int32_t enlargement;
-  bool reverse;
-  int32_t first, skipped;  // of the image being fetched
-  int32_t nextStrip;       // the page's next strip to read, in fetched strips
-  bool ended;              // the reader has no more lines
+  int32_t skipped;    // strips at the start of each image the driver never fetches
+  int32_t nextStrip;  // the page's next strip to read, in fetched strips
+  bool ended;         // the reader has no more lines
   std::vector<std::vector<uint8_t>> lines;
   std::vector<const uint8_t*> rows;
 };
 
+// One image of the page: its strip i holds the page's lines from
+// (first + i - skipped) x N on. The driver fetches an image at the request
+// after the one that placed it, so each image keeps its own start.
+struct ImageFeed {
+  PageFeed* page;
+  int32_t first;
+  StripSource source;
+};
+
 int32_t ServePageStrip(void* context, int32_t strip, int32_t length, bool colour, uint8_t* out) {
-  PageFeed& f = *static_cast<PageFeed*>(context);
-  const int32_t wanted = f.first + strip - f.skipped;
+  const ImageFeed& image = *static_cast<ImageFeed*>(context);
+  PageFeed& f = *image.page;
+  const int32_t wanted = image.first + strip - f.skipped;
   // Strips come in order; one the page does not hold (or asked twice) is white.
   if (wanted != f.nextStrip || f.ended) {
     if (f.ended) return 1;
@@ -61,7 +69,7 @@ int32_t ServePageStrip(void* context, int32_t strip, int32_t length, bool colour
     }
   if (f.ended) return 1;
   ++f.nextStrip;
-  ServeStrip(*f.page, f.rows.data(), got, f.enlargement, f.reverse, colour, length, out);
+  ServeStrip(*f.page, f.rows.data(), got, f.enlargement, false, colour, length, out);
   return 0;
 }
 
@@ -182,10 +190,9 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
     return -1;
   }
 
-  PageFeed feed{&page, &lines, n, !turned, 0, skipped, 0, false, {}, {}};
+  PageFeed feed{&page, &lines, n, skipped, 0, false, {}, {}};
   feed.lines.assign(n, std::vector<uint8_t>(page.BytesPerLine()));
   for (auto& line : feed.lines) feed.rows.push_back(line.data());
-  StripSource source{&feed, &ServePageStrip};
   const bool colour = page.kind != PixelKind::Black1;
 
   if (BeginPlot(d) != kStatusOk) {
@@ -198,11 +205,16 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   DrawTo(d, 0, 0);
   const int32_t period = PiecePeriod(page.dpi, qdrs);
   const int32_t unitsPerPeriod = qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
-  for (const ImagePiece& piece : CutIntoPieces(alongStrips, period, kMostStripsPerImage)) {
+  const std::vector<ImagePiece> pieces =
+      CutIntoPieces(alongStrips, period, settings.mostStripsPerImage);
+  std::vector<ImageFeed> images(pieces.size());
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    const ImagePiece& piece = pieces[i];
     if (feed.ended) break;
     const int32_t start = piece.first / period * unitsPerPeriod;
     const int32_t span = SpanForCount(piece.count + skipped, page.dpi, qdrs);
-    feed.first = piece.first;
+    images[i] = {&feed, piece.first, {&images[i], &ServePageStrip}};
+    const StripSource& source = images[i].source;
     const int32_t w = turned ? piece.count + skipped : acrossStrips;
     const int32_t h = turned ? acrossStrips : piece.count + skipped;
     const uint16_t status =

@@ -21,6 +21,9 @@ struct PrintSettings {
   Settings dialog;    // copies, media, label, finisher, tone: as the dialogs take them
   bool qdrs = false;  // the printers' binary language instead of RTL/GL2
   bool roll = false;  // a custom length of the roll, never a fixed size
+  // The most strips along the roll sent as one image: the driver holds an
+  // image whole, one bit a dot, so this bounds its memory by the sheet's width.
+  int32_t mostStripsPerImage = 6000;
 };
 
 // The page's lines, top line first: 0 for a line, -1 when there are no more
@@ -52,7 +55,3 @@ struct PageResult {
 int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSettings& settings,
                  const SheetChoice& sheet, LineReader& lines, PageResult& result,
                  std::string& error);
-
-// The most strips along the roll sent as one image: the driver holds an image
-// whole, one bit a dot, so this bounds its memory by the sheet's width.
-constexpr int32_t kMostStripsPerImage = 6000;

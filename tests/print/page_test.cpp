@@ -102,6 +102,7 @@ class PrintPageTest : public DialogTest {
     LineReader reader{&page, &ReadTestLine};
     EXPECT_EQ(PlotPage(driver, page.format, settings, sheet, reader, result, error), 0) << error;
     JobPicture picture;
+    ReadJob(reinterpret_cast<const uint8_t*>(hostLog.output.data()), hostLog.output.size(), picture);
     PreviewPixels pixels;
     PreviewOptions options;
     options.dpi = page.format.dpi;
@@ -139,23 +140,44 @@ class PrintPageTest : public DialogTest {
     return best;
   }
 
+  // Prints a page of marks and expects every dot of it on the sheet, the
+  // page turned or not but never mirrored.
+  void ExpectDotForDot(int32_t width, int32_t height, int32_t dpi, int32_t mostStrips) {
+    TestPage page =
+        MakePage(width, height, dpi, [=](int32_t x, int32_t y) { return Marks(x, y, width, height); });
+    PrintSettings settings;
+    settings.roll = true;
+    settings.mostStripsPerImage = mostStrips;
+    PageResult result;
+    const PreviewPixels sheet = Print(page, settings, result);
+    EXPECT_TRUE(result.complete);
+    EXPECT_EQ(result.images, (height + mostStrips - 1) / mostStrips);
+    int64_t wrong = 0;
+    const int32_t placement = FindPlacement(page, sheet, wrong);
+    ASSERT_GE(placement, 0);
+    EXPECT_EQ(wrong, 0) << kOrientations[placement].name;
+    EXPECT_LT(placement, kTrueTurns) << kOrientations[placement].name;
+  }
+
   void* library = nullptr;
   DriverLink driver;
 };
 
-TEST_F(PrintPageTest, APageLongerThanWideLandsDotForDotTurnedNotMirrored) {
-  TestPage page = MakePage(900, 1200, 100 * 3, [](int32_t x, int32_t y) {
-    return Marks(x, y, 900, 1200);
-  });
-  PrintSettings settings;
-  settings.roll = true;
-  PageResult result;
-  const PreviewPixels sheet = Print(page, settings, result);
-  EXPECT_TRUE(result.complete);
-  int64_t wrong = 0;
-  const int32_t placement = FindPlacement(page, sheet, wrong);
-  ASSERT_GE(placement, 0);
-  EXPECT_EQ(wrong, 0) << kOrientations[placement].name;
-  EXPECT_LT(placement, kTrueTurns) << kOrientations[placement].name;
+// A sheet wider than long takes the page's lines as rows; the narrowest
+// roll (8.5 in) is wider than these pages.
+TEST_F(PrintPageTest, AShortPageLandsDotForDot) {
+  ExpectDotForDot(900, 1200, 300, 6000);
+}
+
+// At 600 dpi the driver skips an image's first strip: joints every 150
+// strips must still meet without a lost or doubled line.
+TEST_F(PrintPageTest, ImagesJoinWithoutASeamAt600Dpi) {
+  ExpectDotForDot(600, 1200, 600, 150);
+}
+
+// A page longer than the roll is wide is laid along it, its strips columns.
+TEST_F(PrintPageTest, ALongPageLandsDotForDotAcrossJoints) {
+  ExpectDotForDot(600, 3000, 300, 150);
+  ExpectDotForDot(180, 5400, 600, 1500);
 }
 }  // namespace
