@@ -30,6 +30,11 @@ int32_t ReadTestLine(void* context, uint8_t* line, int32_t bytes) {
   return 0;
 }
 
+constexpr std::string_view kTrailer = ";PUSP0;PG;\x1B%-12345X\r\n";
+bool EndsWith(const std::string& s, std::string_view tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 TestPage MakePage(int32_t width, int32_t height, int32_t dpi,
                   const std::function<bool(int32_t, int32_t)>& black) {
   TestPage p;
@@ -142,11 +147,13 @@ class PrintPageTest : public DialogTest {
 
   // Prints a page of marks and expects every dot of it on the sheet, the
   // page turned or not but never mirrored.
-  void ExpectDotForDot(int32_t width, int32_t height, int32_t dpi, int32_t mostStrips) {
+  void ExpectDotForDot(int32_t width, int32_t height, int32_t dpi, int32_t mostStrips,
+                       bool qdrs = false) {
     TestPage page =
         MakePage(width, height, dpi, [=](int32_t x, int32_t y) { return Marks(x, y, width, height); });
     PrintSettings settings;
     settings.roll = true;
+    settings.qdrs = qdrs;
     settings.mostStripsPerImage = mostStrips;
     PageResult result;
     const PreviewPixels sheet = Print(page, settings, result);
@@ -179,5 +186,75 @@ TEST_F(PrintPageTest, ImagesJoinWithoutASeamAt600Dpi) {
 TEST_F(PrintPageTest, ALongPageLandsDotForDotAcrossJoints) {
   ExpectDotForDot(600, 3000, 300, 150);
   ExpectDotForDot(180, 5400, 600, 1500);
+}
+
+TEST_F(PrintPageTest, TheBinaryLanguagePrintsThePageDotForDotAt400Dpi) {
+  ExpectDotForDot(400, 600, 400, 200, true);
+  EXPECT_EQ(hostLog.output.compare(0, 6, "\x9B\x5E\x00\x02\x00\x02", 6), 0);
+}
+
+TEST_F(PrintPageTest, TheJobCarriesTheChosenCopiesMediaAndResolution) {
+  TestPage page = MakePage(300, 300, 300, [](int32_t x, int32_t) { return x == 7; });
+  PrintSettings settings;
+  settings.dialog.copies = 3;
+  settings.dialog.media = 1;
+  settings.dialog.haveLabel = true;
+  settings.dialog.label = "PLANTA7";
+  PageResult result;
+  Print(page, settings, result);
+  const std::string& job = hostLog.output;
+  EXPECT_NE(job.find("BP1,\"PLANTA7\",2,3;IN;MT1;"), std::string::npos);
+  EXPECT_NE(job.find("\x1B*t300R"), std::string::npos);
+  EXPECT_TRUE(EndsWith(job, kTrailer));
+}
+
+// A page cut short (a cancelled job, a raster that ends early) still ends
+// as a whole job with what it has.
+TEST_F(PrintPageTest, APageCutShortStillEndsAsAWholeJob) {
+  TestPage page = MakePage(300, 900, 300, [](int32_t x, int32_t y) { return x == y % 300; });
+  page.stopAfter = 400;
+  PrintSettings settings;
+  settings.mostStripsPerImage = 300;
+  PageResult result;
+  Print(page, settings, result);
+  EXPECT_FALSE(result.complete);
+  EXPECT_EQ(result.images, 2) << "no image after the lines stopped";
+  EXPECT_TRUE(EndsWith(hostLog.output, kTrailer));
+}
+
+// The dialogs' checks stand: what they refuse is reported and nothing is
+// plotted with it.
+TEST_F(PrintPageTest, ASettingTheDialogsRefuseFailsThePageBeforeAnyByte) {
+  TestPage page = MakePage(300, 300, 300, [](int32_t, int32_t) { return false; });
+  const struct {
+    const char* what;
+    void (*set)(PrintSettings&);
+  } cases[] = {
+      {"copies", [](PrintSettings& s) { s.dialog.copies = 100; }},
+      {"media", [](PrintSettings& s) { s.dialog.media = 7; }},
+      {"tone", [](PrintSettings& s) { s.dialog.tone = {0, 2, 4, 6, 255}; }},
+  };
+  for (const auto& c : cases) {
+    ResetDriver();
+    PrintSettings settings;
+    c.set(settings);
+    SheetChoice sheet;
+    std::string error;
+    ASSERT_EQ(ChooseSheet(ReadPaperSizes(driver), 1, 1, false, sheet, error), 0);
+    PlatformSetDialogScript(PageDialogScript(settings, sheet, 300));
+    LineReader reader{&page, &ReadTestLine};
+    PageResult result;
+    EXPECT_EQ(PlotPage(driver, page.format, settings, sheet, reader, result, error), -1) << c.what;
+    EXPECT_NE(error.find("refused"), std::string::npos) << c.what << ": " << error;
+    EXPECT_TRUE(hostLog.output.empty()) << c.what;
+  }
+  PrintSettings qdrs;
+  qdrs.qdrs = true;
+  SheetChoice sheet{16, -1, 8.266, 11.68};
+  std::string error;
+  LineReader reader{&page, &ReadTestLine};
+  PageResult result;
+  EXPECT_EQ(PlotPage(driver, page.format, qdrs, sheet, reader, result, error), -1);
+  EXPECT_NE(error.find("400 or 200 dpi"), std::string::npos) << error;
 }
 }  // namespace

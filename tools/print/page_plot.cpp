@@ -22,6 +22,8 @@ constexpr int32_t kResolutions[] = {600, 400, 300, 200};
 constexpr uint16_t kLanguageQdrs = 0x0040;
 constexpr uint16_t kResolutionBits = 0x0F00;
 constexpr uint16_t kLongerThanWide = 0x1000;
+// A graphics request code the driver does not handle.
+constexpr int16_t kReleasePendingImage = 1;
 
 int32_t ResolutionPosition(int32_t dpi) {
   for (int32_t i = 0; i < 4; ++i)
@@ -225,6 +227,11 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
       return -1;
     }
     ++result.images;
+    // The image goes out at the top of the next request: one the driver does
+    // not know lets it out at once, so that lines that stop within it are
+    // seen before another image is placed.
+    Packet flush = MakePacket(kReleasePendingImage);
+    Graphics(d, flush);
   }
   EndPlot(d);
   if (hostLog.writeSizes.size() != static_cast<size_t>(hostLog.writeCalls)) {
