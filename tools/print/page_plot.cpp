@@ -207,8 +207,9 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   DrawTo(d, 0, 0);
   const int32_t period = PiecePeriod(page.dpi, qdrs);
   const int32_t unitsPerPeriod = qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
+  // The driver holds an image as N rows a strip: the bound is on its rows.
   const std::vector<ImagePiece> pieces =
-      CutIntoPieces(alongStrips, period, settings.mostStripsPerImage);
+      CutIntoPieces(alongStrips, period, settings.mostStripsPerImage / n);
   std::vector<ImageFeed> images(pieces.size());
   for (size_t i = 0; i < pieces.size(); ++i) {
     const ImagePiece& piece = pieces[i];

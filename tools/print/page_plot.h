@@ -21,7 +21,7 @@ struct PrintSettings {
   Settings dialog;    // copies, media, label, finisher, tone: as the dialogs take them
   bool qdrs = false;  // the printers' binary language instead of RTL/GL2
   bool roll = false;  // a custom length of the roll, never a fixed size
-  // The most strips along the roll sent as one image: the driver holds an
+  // The most dots along the roll sent as one image: the driver holds an
   // image whole, one bit a dot, so this bounds its memory by the sheet's width.
   int32_t mostStripsPerImage = 6000;
 };

@@ -56,8 +56,9 @@ void AddVendorAttributes(ipp_t** attrs) {
   AddKeywords(*attrs, "kalvo-language", languages, "rtl-gl2");
   AddKeywords(*attrs, "kalvo-finisher-program", programs, "manual-feed");
   AddKeywords(*attrs, "kalvo-tone", tones, "default");
-  // A label of up to 64 letters and digits; the driver's dialog checks it.
-  ippAddRange(*attrs, IPP_TAG_PRINTER, "kalvo-label-supported", 0, 64);
+  // A label of up to 64 letters and digits, checked by the driver's dialog.
+  // PAPPL shows a text field for an option with a default and no
+  // "-supported" values.
   ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_TEXT, "kalvo-label-default", nullptr, "");
 }
 
