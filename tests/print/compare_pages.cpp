@@ -34,31 +34,40 @@ bool ReadPgm(const char* path, Grey& image) {
       image.width > 40000 || image.height > 40000)
     return false;
   image.dots.resize(static_cast<size_t>(image.width) * image.height);
-  in.read(reinterpret_cast<char*>(image.dots.data()), static_cast<std::streamsize>(image.dots.size()));
+  in.read(reinterpret_cast<char*>(image.dots.data()),
+          static_cast<std::streamsize>(image.dots.size()));
   return static_cast<bool>(in);
 }
 
-constexpr uint8_t kDark = 96;              // a line's dot
+constexpr uint8_t kDark = 96;                      // a line's dot
 constexpr uint8_t kGreyLow = 64, kGreyHigh = 224;  // a fill's dots
 
 struct Placement {
   int32_t orientation = 0, ox = 0, oy = 0;
   std::pair<int32_t, int32_t> At(int32_t x, int32_t y, int32_t w, int32_t h) const {
     switch (orientation) {
-      case 0: return {ox + x, oy + y};
-      case 1: return {ox + w - 1 - x, oy + h - 1 - y};
-      case 2: return {ox + y, oy + w - 1 - x};
-      case 3: return {ox + h - 1 - y, oy + x};
-      case 4: return {ox + w - 1 - x, oy + y};
-      case 5: return {ox + x, oy + h - 1 - y};
-      case 6: return {ox + y, oy + x};
-      default: return {ox + h - 1 - y, oy + w - 1 - x};
+      case 0:
+        return {ox + x, oy + y};
+      case 1:
+        return {ox + w - 1 - x, oy + h - 1 - y};
+      case 2:
+        return {ox + y, oy + w - 1 - x};
+      case 3:
+        return {ox + h - 1 - y, oy + x};
+      case 4:
+        return {ox + w - 1 - x, oy + y};
+      case 5:
+        return {ox + x, oy + h - 1 - y};
+      case 6:
+        return {ox + y, oy + x};
+      default:
+        return {ox + h - 1 - y, oy + w - 1 - x};
     }
   }
 };
-const char* const kNames[] = {"upright", "upside down", "turned left", "turned right",
-                              "mirrored", "mirrored upside down", "transposed",
-                              "transposed the other way"};
+const char* const kNames[] = {
+    "upright",  "upside down",          "turned left", "turned right",
+    "mirrored", "mirrored upside down", "transposed",  "transposed the other way"};
 
 // A dot darker than `level` within one dot of (x, y).
 bool DarkNear(const Grey& g, int32_t x, int32_t y, uint8_t level = kDark) {
@@ -94,10 +103,12 @@ int main(int argc, char** argv) {
   int64_t fewest = INT64_MAX;
   for (int32_t o = 0; o < 8; ++o) {
     const bool turned = o == 2 || o == 3 || o == 6 || o == 7;
-    const int32_t boxW = turned ? page.height : page.width, boxH = turned ? page.width : page.height;
+    const int32_t boxW = turned ? page.height : page.width,
+                  boxH = turned ? page.width : page.height;
     if (boxW > sheet.width + 2 || boxH > sheet.height + 2) continue;
     for (int32_t corner = 0; corner < 4; ++corner) {
-      const Placement p{o, corner & 1 ? sheet.width - boxW : 0, corner & 2 ? sheet.height - boxH : 0};
+      const Placement p{o, corner & 1 ? sheet.width - boxW : 0,
+                        corner & 2 ? sheet.height - boxH : 0};
       const int64_t misses = Misses(sheet, page, p, 3);
       if (misses < fewest) fewest = misses, best = p;
     }

@@ -77,8 +77,9 @@ TEST(Strips, LinesBecomeStripsInEveryPixelKind) {
   const uint8_t* lines[] = {greyLine};
   uint8_t out[18];
   ServeStrip(grey, lines, 1, 1, false, true, 5, out);
-  EXPECT_EQ(std::vector<uint8_t>(out, out + 15),
-            (std::vector<uint8_t>{0, 0, 0, 100, 100, 100, 200, 200, 200, 255, 255, 255, 255, 255, 255}))
+  EXPECT_EQ(
+      std::vector<uint8_t>(out, out + 15),
+      (std::vector<uint8_t>{0, 0, 0, 100, 100, 100, 200, 200, 200, 255, 255, 255, 255, 255, 255}))
       << "a dot past the page's width is white";
   ServeStrip(grey, lines, 1, 1, true, false, 4, out);
   EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{0, 0, 1, 1}))
@@ -88,7 +89,8 @@ TEST(Strips, LinesBecomeStripsInEveryPixelKind) {
   const uint8_t bits[] = {0b10000000, 0b01000000};
   lines[0] = bits;
   ServeStrip(black, lines, 1, 1, false, false, 10, out);
-  EXPECT_EQ(std::vector<uint8_t>(out, out + 10), (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 10),
+            (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
 
   const PageFormat rgb{2, 1, 600, PixelKind::Rgb};
   const uint8_t colours[] = {10, 20, 30, 40, 50, 60};

@@ -64,20 +64,38 @@ struct Orientation {
   std::pair<int32_t, int32_t> (*at)(int32_t x, int32_t y, int32_t w, int32_t h);
 };
 constexpr Orientation kOrientations[] = {
-    {"upright", false, [](int32_t x, int32_t y, int32_t, int32_t) { return std::pair{x, y}; }},
+    {"upright", false,
+     [](int32_t x, int32_t y, int32_t, int32_t) {
+       return std::pair{x, y};
+     }},
     {"upside down", false,
-     [](int32_t x, int32_t y, int32_t w, int32_t h) { return std::pair{w - 1 - x, h - 1 - y}; }},
+     [](int32_t x, int32_t y, int32_t w, int32_t h) {
+       return std::pair{w - 1 - x, h - 1 - y};
+     }},
     {"turned left", true,
-     [](int32_t x, int32_t y, int32_t w, int32_t) { return std::pair{y, w - 1 - x}; }},
+     [](int32_t x, int32_t y, int32_t w, int32_t) {
+       return std::pair{y, w - 1 - x};
+     }},
     {"turned right", true,
-     [](int32_t x, int32_t y, int32_t, int32_t h) { return std::pair{h - 1 - y, x}; }},
+     [](int32_t x, int32_t y, int32_t, int32_t h) {
+       return std::pair{h - 1 - y, x};
+     }},
     {"mirrored", false,
-     [](int32_t x, int32_t y, int32_t w, int32_t) { return std::pair{w - 1 - x, y}; }},
+     [](int32_t x, int32_t y, int32_t w, int32_t) {
+       return std::pair{w - 1 - x, y};
+     }},
     {"mirrored upside down", false,
-     [](int32_t x, int32_t y, int32_t, int32_t h) { return std::pair{x, h - 1 - y}; }},
-    {"transposed", true, [](int32_t x, int32_t y, int32_t, int32_t) { return std::pair{y, x}; }},
+     [](int32_t x, int32_t y, int32_t, int32_t h) {
+       return std::pair{x, h - 1 - y};
+     }},
+    {"transposed", true,
+     [](int32_t x, int32_t y, int32_t, int32_t) {
+       return std::pair{y, x};
+     }},
     {"transposed the other way", true,
-     [](int32_t x, int32_t y, int32_t w, int32_t h) { return std::pair{h - 1 - y, w - 1 - x}; }},
+     [](int32_t x, int32_t y, int32_t w, int32_t h) {
+       return std::pair{h - 1 - y, w - 1 - x};
+     }},
 };
 constexpr int32_t kTrueTurns = 4;  // the first four: no mirror
 
@@ -98,16 +116,17 @@ class PrintPageTest : public DialogTest {
   PreviewPixels Print(TestPage& page, const PrintSettings& settings, PageResult& result) {
     SheetChoice sheet;
     std::string error;
-    EXPECT_EQ(ChooseSheet(ReadPaperSizes(driver), double(page.format.width) / page.format.dpi,
-                          double(page.format.height) / page.format.dpi, settings.roll, sheet,
-                          error),
-              0)
+    EXPECT_EQ(
+        ChooseSheet(ReadPaperSizes(driver), double(page.format.width) / page.format.dpi,
+                    double(page.format.height) / page.format.dpi, settings.roll, sheet, error),
+        0)
         << error;
     PlatformSetDialogScript(PageDialogScript(settings, sheet, page.format.dpi));
     LineReader reader{&page, &ReadTestLine};
     EXPECT_EQ(PlotPage(driver, page.format, settings, sheet, reader, result, error), 0) << error;
     JobPicture picture;
-    ReadJob(reinterpret_cast<const uint8_t*>(hostLog.output.data()), hostLog.output.size(), picture);
+    ReadJob(reinterpret_cast<const uint8_t*>(hostLog.output.data()), hostLog.output.size(),
+            picture);
     PreviewPixels pixels;
     PreviewOptions options;
     options.dpi = page.format.dpi;
@@ -149,8 +168,8 @@ class PrintPageTest : public DialogTest {
   // page turned or not but never mirrored.
   void ExpectDotForDot(int32_t width, int32_t height, int32_t dpi, int32_t mostStrips,
                        bool qdrs = false) {
-    TestPage page =
-        MakePage(width, height, dpi, [=](int32_t x, int32_t y) { return Marks(x, y, width, height); });
+    TestPage page = MakePage(width, height, dpi,
+                             [=](int32_t x, int32_t y) { return Marks(x, y, width, height); });
     PrintSettings settings;
     settings.roll = true;
     settings.qdrs = qdrs;
@@ -232,7 +251,10 @@ TEST_F(PrintPageTest, ASettingTheDialogsRefuseFailsThePageBeforeAnyByte) {
   } cases[] = {
       {"copies", [](PrintSettings& s) { s.dialog.copies = 100; }},
       {"media", [](PrintSettings& s) { s.dialog.media = 7; }},
-      {"tone", [](PrintSettings& s) { s.dialog.tone = {0, 2, 4, 6, 255}; }},
+      {"tone",
+       [](PrintSettings& s) {
+         s.dialog.tone = {0, 2, 4, 6, 255};
+       }},
   };
   for (const auto& c : cases) {
     ResetDriver();

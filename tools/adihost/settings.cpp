@@ -180,9 +180,9 @@ const char* const kSettingsHelp =
     "                        curve's limits are reported\n";
 
 bool Settings::Any() const {
-  return paper >= 0 || media >= 0 || length >= 0 || margin >= 0 || copies >= 0 || fill >= 0 || resolution >= 0 ||
-         program >= 0 || finisherMargins >= 0 || bin >= 0 || manualOutput >= 0 || haveLabel ||
-         AnyTone();
+  return paper >= 0 || media >= 0 || length >= 0 || margin >= 0 || copies >= 0 || fill >= 0 ||
+         resolution >= 0 || program >= 0 || finisherMargins >= 0 || bin >= 0 || manualOutput >= 0 ||
+         haveLabel || AnyTone();
 }
 
 bool Settings::AnyTone() const {

@@ -126,9 +126,8 @@ int32_t SpanForCount(int32_t count, int32_t dpi, bool qdrs) {
   return -1;
 }
 
-
-void ServeStrip(const PageFormat& page, const uint8_t* const* lines, int32_t lineCount,
-                int32_t n, bool reverse, bool colour, int32_t length, uint8_t* out) {
+void ServeStrip(const PageFormat& page, const uint8_t* const* lines, int32_t lineCount, int32_t n,
+                bool reverse, bool colour, int32_t length, uint8_t* out) {
   if (n == 1 && lineCount == 1) return ServeLine(page, lines[0], reverse, colour, length, out);
   for (int32_t j = 0; j < length; ++j) {
     const int32_t x = (reverse ? length - 1 - j : j) * n;

@@ -145,8 +145,7 @@ std::vector<PaperSize> ReadPaperSizes(const DriverLink& d) {
   return papers;
 }
 
-std::string PageDialogScript(const PrintSettings& settings, const SheetChoice& sheet,
-                             int32_t dpi) {
+std::string PageDialogScript(const PrintSettings& settings, const SheetChoice& sheet, int32_t dpi) {
   Settings s;
   std::string ignored;
   if (DialogSettings(settings, sheet, dpi, s, ignored) < 0) return {};
@@ -180,8 +179,8 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   const double perInch = qdrs ? 800.0 : 1016.0;
   const int32_t n = std::clamp(static_cast<int32_t>(perInch / area.unitsPerInch + 0.5), 1, 16);
   const double across = turned ? area.width : area.length;
-  const int32_t acrossStrips = std::min(ServedCount(page.width, n),
-                                        static_cast<int32_t>(across * page.dpi / n + 1e-6));
+  const int32_t acrossStrips =
+      std::min(ServedCount(page.width, n), static_cast<int32_t>(across * page.dpi / n + 1e-6));
   const int32_t alongStrips = ServedCount(page.height, n);
   // At 600 dpi in RTL/GL2 the driver never fetches an image's first strip and
   // draws the second where the first belongs: each image carries one more.
@@ -206,7 +205,8 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   MoveTo(d, 0, 0);
   DrawTo(d, 0, 0);
   const int32_t period = PiecePeriod(page.dpi, qdrs);
-  const int32_t unitsPerPeriod = qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
+  const int32_t unitsPerPeriod =
+      qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
   // The driver holds an image as N rows a strip: the bound is on its rows.
   const std::vector<ImagePiece> pieces =
       CutIntoPieces(alongStrips, period, settings.mostStripsPerImage / n);

@@ -39,8 +39,7 @@ std::vector<PaperSize> ReadPaperSizes(const DriverLink& d);
 // The dialog script that sets the page's sheet and the job's settings; in
 // the binary language a second round of the dialogs is cancelled so that the
 // stored record's language stands (the dialogs offer only RTL/GL2).
-std::string PageDialogScript(const PrintSettings& settings, const SheetChoice& sheet,
-                             int32_t dpi);
+std::string PageDialogScript(const PrintSettings& settings, const SheetChoice& sheet, int32_t dpi);
 
 struct PageResult {
   bool complete = false;  // every line of the page reached the driver

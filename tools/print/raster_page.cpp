@@ -54,9 +54,8 @@ int32_t CheckPageHeader(const cups_page_header2_t& h, PageFormat& page, std::str
   }
   if (Raw(h.cupsColorOrder) != CUPS_ORDER_CHUNKED ||
       h.cupsBitsPerPixel != h.cupsBitsPerColor * colours) {
-    error = "the header's pixels (" + std::to_string(h.cupsBitsPerPixel) +
-            " bits, colour order " + std::to_string(Raw(h.cupsColorOrder)) +
-            ") do not match its colour space";
+    error = "the header's pixels (" + std::to_string(h.cupsBitsPerPixel) + " bits, colour order " +
+            std::to_string(Raw(h.cupsColorOrder)) + ") do not match its colour space";
     return -1;
   }
   if (h.HWResolution[0] != h.HWResolution[1] || !KnownResolution(h.HWResolution[0])) {

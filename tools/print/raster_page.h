@@ -21,9 +21,9 @@ int32_t CheckPageHeader(const cups_page_header2_t& header, PageFormat& page, std
 
 // Choices a PPD's options write into the header (see the queue's .drv).
 struct HeaderChoices {
-  int32_t media = 0;           // position in the driver's media list
-  bool roll = true;            // input slot
-  bool qdrs = false;           // output language
+  int32_t media = 0;  // position in the driver's media list
+  bool roll = true;   // input slot
+  bool qdrs = false;  // output language
   int32_t finisherProgram = 0;
   int32_t tonePreset = 0;
 };

@@ -3,11 +3,10 @@
 // hand every job to the filter.
 #include "tools/print/printer_app/driver.h"
 
-#include <iterator>
-#include <vector>
-
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "tools/print/print_options.h"
 #include "tools/print/printer_app/filter_pipe.h"
@@ -17,10 +16,10 @@ namespace {
 // The sheet sizes the driver's paper list holds, by their IPP names, and the
 // roll: any width up to 36 in, as long as the driver's custom lengths go.
 constexpr const char* kMedia[] = {
-    "na_arch-a_9x12in",   "na_arch-b_12x18in",   "na_arch-c_18x24in", "na_arch-d_24x36in",
-    "na_arch-e_36x48in",  "na_letter_8.5x11in",  "na_ledger_11x17in", "na_c_17x22in",
-    "na_d_22x34in",       "na_e_34x44in",        "iso_a4_210x297mm",  "iso_a3_297x420mm",
-    "iso_a2_420x594mm",   "iso_a1_594x841mm",    "iso_a0_841x1189mm", "custom_min_3x3in",
+    "na_arch-a_9x12in",       "na_arch-b_12x18in",  "na_arch-c_18x24in", "na_arch-d_24x36in",
+    "na_arch-e_36x48in",      "na_letter_8.5x11in", "na_ledger_11x17in", "na_c_17x22in",
+    "na_d_22x34in",           "na_e_34x44in",       "iso_a4_210x297mm",  "iso_a3_297x420mm",
+    "iso_a2_420x594mm",       "iso_a1_594x841mm",   "iso_a0_841x1189mm", "custom_min_3x3in",
     "custom_max_36x590.55in",
 };
 constexpr int32_t kResolutions[] = {600, 400, 300, 200};
@@ -68,8 +67,8 @@ std::string VendorValue(pappl_job_t* job, pappl_pr_options_t* options, const Ven
   ipp_t* attrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   const std::string name = std::string(o.name) + "-default";
   ipp_attribute_t* a = ippFindAttribute(attrs, name.c_str(), IPP_TAG_ZERO);
-  std::string value = a != nullptr && ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr)
-                                                                  : o.fallback;
+  std::string value =
+      a != nullptr && ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : o.fallback;
   ippDelete(attrs);
   return value;
 }
@@ -149,8 +148,8 @@ const pappl_pr_driver_t kDrivers[2] = {
 
 bool KalvoDriver(pappl_system_t*, const char* name, const char*, const char*,
                  pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
-  const pappl_pr_driver_t* model = std::strcmp(name, kDrivers[1].name) == 0 ? &kDrivers[1]
-                                                                            : &kDrivers[0];
+  const pappl_pr_driver_t* model =
+      std::strcmp(name, kDrivers[1].name) == 0 ? &kDrivers[1] : &kDrivers[0];
   std::strncpy(data->make_and_model, model->description, sizeof data->make_and_model - 1);
   data->rstartjob_cb = &StartJob;
   data->rstartpage_cb = &StartPage;

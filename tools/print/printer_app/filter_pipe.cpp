@@ -86,14 +86,15 @@ std::string FilterProgram() {
   return path != nullptr && *path != '\0' ? path : KALVO_FILTER_PATH;
 }
 
-int StartFilter(FilterPipe& p, pappl_job_t* job, pappl_device_t* device,
-                const std::string& options, int copies) {
+int StartFilter(FilterPipe& p, pappl_job_t* job, pappl_device_t* device, const std::string& options,
+                int copies) {
   p.job = job;
   p.device = device;
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) < 0) return -1;
   if (pipe2(out, O_CLOEXEC) < 0) return close(in[0]), close(in[1]), -1;
-  if (pipe2(err, O_CLOEXEC) < 0) return close(in[0]), close(in[1]), close(out[0]), close(out[1]), -1;
+  if (pipe2(err, O_CLOEXEC) < 0)
+    return close(in[0]), close(in[1]), close(out[0]), close(out[1]), -1;
   const std::string program = FilterProgram();
   const std::string id = std::to_string(papplJobGetID(job)), count = std::to_string(copies);
   const char* user = papplJobGetUsername(job);
@@ -121,8 +122,7 @@ int WriteFilterHeader(FilterPipe& p, cups_page_header2_t& header) {
 
 int WriteFilterLine(FilterPipe& p, const unsigned char* line, unsigned bytes) {
   if (Carry(p, false) < 0) return -1;
-  return cupsRasterWritePixels(p.raster, const_cast<unsigned char*>(line), bytes) == bytes ? 0
-                                                                                           : -1;
+  return cupsRasterWritePixels(p.raster, const_cast<unsigned char*>(line), bytes) == bytes ? 0 : -1;
 }
 
 void CancelFilter(FilterPipe& p) {

@@ -17,8 +17,8 @@ struct FilterPipe {
   cups_raster_t* raster = nullptr;
   pappl_job_t* job = nullptr;
   pappl_device_t* device = nullptr;
-  std::string errorLine;   // a line of the filter's messages being read
-  std::string failure;     // its first ERROR:, or what went wrong here
+  std::string errorLine;  // a line of the filter's messages being read
+  std::string failure;    // its first ERROR:, or what went wrong here
   bool deviceFailed = false;
   long long bytesSent = 0;
 };

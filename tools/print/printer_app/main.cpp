@@ -3,13 +3,13 @@
 // `lpadmin -m everywhere`) can print to it; each job goes through the driver
 // by way of rastertokalvo to the printer's raw TCP port.
 #include <pappl/pappl.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "tools/print/printer_app/driver.h"
@@ -56,23 +56,31 @@ int ParseArguments(int argc, char** argv, AppOptions& o) {
     if (i + 1 >= argc)
       return std::fprintf(stderr, "kalvo-printer-app: %s needs a value\n", a.c_str()), 2;
     const std::string v = argv[++i];
-    if (a == "--state") o.state = v;
-    else if (a == "--port") o.port = std::atoi(v.c_str());
-    else if (a == "--listen") o.listen = v;
-    else if (a == "--hostname") o.hostname = v;
-    else if (a == "--admin-password-file") o.passwordFile = v;
-    else if (a == "--add-printer") o.printers.push_back(v);
+    if (a == "--state")
+      o.state = v;
+    else if (a == "--port")
+      o.port = std::atoi(v.c_str());
+    else if (a == "--listen")
+      o.listen = v;
+    else if (a == "--hostname")
+      o.hostname = v;
+    else if (a == "--admin-password-file")
+      o.passwordFile = v;
+    else if (a == "--add-printer")
+      o.printers.push_back(v);
     else if (a == "--log-level")
-      o.logLevel = v == "debug" ? PAPPL_LOGLEVEL_DEBUG : v == "warn" ? PAPPL_LOGLEVEL_WARN
-                   : v == "error" ? PAPPL_LOGLEVEL_ERROR : PAPPL_LOGLEVEL_INFO;
-    else return std::fprintf(stderr, "kalvo-printer-app: unknown option %s\n", a.c_str()), 2;
+      o.logLevel = v == "debug"   ? PAPPL_LOGLEVEL_DEBUG
+                   : v == "warn"  ? PAPPL_LOGLEVEL_WARN
+                   : v == "error" ? PAPPL_LOGLEVEL_ERROR
+                                  : PAPPL_LOGLEVEL_INFO;
+    else
+      return std::fprintf(stderr, "kalvo-printer-app: unknown option %s\n", a.c_str()), 2;
   }
   if (o.port < 1 || o.port > 65535)
     return std::fprintf(stderr, "kalvo-printer-app: --port takes 1 to 65535\n"), 2;
   const bool loopback = o.listen == "127.0.0.1" || o.listen == "localhost" || o.listen == "::1";
   if (!loopback && o.passwordFile.empty())
-    return std::fprintf(stderr,
-                        "kalvo-printer-app: serving %s needs --admin-password-file\n",
+    return std::fprintf(stderr, "kalvo-printer-app: serving %s needs --admin-password-file\n",
                         o.listen.c_str()),
            2;
   return 0;
@@ -103,8 +111,8 @@ int SetPassword(pappl_system_t* system, const std::string& file) {
     return -1;
   }
   char hash[256];
-  papplSystemSetPassword(system,
-                         papplSystemHashPassword(system, nullptr, password.c_str(), hash, sizeof hash));
+  papplSystemSetPassword(
+      system, papplSystemHashPassword(system, nullptr, password.c_str(), hash, sizeof hash));
   return 0;
 }
 
@@ -142,9 +150,9 @@ int main(int argc, char** argv) {
   pappl_soptions_t soptions = PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE |
                               PAPPL_SOPTIONS_WEB_LOG | PAPPL_SOPTIONS_WEB_SECURITY;
   if (!o.passwordFile.empty()) soptions |= PAPPL_SOPTIONS_WEB_REMOTE;
-  pappl_system_t* system = papplSystemCreate(soptions, "Kalvo Printer Application", o.port,
-                                             "_print,_universal", spool.c_str(), log.c_str(),
-                                             o.logLevel, nullptr, false);
+  pappl_system_t* system =
+      papplSystemCreate(soptions, "Kalvo Printer Application", o.port, "_print,_universal",
+                        spool.c_str(), log.c_str(), o.logLevel, nullptr, false);
   if (system == nullptr) return std::fputs("kalvo-printer-app: cannot start\n", stderr), 1;
   papplSystemSetHostName(system, o.hostname.c_str());
   if (!papplSystemAddListeners(system, o.listen == "*" ? nullptr : o.listen.c_str())) {
