@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/print/orientations.h"
+
 namespace {
 
 struct Grey {
@@ -44,30 +46,11 @@ constexpr uint8_t kGreyLow = 64, kGreyHigh = 224;  // a fill's dots
 
 struct Placement {
   int32_t orientation = 0, ox = 0, oy = 0;
-  std::pair<int32_t, int32_t> At(int32_t x, int32_t y, int32_t w, int32_t h) const {
-    switch (orientation) {
-      case 0:
-        return {ox + x, oy + y};
-      case 1:
-        return {ox + w - 1 - x, oy + h - 1 - y};
-      case 2:
-        return {ox + y, oy + w - 1 - x};
-      case 3:
-        return {ox + h - 1 - y, oy + x};
-      case 4:
-        return {ox + w - 1 - x, oy + y};
-      case 5:
-        return {ox + x, oy + h - 1 - y};
-      case 6:
-        return {ox + y, oy + x};
-      default:
-        return {ox + h - 1 - y, oy + w - 1 - x};
-    }
+  Dot At(int32_t x, int32_t y, int32_t w, int32_t h) const {
+    const auto [tx, ty] = kOrientations[orientation].at(x, y, w, h);
+    return {ox + tx, oy + ty};
   }
 };
-const char* const kNames[] = {
-    "upright",  "upside down",          "turned left", "turned right",
-    "mirrored", "mirrored upside down", "transposed",  "transposed the other way"};
 
 // A dot darker than `level` within one dot of (x, y).
 bool DarkNear(const Grey& g, int32_t x, int32_t y, uint8_t level = kDark) {
@@ -102,13 +85,14 @@ int main(int argc, char** argv) {
   Placement best;
   int64_t fewest = INT64_MAX;
   for (int32_t o = 0; o < 8; ++o) {
-    const bool turned = o == 2 || o == 3 || o == 6 || o == 7;
+    const bool turned = kOrientations[o].turned;
     const int32_t boxW = turned ? page.height : page.width,
                   boxH = turned ? page.width : page.height;
     if (boxW > sheet.width + 2 || boxH > sheet.height + 2) continue;
     for (int32_t corner = 0; corner < 4; ++corner) {
-      const Placement p{o, corner & 1 ? sheet.width - boxW : 0,
-                        corner & 2 ? sheet.height - boxH : 0};
+      const auto [ox, oy] =
+          BoxCorner(corner, kOrientations[o], page.width, page.height, sheet.width, sheet.height);
+      const Placement p{o, ox, oy};
       const int64_t misses = Misses(sheet, page, p, 3);
       if (misses < fewest) fewest = misses, best = p;
     }
@@ -119,8 +103,9 @@ int main(int argc, char** argv) {
                 sheet.width, sheet.height);
     return 1;
   }
-  std::printf("page found %s at (%d, %d)\n", kNames[best.orientation], best.ox, best.oy);
-  if (best.orientation >= 4) ++failures, std::printf("the page is mirrored\n");
+  std::printf("page found %s at (%d, %d)\n", kOrientations[best.orientation].name, best.ox,
+              best.oy);
+  if (best.orientation >= kTrueTurns) ++failures, std::printf("the page is mirrored\n");
   const int64_t missed = Misses(sheet, page, best, 1);
   // Dark dots of the sheet inside the page's grey-free area with no dark dot
   // of the page within one: lines the job has and the document has not.

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "tests/dialog_fixture.h"
+#include "tests/print/orientations.h"
 #include "tools/jobview/render.h"
 #include "tools/print/page_plot.h"
 
@@ -55,50 +56,6 @@ bool Marks(int32_t x, int32_t y, int32_t width, int32_t height) {
   return (x * 7 + y * 3) % 23 == 0;
 }
 
-// The eight ways a page can lie on the sheet: page dot (x, y) at (tx, ty)
-// inside the page's box on the sheet, which is the page's size or, turned,
-// its size with width and height exchanged.
-struct Orientation {
-  const char* name;
-  bool turned;
-  std::pair<int32_t, int32_t> (*at)(int32_t x, int32_t y, int32_t w, int32_t h);
-};
-constexpr Orientation kOrientations[] = {
-    {"upright", false,
-     [](int32_t x, int32_t y, int32_t, int32_t) {
-       return std::pair{x, y};
-     }},
-    {"upside down", false,
-     [](int32_t x, int32_t y, int32_t w, int32_t h) {
-       return std::pair{w - 1 - x, h - 1 - y};
-     }},
-    {"turned left", true,
-     [](int32_t x, int32_t y, int32_t w, int32_t) {
-       return std::pair{y, w - 1 - x};
-     }},
-    {"turned right", true,
-     [](int32_t x, int32_t y, int32_t, int32_t h) {
-       return std::pair{h - 1 - y, x};
-     }},
-    {"mirrored", false,
-     [](int32_t x, int32_t y, int32_t w, int32_t) {
-       return std::pair{w - 1 - x, y};
-     }},
-    {"mirrored upside down", false,
-     [](int32_t x, int32_t y, int32_t, int32_t h) {
-       return std::pair{x, h - 1 - y};
-     }},
-    {"transposed", true,
-     [](int32_t x, int32_t y, int32_t, int32_t) {
-       return std::pair{y, x};
-     }},
-    {"transposed the other way", true,
-     [](int32_t x, int32_t y, int32_t w, int32_t h) {
-       return std::pair{h - 1 - y, w - 1 - x};
-     }},
-};
-constexpr int32_t kTrueTurns = 4;  // the first four: no mirror
-
 class PrintPageTest : public DialogTest {
  protected:
   void SetUp() override {
@@ -146,10 +103,8 @@ class PrintPageTest : public DialogTest {
     const int32_t w = page.format.width, h = page.format.height;
     for (int32_t o = 0; o < 8; ++o) {
       const Orientation& orientation = kOrientations[o];
-      const int32_t boxW = orientation.turned ? h : w, boxH = orientation.turned ? w : h;
       for (int32_t corner = 0; corner < 4; ++corner) {
-        const int32_t ox = corner & 1 ? sheet.width - boxW : 0;
-        const int32_t oy = corner & 2 ? sheet.height - boxH : 0;
+        const auto [ox, oy] = BoxCorner(corner, orientation, w, h, sheet.width, sheet.height);
         int64_t differ = 0;
         for (int32_t y = 0; y < h && differ < wrong; ++y)
           for (int32_t x = 0; x < w; ++x) {

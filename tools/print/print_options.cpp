@@ -31,14 +31,6 @@ int32_t Position(const NamedChoice (&choices)[N], const std::string& value) {
   return -1;
 }
 
-bool Number(const std::string& text, int32_t low, int32_t high, int32_t& out) {
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < low || v > high) return false;
-  out = static_cast<int32_t>(v);
-  return true;
-}
-
 int32_t Refuse(std::string& error, const std::string& name, const std::string& value) {
   error = name + ": '" + value + "' is not a value this printer takes";
   return -1;
@@ -77,9 +69,8 @@ int32_t ApplyJobOptions(const OptionList& options, PrintSettings& settings, std:
     } else if (name == "kalvo-finisher-program") {
       if (value == "manual-feed") {
         s.program = 0;
-      } else if (value.rfind("program-", 0) == 0 && Number(value.substr(8), 1, 20, n)) {
-        s.program = n;
-      } else {
+      } else if (value.rfind("program-", 0) != 0 ||
+                 ParseSetting("--program", value.substr(8), s, error) != 1 || s.program < 1) {
         return Refuse(error, name, value);
       }
     } else if (name == "kalvo-tone") {
@@ -90,7 +81,8 @@ int32_t ApplyJobOptions(const OptionList& options, PrintSettings& settings, std:
       if ((n = Position(kMediaSources, value)) < 0) return Refuse(error, name, value);
       settings.roll = n == 0;
     } else if (name == "copies") {
-      if (!Number(value, 1, 99, s.copies)) return Refuse(error, name, value);
+      // The form only: the dialog checks the range, with its own message.
+      if (ParseSetting("--copies", value, s, error) != 1) return Refuse(error, name, value);
     }
   }
   return 0;
