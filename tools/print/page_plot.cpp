@@ -126,6 +126,87 @@ int32_t SwitchToQdrs(const DriverLink& d, SheetArea& area, std::string& error) {
   return 0;
 }
 
+// The conversation for a page: its sheet and the job's settings through the
+// dialogs, each checked in the record they saved; then, for the binary
+// language, the second round that keeps it.
+int32_t SetUpPage(const DriverLink& d, const PrintSettings& settings, const SheetChoice& sheet,
+                  int32_t dpi, SheetArea& area, std::string& error) {
+  Settings s;
+  if (DialogSettings(settings, sheet, dpi, s, error) < 0) return -1;
+  const std::array<uint8_t, 40> before = hostLog.storedRecord;
+  if (StartDrawing(d, area, error) < 0) return -1;
+  const std::vector<std::string> refused = SettingsNotApplied(s, before, hostLog.storedRecord);
+  if (!refused.empty()) {
+    error = "the driver's dialogs refused: " + refused.front();
+    for (size_t i = 1; i < refused.size(); ++i) error += "; " + refused[i];
+    return -1;
+  }
+  return settings.qdrs ? SwitchToQdrs(d, area, error) : 0;
+}
+
+// Where the page's strips go on the sheet the driver set up.
+struct Placement {
+  bool qdrs = false, turned = false;  // turned: strips are the sheet's columns
+  int32_t n = 1;                      // the driver's enlargement
+  int32_t acrossStrips = 0, alongStrips = 0, acrossSpan = 0;
+  int32_t skipped = 0;  // strips each image carries unfetched
+};
+
+int32_t PlacePage(const PageFormat& page, const SheetArea& area, Placement& p, std::string& error) {
+  const uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
+  p.qdrs = (flags & kLanguageQdrs) != 0;
+  p.turned = (flags & kLongerThanWide) != 0;
+  const double perInch = p.qdrs ? 800.0 : 1016.0;
+  p.n = std::clamp(static_cast<int32_t>(perInch / area.unitsPerInch + 0.5), 1, 16);
+  const double across = p.turned ? area.width : area.length;
+  p.acrossStrips =
+      std::min(ServedCount(page.width, p.n), static_cast<int32_t>(across * page.dpi / p.n + 1e-6));
+  p.alongStrips = ServedCount(page.height, p.n);
+  // At 600 dpi in RTL/GL2 the driver never fetches an image's first strip and
+  // draws the second where the first belongs: each image carries one more.
+  p.skipped = !p.qdrs && (flags & kResolutionBits) == 0x0100 ? 1 : 0;
+  p.acrossSpan = SpanForCount(p.acrossStrips, page.dpi, p.qdrs);
+  if (p.acrossSpan < 0) {
+    error = "no place on the sheet gives " + std::to_string(p.acrossStrips) + " dots";
+    return -1;
+  }
+  return 0;
+}
+
+// The page's images along the roll, each let out before the next is placed.
+int32_t SendPageImages(const DriverLink& d, const PageFormat& page, const Placement& p,
+                       int32_t mostStrips, PageFeed& feed, PageResult& result, std::string& error) {
+  const int32_t period = PiecePeriod(page.dpi, p.qdrs);
+  const int32_t unitsPerPeriod =
+      p.qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
+  // The driver holds an image as N rows a strip: the bound is on its rows.
+  const std::vector<ImagePiece> pieces = CutIntoPieces(p.alongStrips, period, mostStrips / p.n);
+  std::vector<ImageFeed> images(pieces.size());
+  const bool colour = page.kind != PixelKind::Black1;
+  for (size_t i = 0; i < pieces.size() && !feed.ended; ++i) {
+    const int32_t start = pieces[i].first / period * unitsPerPeriod;
+    const int32_t count = pieces[i].count + p.skipped;
+    const int32_t span = SpanForCount(count, page.dpi, p.qdrs);
+    images[i] = {&feed, pieces[i].first, {&images[i], &ServePageStrip}};
+    const StripSource& source = images[i].source;
+    const uint16_t status = p.turned ? SendStripImage(d, start, 0, start + span, p.acrossSpan,
+                                                      count, p.acrossStrips, colour, source)
+                                     : SendStripImage(d, 0, start, p.acrossSpan, start + span,
+                                                      p.acrossStrips, count, colour, source);
+    if (status == kStatusFailed) {
+      error = "the driver refused an image";
+      return -1;
+    }
+    ++result.images;
+    // The image goes out at the top of the next request: one the driver does
+    // not know lets it out at once, so that lines that stop within it are
+    // seen before another image is placed.
+    Packet flush = MakePacket(kReleasePendingImage);
+    Graphics(d, flush);
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::vector<PaperSize> ReadPaperSizes(const DriverLink& d) {
@@ -160,41 +241,14 @@ std::string PageDialogScript(const PrintSettings& settings, const SheetChoice& s
 int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSettings& settings,
                  const SheetChoice& sheet, LineReader& lines, PageResult& result,
                  std::string& error) {
-  Settings s;
-  if (DialogSettings(settings, sheet, page.dpi, s, error) < 0) return -1;
   SheetArea area;
-  const std::array<uint8_t, 40> before = hostLog.storedRecord;
-  if (StartDrawing(d, area, error) < 0) return -1;
-  const std::vector<std::string> refused = SettingsNotApplied(s, before, hostLog.storedRecord);
-  if (!refused.empty()) {
-    error = "the driver's dialogs refused: " + refused.front();
-    for (size_t i = 1; i < refused.size(); ++i) error += "; " + refused[i];
+  Placement place;
+  if (SetUpPage(d, settings, sheet, page.dpi, area, error) < 0 ||
+      PlacePage(page, area, place, error) < 0)
     return -1;
-  }
-  if (settings.qdrs && SwitchToQdrs(d, area, error) < 0) return -1;
-
-  const uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
-  const bool qdrs = (flags & kLanguageQdrs) != 0;
-  const bool turned = (flags & kLongerThanWide) != 0;
-  const double perInch = qdrs ? 800.0 : 1016.0;
-  const int32_t n = std::clamp(static_cast<int32_t>(perInch / area.unitsPerInch + 0.5), 1, 16);
-  const double across = turned ? area.width : area.length;
-  const int32_t acrossStrips =
-      std::min(ServedCount(page.width, n), static_cast<int32_t>(across * page.dpi / n + 1e-6));
-  const int32_t alongStrips = ServedCount(page.height, n);
-  // At 600 dpi in RTL/GL2 the driver never fetches an image's first strip and
-  // draws the second where the first belongs: each image carries one more.
-  const int32_t skipped = !qdrs && (flags & kResolutionBits) == 0x0100 ? 1 : 0;
-  const int32_t acrossSpan = SpanForCount(acrossStrips, page.dpi, qdrs);
-  if (acrossSpan < 0) {
-    error = "no place on the sheet gives " + std::to_string(acrossStrips) + " dots";
-    return -1;
-  }
-
-  PageFeed feed{&page, &lines, n, skipped, 0, false, {}, {}};
-  feed.lines.assign(n, std::vector<uint8_t>(page.BytesPerLine()));
+  PageFeed feed{&page, &lines, place.n, place.skipped, 0, false, {}, {}};
+  feed.lines.assign(place.n, std::vector<uint8_t>(page.BytesPerLine()));
   for (auto& line : feed.lines) feed.rows.push_back(line.data());
-  const bool colour = page.kind != PixelKind::Black1;
 
   if (BeginPlot(d) != kStatusOk) {
     error = "the driver refused to begin the plot";
@@ -204,42 +258,14 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   // corner, covered by the page's first image, makes it a drawing.
   MoveTo(d, 0, 0);
   DrawTo(d, 0, 0);
-  const int32_t period = PiecePeriod(page.dpi, qdrs);
-  const int32_t unitsPerPeriod =
-      qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
-  // The driver holds an image as N rows a strip: the bound is on its rows.
-  const std::vector<ImagePiece> pieces =
-      CutIntoPieces(alongStrips, period, settings.mostStripsPerImage / n);
-  std::vector<ImageFeed> images(pieces.size());
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    const ImagePiece& piece = pieces[i];
-    if (feed.ended) break;
-    const int32_t start = piece.first / period * unitsPerPeriod;
-    const int32_t span = SpanForCount(piece.count + skipped, page.dpi, qdrs);
-    images[i] = {&feed, piece.first, {&images[i], &ServePageStrip}};
-    const StripSource& source = images[i].source;
-    const int32_t w = turned ? piece.count + skipped : acrossStrips;
-    const int32_t h = turned ? acrossStrips : piece.count + skipped;
-    const uint16_t status =
-        turned ? SendStripImage(d, start, 0, start + span, acrossSpan, w, h, colour, source)
-               : SendStripImage(d, 0, start, acrossSpan, start + span, w, h, colour, source);
-    if (status == kStatusFailed) {
-      error = "the driver refused an image";
-      return -1;
-    }
-    ++result.images;
-    // The image goes out at the top of the next request: one the driver does
-    // not know lets it out at once, so that lines that stop within it are
-    // seen before another image is placed.
-    Packet flush = MakePacket(kReleasePendingImage);
-    Graphics(d, flush);
-  }
+  if (SendPageImages(d, page, place, settings.mostStripsPerImage, feed, result, error) < 0)
+    return -1;
   EndPlot(d);
   if (hostLog.writeSizes.size() != static_cast<size_t>(hostLog.writeCalls)) {
     error = "the job could not be written whole";
     return -1;
   }
   for (int32_t count : hostLog.writeSizes) result.bytes += count;
-  result.complete = !feed.ended && feed.nextStrip == alongStrips;
+  result.complete = !feed.ended && feed.nextStrip == place.alongStrips;
   return 0;
 }
