@@ -171,6 +171,8 @@ int32_t FeedPage(cups_raster_t* raster, const PageFormat& page, int pipeEnd, int
     if (cancelled) return 1;
     if (cupsRasterReadPixels(raster, line.data(), static_cast<unsigned>(line.size())) !=
         line.size()) {
+      // A cancel interrupts the read; that is no damaged raster.
+      if (cancelled) return 1;
       Say("ERROR", "page " + std::to_string(pageNumber) + " ends after " + std::to_string(y) +
                        " of its " + std::to_string(page.height) + " lines");
       return -1;
