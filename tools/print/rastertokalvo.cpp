@@ -120,20 +120,23 @@ int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, int l
     return 1;
   }
   const std::string script = PageDialogScript(settings, sheet, page.dpi);
-  char scriptPath[] = "/tmp/rastertokalvo-XXXXXX";
-  const int scriptFile = mkstemp(scriptPath);
+  // CUPS hands its filters a temporary folder of their own.
+  const char* folder = std::getenv("TMPDIR");
+  std::string scriptPath =
+      std::string(folder && *folder ? folder : "/tmp") + "/rastertokalvo-XXXXXX";
+  const int scriptFile = mkstemp(scriptPath.data());
   if (scriptFile < 0 || WriteAll(scriptFile, script.data(), script.size()) < 0) {
-    Say("ERROR", "cannot write the dialog script in /tmp");
+    Say("ERROR", "cannot write the dialog script in " + scriptPath);
     return 1;
   }
   close(scriptFile);
-  setenv("TRNKV_DIALOG_SCRIPT", scriptPath, 1);
+  setenv("TRNKV_DIALOG_SCRIPT", scriptPath.c_str(), 1);
   hostLog.writeSink = &WriteJobBytes;
   hostLog.printSink = &KeepDriverMessage;
   LineReader reader{&lines, &ReadPipeLine};
   PageResult result;
   const int32_t plotted = PlotPage(driver, page, settings, sheet, reader, result, error);
-  unlink(scriptPath);
+  unlink(scriptPath.c_str());
   if (plotted < 0) {
     Say("ERROR", error + (driverMessages.empty() ? "" : " (" + driverMessages + ")"));
     return 1;
