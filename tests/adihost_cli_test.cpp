@@ -25,11 +25,11 @@
 #include "host/packet.h"
 #include "platform/terminal_text.h"
 #include "tests/band_reader.h"
-#include "tools/adihost/conversation.h"
+#include "tools/host/conversation.h"
 #include "tools/adihost/host_text.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 #include "tools/adihost/request_script.h"
-#include "tools/adihost/settings.h"
+#include "tools/host/settings.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/packet.h"
-#include "tools/adihost/host_kernel.h"
+#include "tools/host/host_kernel.h"
 
 namespace {
 

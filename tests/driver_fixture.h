@@ -11,7 +11,7 @@
 #include "host/services.h"
 #include "output/buffer.h"
 #include "raster/image.h"
-#include "tools/adihost/host_kernel.h"
+#include "tools/host/host_kernel.h"
 #include "vector/state.h"
 
 extern "C" uint32_t __attribute__((stdcall)) PLADI(uint32_t services, uint32_t unused);

@@ -13,7 +13,7 @@
 #include "host/packet.h"
 #include "platform/memory.h"
 #include "raster/canvas.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 
 namespace {
 

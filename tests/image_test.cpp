@@ -20,7 +20,7 @@
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"
 #include "tests/golden.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 #include "vector/state.h"
 
 namespace {

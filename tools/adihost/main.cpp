@@ -26,16 +26,16 @@
 #endif
 
 #include "host/packet.h"
-#include "tools/adihost/conversation.h"
+#include "tools/host/conversation.h"
 #include "tools/adihost/host_text.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 #include "tools/adihost/options.h"
 #if defined(ADIHOST_WITH_PREVIEW)
 #include "tools/jobview/render.h"
 #endif
 #include "tools/adihost/request_script.h"
-#include "tools/adihost/send.h"
-#include "tools/adihost/settings.h"
+#include "tools/host/send.h"
+#include "tools/host/settings.h"
 #if defined(ADIHOST_WITH_DXF)
 #include "tools/adihost/drawing_writer.h"
 #endif

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "host/packet.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/packet.h"
-#include "tools/adihost/host_kernel.h"
+#include "tools/host/host_kernel.h"
 #include "tools/dialogbot/dialogbot.h"
 
 namespace {

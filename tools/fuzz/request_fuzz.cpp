@@ -16,8 +16,8 @@
 #include "output/buffer.h"
 #include "platform/abi.h"
 #include "raster/canvas.h"
-#include "tools/adihost/host_kernel.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/host_kernel.h"
+#include "tools/host/image_host.h"
 #include "vector/state.h"
 
 extern "C" uint32_t __attribute__((stdcall)) PLADI(uint32_t services, uint32_t unused);

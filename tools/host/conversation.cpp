@@ -1,4 +1,4 @@
-#include "tools/adihost/conversation.h"
+#include "tools/host/conversation.h"
 
 #include "host/descriptor.h"
 #include "host/packet.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/adihost/host_kernel.h"
+#include "tools/host/host_kernel.h"
 #include "tools/adihost/raster_file.h"
 
 constexpr int32_t kStripRequestBytes = 144;

@@ -1,4 +1,4 @@
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 
 #include <algorithm>
 #include <cstring>

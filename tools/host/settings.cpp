@@ -1,4 +1,4 @@
-#include "tools/adihost/settings.h"
+#include "tools/host/settings.h"
 
 #include <algorithm>
 #include <cstdlib>

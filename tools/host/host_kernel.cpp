@@ -1,4 +1,4 @@
-#include "tools/adihost/host_kernel.h"
+#include "tools/host/host_kernel.h"
 
 #include <cstring>
 

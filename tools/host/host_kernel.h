@@ -63,7 +63,7 @@ uint16_t Graphics(const DriverLink& d, Packet& p);
 // The bare conversation the unit tests hold before a plot: version check,
 // messages, handshake, model query and plot set-up; then reset, messages,
 // configuration fetch, paper list and the settings summary. adihost holds the
-// host's whole conversation (tools/adihost/conversation.h).
+// host's whole conversation (tools/host/conversation.h).
 void RunHandshake(const DriverLink& d);
 void RunDrawingStart(const DriverLink& d);
 
