@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"
 #include "tests/tiff_oracle.h"

@@ -25,11 +25,11 @@
 #include <unistd.h>
 #endif
 
-#include "host/packet.h"
-#include "tools/host/conversation.h"
+#include "host/protocol.h"
 #include "tools/adihost/host_text.h"
-#include "tools/host/image_host.h"
 #include "tools/adihost/options.h"
+#include "tools/host/conversation.h"
+#include "tools/host/image_host.h"
 #if defined(ADIHOST_WITH_PREVIEW)
 #include "tools/jobview/render.h"
 #endif
@@ -94,10 +94,10 @@ int32_t WriteJob(const char* bytes, int32_t count) {
              : 0;
 }
 
-void SaveRecord(const std::array<uint8_t, 40>& record) {
+void SaveRecord(const RecordBytes& record) {
   if (recordPath.empty()) return;
   std::ofstream out(recordPath, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(record.data()), 40);
+  out.write(reinterpret_cast<const char*>(record.data()), kRecord.size);
   if (!out.flush()) {
     Report(recordPath + ": cannot save the settings record");
   } else if (verbose) {
@@ -210,7 +210,7 @@ std::string JobSummary(size_t bytes, const std::vector<Request>& requests) {
     polygons += r.kind == RequestKind::Polygon || r.kind == RequestKind::PolygonInline;
     images += r.kind == RequestKind::Image;
   }
-  const bool qdrs = (ReadU16(hostLog.storedRecord.data(), 30) & 0x0040) != 0;
+  const bool qdrs = (ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags) & kJobQdrsOutput) != 0;
   return std::to_string(bytes) + " bytes of " + (qdrs ? "QDRS+MMR" : "RTL/GL2") + " from " +
          std::to_string(requests.size()) + " requests: " + std::to_string(strokes) +
          " moves and draws, " + std::to_string(polygons) + " filled polygons, " +
@@ -272,8 +272,8 @@ int main(int argc, char** argv) {
   if (!o.record.empty()) {
     bool ok = false;
     const std::string bytes = ReadWholeFile(o.record, ok);
-    if (ok && bytes.size() == 40) {
-      std::memcpy(hostLog.storedRecord.data(), bytes.data(), 40);
+    if (ok && bytes.size() == static_cast<size_t>(kRecord.size)) {
+      std::memcpy(hostLog.storedRecord.data(), bytes.data(), kRecord.size);
       hostLog.haveStoredRecord = true;
     } else if (ok) {
       Report(o.record + ": not a settings record (" + std::to_string(bytes.size()) +
@@ -356,17 +356,18 @@ int main(int argc, char** argv) {
   if (start.failedRequest == 0 && o.language == "qdrs") {
     // The binary language is reached only through a stored record that asks
     // for it, at a resolution it has, while every dialog is cancelled.
-    uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
-    flags = static_cast<uint16_t>(flags | 0x0040);
-    if ((flags & 0x0F00) != 0x0200 && (flags & 0x0F00) != 0x0800)
-      flags = static_cast<uint16_t>((flags & ~0x0F00) | 0x0200);
-    WriteU16(hostLog.storedRecord.data(), 30, flags);
+    uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
+    flags = static_cast<uint16_t>(flags | kJobQdrsOutput);
+    const uint16_t resolution = flags & kJobResolutionMask;
+    if (resolution != kJob400Dpi && resolution != kJob200Dpi)
+      flags = static_cast<uint16_t>((flags & ~kJobResolutionMask) | kJob400Dpi);
+    WriteU16(hostLog.storedRecord.data(), kRecord.jobFlags, flags);
     SaveRecord(hostLog.storedRecord);
     start = HostHandshake(driver);
   }
   if (start.failedRequest != 0)
     return fail("the driver refused control request " + std::to_string(start.failedRequest));
-  const std::array<uint8_t, 40> recordBefore = hostLog.storedRecord;
+  const RecordBytes recordBefore = hostLog.storedRecord;
   DrawingStartOptions startOptions;
   startOptions.configure = o.configure || o.settings.Any();
   startOptions.summary = o.summary;

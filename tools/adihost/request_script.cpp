@@ -8,7 +8,7 @@
 #include <map>
 #include <sstream>
 
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "tools/host/image_host.h"
 
 namespace {
