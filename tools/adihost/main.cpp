@@ -21,14 +21,15 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
-#include <dlfcn.h>
 #include <unistd.h>
 #endif
 
 #include "host/protocol.h"
 #include "tools/adihost/host_text.h"
 #include "tools/adihost/options.h"
+#include "tools/adihost/raster_file.h"
 #include "tools/host/conversation.h"
+#include "tools/host/driver_library.h"
 #include "tools/host/image_host.h"
 #if defined(ADIHOST_WITH_PREVIEW)
 #include "tools/jobview/render.h"
@@ -141,26 +142,6 @@ std::string ProgramFolder(const char* argv0) {
   path[n] = '\0';
   return FolderOf(path);
 #endif
-}
-
-PladiFn LoadDriver(const std::string& path, std::string& error) {
-#if defined(_WIN32)
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) {
-    error = "cannot load the driver library " + path;
-    return nullptr;
-  }
-  auto pladi = reinterpret_cast<PladiFn>(reinterpret_cast<void*>(GetProcAddress(module, "PLADI")));
-#else
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    error = dlerror();
-    return nullptr;
-  }
-  auto pladi = reinterpret_cast<PladiFn>(dlsym(module, "PLADI"));
-#endif
-  if (pladi == nullptr) error = path + ": no PLADI entry point";
-  return pladi;
 }
 
 std::string ReadWholeFile(const std::string& path, bool& ok) {
@@ -317,7 +298,7 @@ int main(int argc, char** argv) {
   // against them (and closes with OK any dialog the script does not name).
   DialogBotStart(dialogScript);
 #endif
-  PladiFn pladi = LoadDriver(driverPath, error);
+  PladiFn pladi = LoadDriverLibrary(driverPath, error);
   if (pladi == nullptr) {
     Report(error);
     return kExitPlotFailed;

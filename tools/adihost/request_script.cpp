@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "host/protocol.h"
+#include "tools/adihost/raster_file.h"
 #include "tools/host/image_host.h"
 
 namespace {

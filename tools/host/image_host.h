@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/adihost/raster_file.h"
+#include "tools/host/raster_pixels.h"
 #include "tools/host/host_kernel.h"
 
 using StripRequestCopy = std::array<uint8_t, kStripRequest.size>;
