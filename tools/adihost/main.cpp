@@ -21,21 +21,22 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
-#include <dlfcn.h>
 #include <unistd.h>
 #endif
 
-#include "host/packet.h"
-#include "tools/adihost/conversation.h"
+#include "host/protocol.h"
 #include "tools/adihost/host_text.h"
-#include "tools/adihost/image_host.h"
 #include "tools/adihost/options.h"
+#include "tools/adihost/raster_file.h"
+#include "tools/host/conversation.h"
+#include "tools/host/driver_library.h"
+#include "tools/host/image_host.h"
 #if defined(ADIHOST_WITH_PREVIEW)
 #include "tools/jobview/render.h"
 #endif
 #include "tools/adihost/request_script.h"
-#include "tools/adihost/send.h"
-#include "tools/adihost/settings.h"
+#include "tools/host/send.h"
+#include "tools/host/settings.h"
 #if defined(ADIHOST_WITH_DXF)
 #include "tools/adihost/drawing_writer.h"
 #endif
@@ -94,10 +95,10 @@ int32_t WriteJob(const char* bytes, int32_t count) {
              : 0;
 }
 
-void SaveRecord(const std::array<uint8_t, 40>& record) {
+void SaveRecord(const RecordBytes& record) {
   if (recordPath.empty()) return;
   std::ofstream out(recordPath, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(record.data()), 40);
+  out.write(reinterpret_cast<const char*>(record.data()), kRecord.size);
   if (!out.flush()) {
     Report(recordPath + ": cannot save the settings record");
   } else if (verbose) {
@@ -141,26 +142,6 @@ std::string ProgramFolder(const char* argv0) {
   path[n] = '\0';
   return FolderOf(path);
 #endif
-}
-
-PladiFn LoadDriver(const std::string& path, std::string& error) {
-#if defined(_WIN32)
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) {
-    error = "cannot load the driver library " + path;
-    return nullptr;
-  }
-  auto pladi = reinterpret_cast<PladiFn>(reinterpret_cast<void*>(GetProcAddress(module, "PLADI")));
-#else
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    error = dlerror();
-    return nullptr;
-  }
-  auto pladi = reinterpret_cast<PladiFn>(dlsym(module, "PLADI"));
-#endif
-  if (pladi == nullptr) error = path + ": no PLADI entry point";
-  return pladi;
 }
 
 std::string ReadWholeFile(const std::string& path, bool& ok) {
@@ -210,7 +191,7 @@ std::string JobSummary(size_t bytes, const std::vector<Request>& requests) {
     polygons += r.kind == RequestKind::Polygon || r.kind == RequestKind::PolygonInline;
     images += r.kind == RequestKind::Image;
   }
-  const bool qdrs = (ReadU16(hostLog.storedRecord.data(), 30) & 0x0040) != 0;
+  const bool qdrs = (ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags) & kJobQdrsOutput) != 0;
   return std::to_string(bytes) + " bytes of " + (qdrs ? "QDRS+MMR" : "RTL/GL2") + " from " +
          std::to_string(requests.size()) + " requests: " + std::to_string(strokes) +
          " moves and draws, " + std::to_string(polygons) + " filled polygons, " +
@@ -272,8 +253,8 @@ int main(int argc, char** argv) {
   if (!o.record.empty()) {
     bool ok = false;
     const std::string bytes = ReadWholeFile(o.record, ok);
-    if (ok && bytes.size() == 40) {
-      std::memcpy(hostLog.storedRecord.data(), bytes.data(), 40);
+    if (ok && bytes.size() == static_cast<size_t>(kRecord.size)) {
+      std::memcpy(hostLog.storedRecord.data(), bytes.data(), kRecord.size);
       hostLog.haveStoredRecord = true;
     } else if (ok) {
       Report(o.record + ": not a settings record (" + std::to_string(bytes.size()) +
@@ -317,7 +298,7 @@ int main(int argc, char** argv) {
   // against them (and closes with OK any dialog the script does not name).
   DialogBotStart(dialogScript);
 #endif
-  PladiFn pladi = LoadDriver(driverPath, error);
+  PladiFn pladi = LoadDriverLibrary(driverPath, error);
   if (pladi == nullptr) {
     Report(error);
     return kExitPlotFailed;
@@ -356,17 +337,18 @@ int main(int argc, char** argv) {
   if (start.failedRequest == 0 && o.language == "qdrs") {
     // The binary language is reached only through a stored record that asks
     // for it, at a resolution it has, while every dialog is cancelled.
-    uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
-    flags = static_cast<uint16_t>(flags | 0x0040);
-    if ((flags & 0x0F00) != 0x0200 && (flags & 0x0F00) != 0x0800)
-      flags = static_cast<uint16_t>((flags & ~0x0F00) | 0x0200);
-    WriteU16(hostLog.storedRecord.data(), 30, flags);
+    uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
+    flags = static_cast<uint16_t>(flags | kJobQdrsOutput);
+    const uint16_t resolution = flags & kJobResolutionMask;
+    if (resolution != kJob400Dpi && resolution != kJob200Dpi)
+      flags = static_cast<uint16_t>((flags & ~kJobResolutionMask) | kJob400Dpi);
+    WriteU16(hostLog.storedRecord.data(), kRecord.jobFlags, flags);
     SaveRecord(hostLog.storedRecord);
     start = HostHandshake(driver);
   }
   if (start.failedRequest != 0)
     return fail("the driver refused control request " + std::to_string(start.failedRequest));
-  const std::array<uint8_t, 40> recordBefore = hostLog.storedRecord;
+  const RecordBytes recordBefore = hostLog.storedRecord;
   DrawingStartOptions startOptions;
   startOptions.configure = o.configure || o.settings.Any();
   startOptions.summary = o.summary;

@@ -5,23 +5,24 @@
 #include <memory>
 #include <numeric>
 
-#include "host/packet.h"
-#include "tools/adihost/conversation.h"
-#include "tools/adihost/image_host.h"
+#include "host/protocol.h"
+#include "tools/host/conversation.h"
+#include "tools/host/image_host.h"
 
 namespace {
 
-// The paper list in the descriptor: entry i (1-based) of the one model at
-// 480 + 80 i, a name of 56 bytes, the length and width in inches, the custom
-// length flag and its largest length in millimetres.
-constexpr int32_t kPaperTable = 480;
+// The paper list in the descriptor: entry i (1-based) of the one model 80 i
+// bytes on from 24 bytes before the device tables (the model table), a name
+// of 56 bytes, the length and width in inches, the custom length flag and its
+// largest length in millimetres.
+constexpr int32_t kPaperTable = kDescriptor.deviceTables - 24;
 constexpr int32_t kPaperEntry = 80;
 constexpr int32_t kPaperSlots = 44;
 
 constexpr int32_t kResolutions[] = {600, 400, 300, 200};
-constexpr uint16_t kLanguageQdrs = 0x0040;
-constexpr uint16_t kResolutionBits = 0x0F00;
-constexpr uint16_t kLongerThanWide = 0x1000;
+constexpr uint16_t kLanguageQdrs = kJobQdrsOutput;
+constexpr uint16_t kResolutionBits = kJobResolutionMask;
+constexpr uint16_t kLongerThanWide = kJobLongSheet;
 // A graphics request code the driver does not handle.
 constexpr int16_t kReleasePendingImage = 1;
 
@@ -115,10 +116,11 @@ int32_t StartDrawing(const DriverLink& d, SheetArea& area, std::string& error) {
 // the dialogs are cancelled: the record the dialogs checked gets the bit, and
 // the conversation runs again.
 int32_t SwitchToQdrs(const DriverLink& d, SheetArea& area, std::string& error) {
-  uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
-  WriteU16(hostLog.storedRecord.data(), 30, static_cast<uint16_t>(flags | kLanguageQdrs));
+  uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
+  WriteU16(hostLog.storedRecord.data(), kRecord.jobFlags,
+           static_cast<uint16_t>(flags | kLanguageQdrs));
   if (StartDrawing(d, area, error) < 0) return -1;
-  flags = ReadU16(hostLog.storedRecord.data(), 30);
+  flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
   if ((flags & kLanguageQdrs) == 0) {
     error = "the driver did not keep the QDRS+MMR language";
     return -1;
@@ -153,7 +155,7 @@ struct Placement {
 };
 
 int32_t PlacePage(const PageFormat& page, const SheetArea& area, Placement& p, std::string& error) {
-  const uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
+  const uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
   p.qdrs = (flags & kLanguageQdrs) != 0;
   p.turned = (flags & kLongerThanWide) != 0;
   const double perInch = p.qdrs ? 800.0 : 1016.0;
@@ -164,7 +166,7 @@ int32_t PlacePage(const PageFormat& page, const SheetArea& area, Placement& p, s
   p.alongStrips = ServedCount(page.height, p.n);
   // At 600 dpi in RTL/GL2 the driver never fetches an image's first strip and
   // draws the second where the first belongs: each image carries one more.
-  p.skipped = !p.qdrs && (flags & kResolutionBits) == 0x0100 ? 1 : 0;
+  p.skipped = !p.qdrs && (flags & kResolutionBits) == kJob600Dpi ? 1 : 0;
   p.acrossSpan = SpanForCount(p.acrossStrips, page.dpi, p.qdrs);
   if (p.acrossSpan < 0) {
     error = "no place on the sheet gives " + std::to_string(p.acrossStrips) + " dots";

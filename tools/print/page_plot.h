@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/adihost/host_kernel.h"
-#include "tools/adihost/settings.h"
+#include "tools/host/host_kernel.h"
+#include "tools/host/settings.h"
 #include "tools/print/page_layout.h"
 
 // What a job asks for beyond its pages.

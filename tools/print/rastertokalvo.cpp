@@ -16,7 +16,6 @@
 // reads the raster and hands the page's lines to the child through a pipe.
 #include <cups/cups.h>
 #include <cups/raster.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -32,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/driver_library.h"
 #include "tools/print/print_options.h"
 #include "tools/print/raster_page.h"
 
@@ -104,16 +104,15 @@ void KeepDriverMessage(const char* line) {
 int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, int lines) {
   const char* path = std::getenv("TRNKV_DRIVER");
   if (path == nullptr || *path == '\0') path = KALVO_DRIVER_PATH;
-  void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  auto pladi = module ? reinterpret_cast<PladiFn>(dlsym(module, "PLADI")) : nullptr;
+  std::string error;
+  const PladiFn pladi = LoadDriverLibrary(path, error);
   if (pladi == nullptr) {
-    Say("ERROR", std::string("cannot load the driver: ") + (module ? "no PLADI" : dlerror()));
+    Say("ERROR", "cannot load the driver: " + error);
     return 1;
   }
   ResetHostLog();
   const DriverLink driver = ConnectDriver(pladi);
   SheetChoice sheet;
-  std::string error;
   if (ChooseSheet(ReadPaperSizes(driver), static_cast<double>(page.width) / page.dpi,
                   static_cast<double>(page.height) / page.dpi, settings.roll, sheet, error) < 0) {
     Say("ERROR", error);

@@ -1,0 +1,13 @@
+# The Debian libraries the tools and tests use, found for the architecture
+# being built (the i686 toolchain points the searches and pkg-config at the
+# i386 packages).
+find_package(PkgConfig REQUIRED)
+find_package(TIFF REQUIRED)
+find_package(PNG REQUIRED)
+pkg_check_modules(DXFLIB REQUIRED IMPORTED_TARGET dxflib)
+if(NOT TRNKV_FUZZ AND NOT TRNKV_COVERAGE)
+  find_package(GTest REQUIRED)
+  find_package(benchmark REQUIRED)
+  pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
+  pkg_check_modules(SPANDSP REQUIRED IMPORTED_TARGET spandsp)
+endif()
