@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
   for (int32_t y = 0; y < page.height; ++y)
     for (int32_t x = 0; x < page.width; ++x) {
       const auto [sx, sy] = best.At(x, y, page.width, page.height);
-      if (sx < 0 || sy < 0 || sx >= sheet.width || sy >= sheet.height) continue;
+      // The preview outlines the sheet: its edge dots are no print.
+      if (sx < 2 || sy < 2 || sx >= sheet.width - 2 || sy >= sheet.height - 2) continue;
       const uint8_t v = page.At(x, y);
       const bool sheetDark = sheet.At(sx, sy) < kDark;
       if (v >= kGreyLow && v <= kGreyHigh) {
