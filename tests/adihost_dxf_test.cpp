@@ -15,6 +15,7 @@
 #include "hpgl_reader.h"
 #include "tools/adihost/conversation.h"
 #include "tools/adihost/drawing_writer.h"
+#include "tools/adihost/dxf_reader.h"
 #include "tools/jobview/render.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // Fills the drawing model from a DXF file: a first pass checks that the file
 // is a well-formed text DXF and counts the entities this host cannot plot;
 // dxflib then reads it and hands every entity to the adapter below.
+#include "tools/adihost/dxf_reader.h"
+
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
 
@@ -11,8 +13,12 @@
 #include <initializer_list>
 #include <set>
 #include <sstream>
+#include <tuple>
 
-#include "tools/adihost/drawing.h"
+#include "tools/adihost/dimension.h"
+#include "tools/adihost/dxf_groups.h"
+#include "tools/adihost/hatch_pattern.h"
+#include "tools/adihost/plane.h"
 
 namespace {
 
@@ -24,9 +30,9 @@ constexpr unsigned kMaxSplineDegree = 25;
 // Entities the adapter turns into shapes, or that are never plotted (attribute
 // definitions, viewports, the markers of blocks and polylines).
 const std::set<std::string> kHandledEntities = {
-    "LINE",   "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND", "CIRCLE",  "ARC",  "ELLIPSE",
-    "SPLINE", "POINT",      "SOLID",    "TRACE",  "HATCH",  "INSERT",  "TEXT", "MTEXT",
-    "ATTRIB", "ATTDEF",     "IMAGE",    "BLOCK",  "ENDBLK", "VIEWPORT"};
+    "LINE",   "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND", "CIRCLE",   "ARC",       "ELLIPSE",
+    "SPLINE", "POINT",      "SOLID",    "TRACE",  "HATCH",  "INSERT",   "TEXT",      "MTEXT",
+    "ATTRIB", "ATTDEF",     "IMAGE",    "BLOCK",  "ENDBLK", "VIEWPORT", "DIMENSION", "LEADER"};
 
 std::string Trim(const std::string& s) {
   const size_t a = s.find_first_not_of(" \t\r");
@@ -174,7 +180,7 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
 
 class DrawingAdapter : public DL_CreationAdapter {
  public:
-  explicit DrawingAdapter(Drawing& d) : drawing(d) {}
+  DrawingAdapter(Drawing& d, EntityGroups& g) : drawing(d), groups(g) {}
 
   std::map<std::string, std::string> imageFiles;  // image reference → file
 
@@ -201,7 +207,13 @@ class DrawingAdapter : public DL_CreationAdapter {
     // Drawing units: inches, feet, millimetres, centimetres, metres.
     static const std::map<int, double> kUnits = {{1, 25.4}, {2, 304.8}, {4, 1}, {5, 10}, {6, 1000}};
     if (key == "$INSUNITS" && kUnits.count(value)) drawing.unitMillimetres = kUnits.at(value);
+    if (key == "$INSUNITS" && value >= 4 && value <= 6 && !measurementGiven) metric = true;
+    if (key == "$MEASUREMENT") metric = value == 1, measurementGiven = true;
     if (key == "$LWDEFAULT" && value >= 0) drawing.defaultWeight = value;
+  }
+  void setVariableDouble(const std::string& key, double value, int) override {
+    if (key == "$DIMASZ") arrowSize = value;
+    if (key == "$DIMSCALE") dimensionScale = value;
   }
 
   void addPoint(const DL_PointData& d) override {
@@ -214,6 +226,7 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.vertices = {{d.x1, d.y1, 0}, {d.x2, d.y2, 0}};
   }
   void addArc(const DL_ArcData& d) override {
+    elevation = d.cz;
     Shape& s = Push(ShapeKind::Arc);
     s.centre = {d.cx, d.cy};
     s.radius = d.radius;
@@ -221,6 +234,7 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.end = d.angle2;
   }
   void addCircle(const DL_CircleData& d) override {
+    elevation = d.cz;
     Shape& s = Push(ShapeKind::Circle);
     s.centre = {d.cx, d.cy};
     s.radius = d.radius;
@@ -229,22 +243,46 @@ class DrawingAdapter : public DL_CreationAdapter {
     Shape& s = Push(ShapeKind::Ellipse);
     s.centre = {d.cx, d.cy};
     s.majorAxis = {d.mx, d.my};
+    // Tilted, or seen from below: drawn in its own plane, whose minor axis
+    // runs along the extrusion × the major axis.
+    const Vector3 n = Extrusion();
+    if (n.x != 0 || n.y != 0 || n.z <= 0) {
+      double major = 0;
+      s.plane = PlaneOfEllipse({d.cx, d.cy, d.cz}, {d.mx, d.my, d.mz}, n, major);
+      s.centre = {0, 0};
+      s.majorAxis = {major, 0};
+    }
     s.ratio = d.ratio;
     s.start = d.angle1;
     s.end = d.angle2;
   }
   void addPolyline(const DL_PolylineData& d) override {
+    openWidths = groups.polylinesTaken < groups.polylines.size()
+                     ? &groups.polylines[groups.polylinesTaken++]
+                     : nullptr;
+    // A lightweight polyline's widths count its vertices as dxflib does.
+    if (openWidths && openWidths->lightweight && openWidths->widths.size() != d.number)
+      openWidths = nullptr;
     if ((d.flags & (16 | 64)) != 0) {
       Unsupported("POLYLINE mesh");
       return;
     }
+    // A 3D polyline's vertices are in world coordinates.
+    if ((d.flags & 8) != 0) lineEntity = true;
+    elevation = d.elevation;
     Shape& s = Push(ShapeKind::Polyline);
     s.closed = (d.flags & 1) != 0;
     openPolyline = static_cast<int32_t>(Container().size()) - 1;
   }
   void addVertex(const DL_VertexData& d) override {
     if (openPolyline < 0) return;
-    Container()[openPolyline].vertices.push_back({d.x, d.y, d.bulge});
+    Shape& s = Container()[openPolyline];
+    Vertex v{d.x, d.y, d.bulge};
+    if (openWidths && openWidths->any && s.vertices.size() < openWidths->widths.size()) {
+      std::tie(v.startWidth, v.endWidth) = openWidths->widths[s.vertices.size()];
+      s.wide = true;
+    }
+    s.vertices.push_back(v);
   }
   void addSpline(const DL_SplineData& d) override {
     if (d.degree > kMaxSplineDegree) {
@@ -271,6 +309,7 @@ class DrawingAdapter : public DL_CreationAdapter {
   void addTrace(const DL_TraceData& d) override { AddCorners(d); }
 
   void addInsert(const DL_InsertData& d) override {
+    elevation = d.ipz;
     Shape& s = Push(ShapeKind::Insert);
     s.block = d.name;
     s.centre = {d.ipx, d.ipy};
@@ -328,9 +367,17 @@ class DrawingAdapter : public DL_CreationAdapter {
   }
 
   void addHatch(const DL_HatchData& d) override {
+    const HatchGroups* h = groups.hatchesTaken < groups.hatches.size()
+                               ? &groups.hatches[groups.hatchesTaken++]
+                               : nullptr;
     Shape& s = Push(ShapeKind::Fill);
     s.patterned = !d.solid;
-    if (s.patterned) Unsupported("HATCH with a pattern (drawn as its boundary)");
+    // The file's own pattern lines, else the standard pattern of that name.
+    if (s.patterned && h != nullptr) s.pattern = h->lines;
+    if (s.patterned && s.pattern.empty())
+      s.pattern = StandardPattern(d.pattern, d.angle, d.scale, metric);
+    if (s.patterned && s.pattern.empty())
+      Unsupported("HATCH pattern " + d.pattern + " unknown (drawn as its boundary)");
     openHatch = static_cast<int32_t>(Container().size()) - 1;
   }
   void addHatchLoop(const DL_HatchLoopData&) override {
@@ -390,13 +437,83 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.pixelsWide = d.width;
     s.pixelsHigh = d.height;
     s.file = d.ref;  // the definition's reference until linkImage names the file
+    if (groups.imagesTaken < groups.imageClips.size()) {
+      const ImageClip& c = groups.imageClips[groups.imagesTaken++];
+      if (ClipsPart(c, d.width, d.height)) Unsupported("IMAGE clip boundary (drawn unclipped)");
+    }
+  }
+
+  // A dimension is drawn from its block; one that names none cannot be.
+  void AddDimension() {
+    const std::string name = groups.dimensionsTaken < groups.dimensionBlocks.size()
+                                 ? groups.dimensionBlocks[groups.dimensionsTaken++]
+                                 : "";
+    if (name.empty()) return Unsupported("DIMENSION without its block (not plotted)");
+    // The block holds the dimension as drawn, in drawing coordinates.
+    Shape& s = Push(ShapeKind::Insert);
+    s.plane = PlaneMap{};
+    s.block = name;
+  }
+  void addDimAlign(const DL_DimensionData&, const DL_DimAlignedData&) override { AddDimension(); }
+  void addDimLinear(const DL_DimensionData&, const DL_DimLinearData&) override { AddDimension(); }
+  void addDimRadial(const DL_DimensionData&, const DL_DimRadialData&) override { AddDimension(); }
+  void addDimDiametric(const DL_DimensionData&, const DL_DimDiametricData&) override {
+    AddDimension();
+  }
+  void addDimAngular(const DL_DimensionData&, const DL_DimAngular2LData&) override {
+    AddDimension();
+  }
+  void addDimAngular3P(const DL_DimensionData&, const DL_DimAngular3PData&) override {
+    AddDimension();
+  }
+  void addDimOrdinate(const DL_DimensionData&, const DL_DimOrdinateData&) override {
+    AddDimension();
+  }
+
+  // A leader's path, in drawing coordinates; its arrowhead once the path's
+  // first segment is known.
+  void addLeader(const DL_LeaderData& d) override {
+    lineEntity = true;
+    Push(ShapeKind::Polyline);
+    openLeader = static_cast<int32_t>(Container().size()) - 1;
+    leaderArrow = d.arrowHeadFlag == 1;
+    if (d.leaderPathType == 1) Unsupported("LEADER along a spline (drawn straight)");
+  }
+  void addLeaderVertex(const DL_LeaderVertexData& d) override {
+    if (openLeader < 0) return;
+    std::vector<Vertex>& path = Container()[openLeader].vertices;
+    path.push_back({d.x, d.y});
+    if (path.size() != 2 || !leaderArrow) return;
+    const std::vector<Vertex> arrow = ArrowHead({path[0].x, path[0].y}, {path[1].x, path[1].y},
+                                                ArrowLength(arrowSize, dimensionScale, metric));
+    if (arrow.empty()) return;
+    const int32_t leader = openLeader;
+    Shape& head = Push(ShapeKind::Fill);
+    head.plane = PlaneMap{};
+    head.loops.push_back({Shape{.kind = ShapeKind::Polyline, .vertices = arrow, .closed = true}});
+    openLeader = leader;
   }
   void linkImage(const DL_ImageDefData& d) override { imageFiles[d.ref] = d.file; }
 
  private:
   Drawing& drawing;
+  EntityGroups& groups;
   Block* block = nullptr;
-  int32_t openPolyline = -1, openSpline = -1, openHatch = -1;
+  int32_t openPolyline = -1, openSpline = -1, openHatch = -1, openLeader = -1;
+  const PolylineWidths* openWidths = nullptr;
+  bool leaderArrow = false;
+  bool metric = false, measurementGiven = false;
+  double arrowSize = 0, dimensionScale = 1;
+
+  // Whether an image's clip boundary leaves out any of its pixels, whose
+  // corners lie at -0.5 and the size less 0.5.
+  static bool ClipsPart(const ImageClip& c, int32_t width, int32_t height) {
+    if (!c.on || c.vertices.size() < 2) return false;
+    if (c.type != 1 || c.vertices.size() != 2) return true;
+    const Point a = c.vertices[0], b = c.vertices[1];
+    return std::min(a.x, b.x) > -0.5 || std::min(a.y, b.y) > -0.5 ||
+           std::max(a.x, b.x) < width - 0.5 || std::max(a.y, b.y) < height - 0.5;
+  }
   std::string mtextChunks;
 
   static std::string Upper(std::string s) {
@@ -410,7 +527,7 @@ class DrawingAdapter : public DL_CreationAdapter {
 
   // A new shape with the entity's style; any open polyline, spline or hatch ends.
   Shape& Push(ShapeKind kind) {
-    openPolyline = openSpline = openHatch = -1;
+    openPolyline = openSpline = openHatch = openLeader = -1;
     const DL_Attributes a = getAttributes();
     Shape s;
     s.kind = kind;
@@ -426,18 +543,26 @@ class DrawingAdapter : public DL_CreationAdapter {
       return scratch;
     }
     // Lines, ellipses, splines and points are given in world coordinates;
-    // the others in their own plane, which a negative extrusion mirrors.
+    // the others in their own plane, whose z axis is the extrusion.
     const bool planar = kind != ShapeKind::Ellipse && kind != ShapeKind::Spline &&
                         kind != ShapeKind::Dot && !(kind == ShapeKind::Polyline && lineEntity);
-    s.mirrored = planar && getExtrusion()->getDirection()[2] < 0;
+    if (planar) s.plane = PlaneOfNormal(Extrusion(), elevation);
     lineEntity = false;
+    elevation = 0;
     Container().push_back(s);
     return Container().back();
   }
   Shape scratch;
   bool lineEntity = false;
+  double elevation = 0;  // of the next entity's plane along its extrusion
+
+  Vector3 Extrusion() {
+    const double* n = getExtrusion()->getDirection();
+    return {n[0], n[1], n[2]};
+  }
 
   void AddCorners(const DL_TraceData& d) {
+    elevation = d.z[0];
     Shape& s = Push(ShapeKind::Fill);
     // The third and fourth corners are stored crosswise.
     std::vector<Shape> loop(1);
@@ -522,7 +647,9 @@ int32_t ReadDxfText(const std::string& text, const std::string& folder, Drawing&
                     std::string& error) {
   drawing = Drawing{};
   if (CheckDxfText(text, drawing, error) < 0) return -1;
-  DrawingAdapter adapter(drawing);
+  EntityGroups groups;
+  ScanEntityGroups(text, groups);
+  DrawingAdapter adapter(drawing, groups);
   DL_Dxf dxf;
   // dxflib takes an MTEXT angle in degrees, or in radians for files its own
   // old versions wrote, and knows which from a comment it otherwise leaves
@@ -533,6 +660,12 @@ int32_t ReadDxfText(const std::string& text, const std::string& folder, Drawing&
     return -1;
   }
   LinkImages(drawing.shapes, adapter.imageFiles, folder, drawing);
+  if (const auto wipeouts = drawing.unsupported.find("WIPEOUT");
+      wipeouts != drawing.unsupported.end()) {
+    drawing.unsupported["WIPEOUT (not masked: the driver fills only with its pens)"] =
+        wipeouts->second;
+    drawing.unsupported.erase(wipeouts);
+  }
   for (auto& [name, block] : drawing.blocks)
     LinkImages(block.shapes, adapter.imageFiles, folder, drawing);
   return 0;

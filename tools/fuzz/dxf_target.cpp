@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tools/adihost/drawing_writer.h"
+#include "tools/adihost/dxf_reader.h"
 #include "tools/fuzz/fuzz_host.h"
 
 namespace {

@@ -1,0 +1,19 @@
+#pragma once
+// The driver library as a host finds it: loaded by file, its PLADI entry
+// point, and what its descriptor tells without a plot (name, paper sizes).
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/adihost/host_kernel.h"
+
+// trnkv_p beside the running program (argv[0] where the system cannot say).
+std::string DefaultDriverPath(const char* argv0);
+// PLADI of the library, or null with the reason in `error`.
+PladiFn LoadDriver(const std::string& path, std::string& error);
+
+// The driver's name as its descriptor gives it, trimmed (Windows-1252).
+std::string DriverName(const DriverLink& d);
+// The paper sizes of the driver's model, by list number from 1 (Windows-1252).
+std::vector<std::string> DriverPaperNames(const DriverLink& d);
