@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -60,7 +58,7 @@ int32_t ReadWhole(const std::string& path, std::string& text, std::string& error
   struct stat s;
   if (stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode)) return error = "is a folder", -1;
   std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return error = std::strerror(errno ? errno : ENOENT), -1;
+  if (!in.is_open()) return error = "cannot open", -1;
   whole << in.rdbuf();
   if (in.bad()) return error = "cannot read", -1;
   text = whole.str();

@@ -21,10 +21,12 @@ cInt Rounded(double v) {
   return static_cast<cInt>(std::llround(std::clamp(v, -kFarAway, kFarAway)));
 }
 
+// Each loop and its return to its start, a return to the first loop's start
+// between loops, less the final return, which the driver makes itself.
 size_t JoinedCount(const Paths& paths) {
   size_t n = 0;
-  for (const Path& p : paths) n += p.size() + 1;
-  return paths.empty() ? 0 : n + paths.size() - 1;
+  for (const Path& p : paths) n += p.size() + (p.front() == p.back() ? 0 : 1);
+  return paths.empty() ? 0 : n + paths.size() - 2;
 }
 
 // Each loop closed and followed by a return to the first loop's start; the
@@ -93,12 +95,6 @@ void CutToLimit(const Paths& area, size_t limit, int32_t depth,
 }
 
 }  // namespace
-
-size_t JoinedVertexCount(const std::vector<std::vector<Point>>& loops) {
-  size_t n = 0;
-  for (const std::vector<Point>& l : loops) n += l.size() + 1;
-  return loops.empty() ? 0 : n + loops.size() - 1;
-}
 
 std::vector<std::vector<uint16_t>> FillOutlines(const FillArea& area, int32_t maxX, int32_t maxY,
                                                 size_t limit, bool& clipped) {

@@ -27,6 +27,3 @@ struct FillArea {
 // fill the area; `clipped` is set when part of it lay off the sheet.
 std::vector<std::vector<uint16_t>> FillOutlines(const FillArea& area, int32_t maxX, int32_t maxY,
                                                 size_t limit, bool& clipped);
-
-// The vertices an outline of these loops has once joined.
-size_t JoinedVertexCount(const std::vector<std::vector<Point>>& loops);
