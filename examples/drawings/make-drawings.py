@@ -84,7 +84,7 @@ def part():
     out, pair = writer()
     header(pair)
     pair(0, "SECTION"); pair(2, "TABLES"); pair(0, "TABLE"); pair(2, "LAYER"); pair(70, 3)
-    for name, colour in (("PART", 7), ("DIMS", 1), ("CENTRE", 3)):
+    for name, colour in (("PART", 7), ("DIMS", 7), ("CENTRE", 3)):
         pair(0, "LAYER"); pair(2, name); pair(70, 0); pair(62, colour); pair(6, "CONTINUOUS")
     pair(0, "ENDTAB"); pair(0, "ENDSEC")
     pair(0, "SECTION"); pair(2, "BLOCKS")
@@ -100,7 +100,8 @@ def part():
     pair(0, "CIRCLE"); pair(8, "PART"); pair(10, 80); pair(20, 50); pair(40, 25)
     line(pair, "CENTRE", (50, 50), (110, 50)); line(pair, "CENTRE", (80, 20), (80, 80))
     # A slot drawn as one wide polyline with round ends.
-    lwpolyline(pair, "PART", [(60, 12, 1), (100, 12, 1)], closed=True, width=1.0)
+    lwpolyline(pair, "PART", [(65, 8, 0), (95, 8, 1), (95, 16, 0), (65, 16, 1)], closed=True,
+               width=1.0)
     dimension(pair, "*D1", (160, -15), 0)
     dimension(pair, "*D2", (175, 100), 0)
     dimension(pair, "*D3", (130, 112), 0)
@@ -152,7 +153,7 @@ def section():
     pair(0, "CIRCLE"); pair(8, "PIPE"); pair(62, 6); pair(10, -20); pair(20, 250); pair(30, 200)
     pair(40, 20); pair(210, 1); pair(220, 0); pair(230, 0)
     # A tapered arrow from its tail to its tip.
-    pair(0, "POLYLINE"); pair(8, "NOTES"); pair(62, 1); pair(66, 1); pair(70, 0)
+    pair(0, "POLYLINE"); pair(8, "NOTES"); pair(62, 7); pair(66, 1); pair(70, 0)
     for x, y, w0, w1 in ((300, 150, 2, 2), (340, 150, 12, 0), (360, 150, 0, 0)):
         pair(0, "VERTEX"); pair(8, "NOTES"); pair(10, x); pair(20, y); pair(40, w0); pair(41, w1)
     pair(0, "SEQEND"); pair(8, "NOTES")
