@@ -153,15 +153,12 @@ TEST(AdihostDrawings, DimensionsAndLeadersAreDrawn) {
 // outside the hole.
 DxfText HatchedSquare(const std::string& name, bool withLines, double scale) {
   DxfText t = WithOriginMark();
-  t.Entity("HATCH").Add(10, 0.0).Add(20, 0.0).Add(2, name).Add(70, 0).Add(71, 0).Add(91, 2);
-  const auto square = [&t](double a, double b) {
-    t.Add(92, 2).Add(72, 0).Add(73, 1).Add(93, 4);
-    for (auto [x, y] : {std::pair{a, a}, {b, a}, {b, b}, {a, b}}) t.Add(10, x).Add(20, y);
-    t.Add(97, 0);
-  };
-  square(1000, 5000);
-  square(2000, 3000);
-  t.Add(75, 0).Add(76, withLines ? 2 : 1).Add(52, 0.0).Add(41, scale).Add(77, 0);
+  SquareHatchWithHole(t, name, false)
+      .Add(75, 0)
+      .Add(76, withLines ? 2 : 1)
+      .Add(52, 0.0)
+      .Add(41, scale)
+      .Add(77, 0);
   if (withLines) {
     t.Add(78, 1).Add(53, 0.0).Add(43, 0.0).Add(44, 0.0).Add(45, 0.0).Add(46, 500.0);
     t.Add(79, 0);

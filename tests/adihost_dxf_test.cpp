@@ -212,15 +212,7 @@ TEST(AdihostDxf, LayersColoursAndWeightsBecomePensAndWidths) {
 
 TEST(AdihostDxf, SolidHatchesKeepTheirHolesAndSolidsTheirCorners) {
   DxfText t = WithOriginMark();
-  t.Entity("HATCH").Add(10, 0.0).Add(20, 0.0).Add(2, "SOLID").Add(70, 1).Add(71, 0).Add(91, 2);
-  const auto square = [&t](double a, double b) {
-    t.Add(92, 2).Add(72, 0).Add(73, 1).Add(93, 4);
-    for (auto [x, y] : {std::pair{a, a}, {b, a}, {b, b}, {a, b}}) t.Add(10, x).Add(20, y);
-    t.Add(97, 0);
-  };
-  square(1000, 5000);
-  square(2000, 3000);
-  t.Add(75, 0).Add(76, 1).Add(98, 0);
+  SquareHatchWithHole(t, "SOLID", true).Add(75, 0).Add(76, 1).Add(98, 0);
   t.Entity("SOLID")
       .Add(10, 6000.0)
       .Add(20, 0.0)

@@ -76,4 +76,17 @@ std::vector<PlottedChain> Drawn(const Plotted& p) {
   return chains;
 }
 
+// A hatch whose boundary is a square from 1000 to 5000 with a square hole
+// from 2000 to 3000; the caller adds the groups that follow the loops.
+DxfText& SquareHatchWithHole(DxfText& t, const std::string& pattern, bool solid) {
+  t.Entity("HATCH").Add(10, 0.0).Add(20, 0.0).Add(2, pattern).Add(70, solid ? 1 : 0);
+  t.Add(71, 0).Add(91, 2);
+  for (auto [a, b] : {std::pair{1000.0, 5000.0}, {2000.0, 3000.0}}) {
+    t.Add(92, 2).Add(72, 0).Add(73, 1).Add(93, 4);
+    for (auto [x, y] : {std::pair{a, a}, {b, a}, {b, b}, {a, b}}) t.Add(10, x).Add(20, y);
+    t.Add(97, 0);
+  }
+  return t;
+}
+
 }  // namespace

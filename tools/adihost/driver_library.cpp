@@ -10,13 +10,9 @@
 #endif
 
 #include "host/descriptor.h"
+#include "tools/adihost/file_names.h"
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
 
 std::string ProgramFolder(const char* argv0) {
 #if defined(_WIN32)

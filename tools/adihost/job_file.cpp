@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tools/adihost/file_names.h"
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -15,17 +17,6 @@
 #endif
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 #if defined(_WIN32)
 // The volume and file index of an existing file or folder.
@@ -98,7 +89,8 @@ FileIdentity IdentityOf(const std::string& path) {
   if (ExistingIdentity(path, id)) return id;
   // Not there yet: two such names are the same file when they name the same
   // folder entry.
-  if (!ExistingIdentity(FolderOf(path), id)) return FileIdentity{};
+  const std::string folder = FolderOf(path);
+  if (!ExistingIdentity(folder.empty() ? "." : folder, id)) return FileIdentity{};
   id.name = NameOf(path);
   return id;
 }

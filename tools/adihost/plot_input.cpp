@@ -11,6 +11,7 @@
 #include <io.h>
 #endif
 
+#include "tools/adihost/file_names.h"
 #include "tools/adihost/raster_file.h"
 #if defined(ADIHOST_WITH_DXF)
 #include "tools/adihost/dxf_reader.h"
@@ -24,11 +25,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i])
       return false;
   return true;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
 // A DXF file starts with a comment (999) or its first section (0, SECTION).
