@@ -201,6 +201,7 @@ void PrepareDialogs(const Options& o, DialogScriptFile& file) {
 #if defined(_WIN32)
   // On Win32 the dialogs are real windows: the robot plays the same script
   // against them (and closes with OK any dialog the script does not name).
+  (void)file;
   DialogBotStart(script);
 #else
   if (script.empty()) return;
