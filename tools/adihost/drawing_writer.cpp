@@ -259,6 +259,8 @@ class Walker {
 
   void WidePolyline(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
     const WideParts parts = WidePolylineParts(s.vertices, s.closed, Tolerance(in));
+    for (const std::vector<Point>& piece : parts.pieces) work += static_cast<int64_t>(piece.size());
+    if (TooLarge()) return;
     FillShape(parts.pieces, in.transform, style, true);
     for (const std::vector<Point>& line : parts.lines) Stroke(line, in.transform, style);
   }

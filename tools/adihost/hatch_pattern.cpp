@@ -68,9 +68,10 @@ struct Crossing {
   bool operator<(const Crossing& o) const { return k != o.k ? k < o.k : t < o.t; }
 };
 
-// The dashes of one stretch of line k from t0 to t1.
+// The dashes of one stretch of line k from t0 to t1; each dash, drawn or
+// not, spends one of `steps`.
 void DashStretch(Point origin, Point u, const std::vector<double>& dashes, double length, double t0,
-                 double t1, std::vector<std::vector<Point>>& strokes) {
+                 double t1, int64_t& steps, std::vector<std::vector<Point>>& strokes) {
   const auto at = [&](double t) { return Point{origin.x + u.x * t, origin.y + u.y * t}; };
   // Past a billion dashes from the line's origin, a dash's end is lost in the
   // rounding of its start.
@@ -79,8 +80,9 @@ void DashStretch(Point origin, Point u, const std::vector<double>& dashes, doubl
     return;
   }
   double pos = std::floor(t0 / length) * length;
-  while (pos <= t1) {
+  while (pos <= t1 && steps > 0) {
     for (double d : dashes) {
+      --steps;
       const double end = pos + std::fabs(d);
       if (d > 0 && end > t0 && pos < t1)
         strokes.push_back({at(std::max(pos, t0)), at(std::min(end, t1))});
@@ -117,6 +119,7 @@ std::vector<PatternLine> StandardPattern(const std::string& name, double angle, 
 int32_t PatternStrokes(const std::vector<std::vector<Point>>& loops,
                        const std::vector<PatternLine>& lines, double step, int64_t budget,
                        std::vector<std::vector<Point>>& strokes) {
+  int64_t steps = budget;
   for (const PatternLine& line : lines) {
     const Point u = Turned(1, 0, line.angle), across = Turned(0, 1, line.angle);
     Point offset = line.offset;
@@ -127,10 +130,15 @@ int32_t PatternStrokes(const std::vector<std::vector<Point>>& loops,
     const auto level = [&](Point p) {
       return Dot({p.x - line.base.x, p.y - line.base.y}, across) / spacing;
     };
+    // Lines past a billion spacings from the base lose their place in the
+    // rounding; a pattern needing more strokes than the budget reads as filled.
     double expected = 0;
     for (const std::vector<Point>& loop : loops)
-      for (size_t i = 0; i < loop.size(); ++i)
-        expected += std::fabs(level(loop[(i + 1) % loop.size()]) - level(loop[i]));
+      for (size_t i = 0; i < loop.size(); ++i) {
+        const double q = level(loop[i]);
+        if (!(std::fabs(q) < 1e9)) return -1;
+        expected += std::fabs(level(loop[(i + 1) % loop.size()]) - q);
+      }
     if (!(expected <= static_cast<double>(budget))) return -1;
     std::vector<Crossing> crossings;
     for (const std::vector<Point>& loop : loops)
@@ -151,15 +159,20 @@ int32_t PatternStrokes(const std::vector<std::vector<Point>>& loops,
     for (double d : line.dashes) length += std::fabs(d);
     // Dashes too fine to tell apart draw as a continuous line.
     if (length < step) length = 0;
-    for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
+    // Crossings pair up along each line; an odd one out (a loop left open)
+    // pairs with the next.
+    size_t i = 0;
+    while (i + 1 < crossings.size()) {
       if (crossings[i].k != crossings[i + 1].k) {
-        --i;  // an odd count on one line (a loop left open): pair from the next
+        ++i;
         continue;
       }
       const int64_t k = crossings[i].k;
       const Point origin{line.base.x + offset.x * k, line.base.y + offset.y * k};
-      DashStretch(origin, u, line.dashes, length, crossings[i].t, crossings[i + 1].t, strokes);
-      if (static_cast<int64_t>(strokes.size()) > budget) return -1;
+      DashStretch(origin, u, line.dashes, length, crossings[i].t, crossings[i + 1].t, steps,
+                  strokes);
+      if (steps <= 0 || static_cast<int64_t>(strokes.size()) > budget) return -1;
+      i += 2;
     }
   }
   return 0;
