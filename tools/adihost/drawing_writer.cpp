@@ -35,6 +35,10 @@ constexpr int32_t kMaxNesting = 16;
 // arrays of arrays and blocks placed many times inside each other multiply,
 // and past this a drawing is refused rather than left to fill the memory.
 constexpr int64_t kMaxWork = 4000000;
+// The most points a wide polyline's outline is built from before its arcs
+// are flattened coarser (64 times the tolerance: an eighth of the points).
+constexpr int64_t kMaxWideOutline = 1 << 18;
+constexpr double kCoarserWideOutline = 64;
 
 // x' = a x + b y + e, y' = c x + d y + f
 struct Affine {
@@ -258,8 +262,19 @@ class Walker {
   }
 
   void WidePolyline(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
-    const WideParts parts = WidePolylineParts(s.vertices, s.closed, Tolerance(in));
-    for (const std::vector<Point>& piece : parts.pieces) work += static_cast<int64_t>(piece.size());
+    WideParts parts = WidePolylineParts(s.vertices, s.closed, Tolerance(in));
+    const auto points = [&parts] {
+      int64_t n = 0;
+      for (const std::vector<Point>& piece : parts.pieces) n += static_cast<int64_t>(piece.size());
+      return n;
+    };
+    // Arcs of absurd radius flatten into a million points each; their bands
+    // are outlined coarser rather than handed whole to the clipping library.
+    if (points() > kMaxWideOutline) {
+      Note("wide polyline too detailed to outline (drawn coarser)");
+      parts = WidePolylineParts(s.vertices, s.closed, Tolerance(in) * kCoarserWideOutline);
+    }
+    work += points();
     if (TooLarge()) return;
     FillShape(parts.pieces, in.transform, style, true);
     for (const std::vector<Point>& line : parts.lines) Stroke(line, in.transform, style);

@@ -48,7 +48,7 @@ void FeedHatch(HatchGroups& h, int32_t code, const std::string& value, bool& inP
   if (code == 78) inPattern = true;
   if (code == 47 || code == 98) inPattern = false;
   if (!inPattern) return;
-  if (code == 53) h.lines.push_back(PatternLine{.angle = v});
+  if (code == 53) h.lines.emplace_back().angle = v;
   if (h.lines.empty()) return;
   PatternLine& l = h.lines.back();
   if (code == 43) l.base.x = v;
@@ -79,7 +79,7 @@ void ScanEntityGroups(const std::string& text, EntityGroups& groups) {
       inPattern = false;
       if (section != "ENTITIES" && section != "BLOCKS") {
       } else if (entity == "LWPOLYLINE" || entity == "POLYLINE") {
-        groups.polylines.push_back({.lightweight = entity == "LWPOLYLINE"});
+        groups.polylines.emplace_back().lightweight = entity == "LWPOLYLINE";
       } else if (entity == "DIMENSION") {
         groups.dimensionBlocks.emplace_back();
       } else if (entity == "HATCH") {

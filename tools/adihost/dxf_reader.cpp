@@ -490,7 +490,10 @@ class DrawingAdapter : public DL_CreationAdapter {
     const int32_t leader = openLeader;
     Shape& head = Push(ShapeKind::Fill);
     head.plane = PlaneMap{};
-    head.loops.push_back({Shape{.kind = ShapeKind::Polyline, .vertices = arrow, .closed = true}});
+    Shape outline;
+    outline.vertices = arrow;
+    outline.closed = true;
+    head.loops.push_back({outline});
     openLeader = leader;
   }
   void linkImage(const DL_ImageDefData& d) override { imageFiles[d.ref] = d.file; }
