@@ -62,6 +62,9 @@ struct Shape {
   // below) to the drawing's: applied to points and frames alike, before the
   // transforms of the blocks it is placed in.
   PlaneMap plane;
+  // Seen from below (extrusion 0, 0, -1), for readers that know only the
+  // extrusion's sign: the plane whose x runs the other way.
+  bool mirrored = false;
   // Polyline (lines, polylines, text boxes); Dot: one vertex; Fill: a solid's corners.
   std::vector<Vertex> vertices;
   bool closed = false;

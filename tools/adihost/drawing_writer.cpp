@@ -148,12 +148,14 @@ class Walker {
   void WalkShape(const Shape& s, const Inherited& outer) {
     // The entity's own plane maps onto the drawing's before any block's
     // transform: its points and frames alike.
-    if (!IsIdentity(s.plane)) {
+    if (!IsIdentity(s.plane) || s.mirrored) {
       Inherited projected = outer;
       const PlaneMap& p = s.plane;
-      projected.transform = Affine{p.a, p.b, p.c, p.d, p.e, p.f}.Then(outer.transform);
+      const Affine own = s.mirrored ? Affine{-1, 0, 0, 1, 0, 0} : Affine{};
+      projected.transform = own.Then({p.a, p.b, p.c, p.d, p.e, p.f}).Then(outer.transform);
       Shape inPlane = s;
       inPlane.plane = PlaneMap{};
+      inPlane.mirrored = false;
       return WalkShape(inPlane, projected);
     }
     const Inherited& in = outer;
