@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "tools/adihost/flatten.h"
+#include "tools/adihost/fonts.h"
 
 namespace {
 
@@ -179,6 +180,9 @@ class Walker {
       case ShapeKind::Image:
         Image(s, in);
         break;
+      case ShapeKind::Text:
+        Text(s, in, style);
+        break;
     }
   }
 
@@ -220,7 +224,7 @@ class Walker {
   // comes back to the first loop's start before the next loop, so the joins
   // are crossed twice and the even-odd fill leaves holes open.
   void FillLoops(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
-    std::vector<Point> outline;
+    std::vector<std::vector<Point>> loops;
     for (const std::vector<Shape>& loop : s.loops) {
       std::vector<Point> points;
       for (const Shape& edge : loop) FlattenCurve(edge, Tolerance(in), points);
@@ -231,12 +235,30 @@ class Walker {
         Stroke(points, in.transform, style);
         continue;
       }
-      if (!outline.empty()) outline.push_back(outline.front());
-      const Point start = points.front();
-      outline.insert(outline.end(), points.begin(), points.end());
-      outline.push_back(start);
+      loops.push_back(std::move(points));
     }
+    const std::vector<Point> outline = JoinLoops(loops);
     if (outline.size() >= 3) Fill(outline, in.transform, style);
+  }
+
+  // Glyphs made in text units and put on the drawing through the text's
+  // frame: strokes drawn, outlines filled.
+  void Text(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
+    const Affine frame =
+        Affine{s.u.x, s.v.x, s.u.y, s.v.y, s.centre.x, s.centre.y}.Then(in.transform);
+    const double tolerance =
+        measuring && !fineMeasure ? 0 : kHostTolerance / (scale * std::max(frame.Stretch(), 1e-12));
+    for (const PlacedGlyph& g : s.glyphs) {
+      if (TooLarge()) return;
+      GlyphGeometry geometry;
+      FontGlyph(g, tolerance, geometry);
+      for (const std::vector<Point>& stroke : geometry.strokes) Stroke(stroke, frame, style);
+      for (const std::vector<std::vector<Point>>& loops : geometry.fills) {
+        const std::vector<Point> outline = JoinLoops(loops);
+        work += static_cast<int64_t>(outline.size());
+        Fill(outline, frame, style);
+      }
+    }
   }
 
   void Image(const Shape& s, const Inherited& in) {
