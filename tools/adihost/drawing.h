@@ -47,8 +47,7 @@ struct PlacedGlyph {
 struct Shape {
   ShapeKind kind = ShapeKind::Polyline;
   Style style;
-  // Reported once per plotted shape when it is drawn only in part (a text as
-  // its outline box, say).
+  // Reported once per plotted shape when it is drawn only in part.
   const char* note = nullptr;
   // Drawn in a coordinate system seen from below (extrusion 0, 0, -1): its
   // x runs the other way.
