@@ -119,8 +119,8 @@ double Length(Point a, Point b) {
 // curve: the error of n pieces falls with n squared.
 int32_t Pieces(double bend, double tolerance) {
   if (tolerance <= 0) return 4;
-  return std::clamp(static_cast<int32_t>(std::ceil(std::sqrt(bend / tolerance))), 1,
-                    kMaxCurvePieces);
+  const double pieces = std::ceil(std::sqrt(bend / tolerance));
+  return pieces >= 1 ? static_cast<int32_t>(std::min<double>(pieces, kMaxCurvePieces)) : 1;
 }
 
 void FlattenSegment(Point from, const Segment& s, double tolerance, std::vector<Point>& out) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string_view>
 
@@ -17,6 +18,7 @@ constexpr const char* kFallbackFile = "/usr/share/fonts/truetype/dejavu/DejaVuSa
 // A glyph's outline goes to the driver as one polygon, which takes at most
 // this many vertices.
 constexpr size_t kMaxGlyphVertices = 16000;
+constexpr int32_t kMaxCoarsening = 24;
 
 // Shape fonts by their file's name and the stroke font drawn for each; any
 // other shape font is drawn with the first.
@@ -149,7 +151,9 @@ std::pair<int32_t, char32_t> Resolve(int32_t font, char32_t code) {
 
 }  // namespace
 
-int32_t FontFor(const std::string& file, const std::string& family, bool bold, bool italic) {
+// The font for a style, found afresh.
+static int32_t FindFont(const std::string& file, const std::string& family, bool bold,
+                        bool italic) {
   std::string name = Lower(file);
   name = name.substr(name.find_last_of("/\\") + 1);
   const size_t dot = name.find_last_of('.');
@@ -174,6 +178,15 @@ int32_t FontFor(const std::string& file, const std::string& family, bool bold, b
   if (font < 0) font = Fallback();
   if (font < 0) font = OpenStroke(kShapeFonts[0].stroke);
   return font;
+}
+
+int32_t FontFor(const std::string& file, const std::string& family, bool bold, bool italic) {
+  // Asking fontconfig takes a while; a drawing asks for a handful of fonts.
+  static std::map<std::string, int32_t> found;
+  const std::string key = file + "|" + family + (bold ? "|b" : "|") + (italic ? "i" : "");
+  if (const auto known = found.find(key); known != found.end()) return known->second;
+  if (found.size() > 1024) found.clear();
+  return found[key] = FindFont(file, family, bold, italic);
 }
 
 double FontAdvance(int32_t font, char32_t code) {
@@ -208,13 +221,16 @@ void FontGlyph(const PlacedGlyph& g, double tolerance, GlyphGeometry& out) {
   }
   const double stretch = std::max(std::fabs(g.width), std::hypot(g.slant, g.height));
   double glyphTolerance = tolerance > 0 && stretch > 0 ? tolerance / stretch : 0;
+  // Coarser curves until the outline fits one polygon; a glyph of more
+  // straight edges than that is left out.
   std::vector<std::vector<Point>> loops;
-  for (;;) {
+  for (int32_t attempt = 0;; ++attempt) {
     loops.clear();
     if (OutlineLoops(f.outline, drawn, glyphTolerance, loops) < 0) return;
     size_t vertices = 0;
     for (const std::vector<Point>& loop : loops) vertices += loop.size() + 2;
     if (vertices <= kMaxGlyphVertices || glyphTolerance <= 0) break;
+    if (attempt == kMaxCoarsening) return;
     glyphTolerance *= 2;
   }
   if (loops.empty()) return;
