@@ -528,9 +528,7 @@ TEST_F(AdihostCli, ADrawingsRequestScriptPlaysToTheSameJob) {
   const std::string sample = std::string(TRNKV_SOURCE_DIR) + "/examples/sample/sample.dxf";
   const HostRun r = Adihost("--dump-requests s.req -o a.plt " + sample);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("not plotted as drawn: TEXT (drawn as its outline box): 3"),
-            std::string::npos)
-      << r.err;
+  EXPECT_EQ(r.err.find("not plotted as drawn"), std::string::npos) << r.err;
   EXPECT_TRUE(std::ifstream(Path("s-image1.ppm")).good());
   ASSERT_EQ(Adihost("-o b.plt s.req").status, 0);
   EXPECT_EQ(ReadFile(Path("a.plt")), ReadFile(Path("b.plt")));

@@ -49,14 +49,22 @@ struct PatternLine {
   std::vector<double> dashes;
 };
 
-enum class ShapeKind { Polyline, Circle, Arc, Ellipse, Spline, Dot, Fill, Insert, Image };
+enum class ShapeKind { Polyline, Circle, Arc, Ellipse, Spline, Dot, Fill, Insert, Image, Text };
+
+// One character of a text, placed in the text's own units (those of its
+// frame): a font from the font table (fonts.h), the character, where its
+// baseline starts, and its own scale and slant (x' = width x + slant y).
+struct PlacedGlyph {
+  int32_t font = 0;
+  char32_t code = 0;
+  double x = 0, y = 0, width = 1, height = 1, slant = 0;
+};
 
 // One entity. Only the fields of its kind are used.
 struct Shape {
   ShapeKind kind = ShapeKind::Polyline;
   Style style;
-  // Reported once per plotted shape when it is drawn only in part (a text as
-  // its outline box, say).
+  // Reported once per plotted shape when it is drawn only in part.
   const char* note = nullptr;
   // From the entity's own plane (a tilted one, or the drawing's seen from
   // below) to the drawing's: applied to points and frames alike, before the
@@ -98,6 +106,11 @@ struct Shape {
   Point u, v;
   int32_t pixelsWide = 0, pixelsHigh = 0;
   std::string file;
+  // Text: its glyphs in text units, placed by a frame as an image is: the
+  // origin at `centre`, `u` and `v` the images of the text's unit x and y
+  // (height, width factor, slant and rotation folded in). One text unit up
+  // is the height of a capital.
+  std::vector<PlacedGlyph> glyphs;
 };
 
 struct Layer {

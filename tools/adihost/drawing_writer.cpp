@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "tools/adihost/flatten.h"
+#include "tools/adihost/fonts.h"
 #include "tools/adihost/hatch_pattern.h"
 #include "tools/adihost/plane.h"
 #include "tools/adihost/polygon_pieces.h"
@@ -197,6 +198,9 @@ class Walker {
       case ShapeKind::Image:
         Image(s, in);
         break;
+      case ShapeKind::Text:
+        Text(s, in, style);
+        break;
     }
   }
 
@@ -280,6 +284,27 @@ class Walker {
     if (TooLarge()) return;
     FillShape(parts.pieces, in.transform, style, true);
     for (const std::vector<Point>& line : parts.lines) Stroke(line, in.transform, style);
+  }
+
+  // Glyphs made in text units and put on the drawing through the text's
+  // frame: strokes drawn, outlines filled.
+  void Text(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
+    const Affine frame =
+        Affine{s.u.x, s.v.x, s.u.y, s.v.y, s.centre.x, s.centre.y}.Then(in.transform);
+    const double tolerance =
+        measuring && !fineMeasure ? 0 : kHostTolerance / (scale * std::max(frame.Stretch(), 1e-12));
+    for (const PlacedGlyph& g : s.glyphs) {
+      if (TooLarge()) return;
+      GlyphGeometry geometry;
+      FontGlyph(g, tolerance, geometry);
+      for (const std::vector<Point>& stroke : geometry.strokes) Stroke(stroke, frame, style);
+      // Outlines overlap where a font composes a character from parts, so
+      // they fill by their winding, as fonts are drawn.
+      for (const std::vector<std::vector<Point>>& loops : geometry.fills) {
+        for (const std::vector<Point>& loop : loops) work += static_cast<int64_t>(loop.size());
+        FillShape(loops, frame, style, true);
+      }
+    }
   }
 
   void Image(const Shape& s, const Inherited& in) {

@@ -19,6 +19,8 @@
 #include "tools/adihost/dxf_groups.h"
 #include "tools/adihost/hatch_pattern.h"
 #include "tools/adihost/plane.h"
+#include "tools/adihost/text_entity.h"
+#include "tools/adihost/text_layout.h"
 
 namespace {
 
@@ -111,7 +113,8 @@ bool IsFiniteNumber(std::string text) {
 // Numbers are checked here, where they enter: no coordinate is infinite or
 // not a number, and no count asks for more items than the rest of the file
 // could hold, so nothing past this point allocates for a lie.
-int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& error) {
+int32_t CheckDxfText(const std::string& text, Drawing& drawing, TextReader& texts,
+                     std::string& error) {
   if (text.find('\0') != std::string::npos) {
     error = "not a text DXF file (binary DXF is not read)";
     return -1;
@@ -119,7 +122,7 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
   int64_t lines = 0;
   for (char c : text) lines += c == '\n';
   std::istringstream in(text);
-  std::string codeLine, value, entity;
+  std::string codeLine, value, entity, section;
   int32_t line = 0;
   bool sawEof = false, inEntities = false;
   HatchEdges hatch;
@@ -154,6 +157,7 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
       if (const long missing = hatch.Feed(groupCode, value))
         return refuse(line, "HATCH edge without its group " + std::to_string(missing));
     }
+    texts.Feed(section, groupCode, value);
     if (groupCode != 0) continue;
     entity = value;
     hatch = HatchEdges{};
@@ -164,13 +168,16 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
     if (value == "SECTION") {
       std::string nameCode, name;
       if (std::getline(in, nameCode) && std::getline(in, name)) line += 2;
-      inEntities = Trim(name) == "ENTITIES" || Trim(name) == "BLOCKS";
+      section = Trim(name);
+      inEntities = section == "ENTITIES" || section == "BLOCKS";
     } else if (value == "ENDSEC") {
       inEntities = false;
+      section.clear();
     } else if (inEntities && kHandledEntities.count(value) == 0) {
       ++drawing.unsupported[value];
     }
   }
+  texts.Finish();
   if (!sawEof) {
     error = line == 0 ? "empty file" : "no end-of-file marker (truncated file?)";
     return -1;
@@ -180,7 +187,8 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
 
 class DrawingAdapter : public DL_CreationAdapter {
  public:
-  DrawingAdapter(Drawing& d, EntityGroups& g) : drawing(d), groups(g) {}
+  DrawingAdapter(Drawing& d, EntityGroups& g, TextReader& t)
+      : drawing(d), groups(g), texts(t) {}
 
   std::map<std::string, std::string> imageFiles;  // image reference → file
 
@@ -321,50 +329,10 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.rowSpacing = d.rowSp;
   }
 
-  void addText(const DL_TextData& d) override {
-    AddTextBox(d).note = "TEXT (drawn as its outline box)";
-  }
-  void addAttribute(const DL_AttributeData& d) override {
-    AddTextBox(d).note = "ATTRIB (drawn as its outline box)";
-  }
-  void addMTextChunk(const std::string& text) override { mtextChunks += text; }
-  void addMText(const DL_MTextData& d) override {
-    const std::string text = mtextChunks + d.text;
-    mtextChunks.clear();
-    // Lines are separated by \P; formatting codes in braces are not counted.
-    int32_t lines = 1, longest = 0, current = 0, depth = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text.compare(i, 2, "\\P") == 0) {
-        ++lines;
-        longest = std::max(longest, current);
-        current = 0;
-        ++i;
-      } else if (text[i] == '{' || text[i] == '}') {
-        depth += text[i] == '{' ? 1 : -1;
-      } else if (text[i] == '\\' && i + 1 < text.size()) {
-        const size_t semicolon = text.find(';', i);
-        i = std::string("fFHWQACTp").find(text[i + 1]) != std::string::npos &&
-                    semicolon != std::string::npos
-                ? semicolon
-                : i + 1;
-      } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-        ++current;
-      }
-    }
-    longest = std::max(longest, current);
-    const double width = d.width > 0 ? d.width : longest * 0.6 * d.height;
-    const double height =
-        d.height * (1 + (lines - 1) * 1.667 * std::max(0.25, d.lineSpacingFactor));
-    // Attachment 1..9: top, middle, bottom rows of left, centre, right.
-    const int32_t column = (std::clamp(d.attachmentPoint, 1, 9) - 1) % 3;
-    const int32_t row = (std::clamp(d.attachmentPoint, 1, 9) - 1) / 3;
-    const double left = -width * column / 2.0;
-    const double top = height * row / 2.0;
-    double angle = d.angle;
-    if (d.dirx != 0 || d.diry != 0) angle = std::atan2(d.diry, d.dirx);
-    AddBox(d.ipx, d.ipy, left, top - height, width, height, angle).note =
-        "MTEXT (drawn as its outline box)";
-  }
+  // Texts are read from their own groups by the first pass, in file order.
+  void addText(const DL_TextData&) override { AddText("TEXT"); }
+  void addAttribute(const DL_AttributeData&) override { AddText("ATTRIB"); }
+  void addMText(const DL_MTextData&) override { AddText("MTEXT"); }
 
   void addHatch(const DL_HatchData& d) override {
     const HatchGroups* h = groups.hatchesTaken < groups.hatches.size()
@@ -501,6 +469,7 @@ class DrawingAdapter : public DL_CreationAdapter {
  private:
   Drawing& drawing;
   EntityGroups& groups;
+  TextReader& texts;
   Block* block = nullptr;
   int32_t openPolyline = -1, openSpline = -1, openHatch = -1, openLeader = -1;
   const PolylineWidths* openWidths = nullptr;
@@ -517,7 +486,6 @@ class DrawingAdapter : public DL_CreationAdapter {
     return std::min(a.x, b.x) > -0.5 || std::min(a.y, b.y) > -0.5 ||
            std::max(a.x, b.x) < width - 0.5 || std::max(a.y, b.y) < height - 0.5;
   }
-  std::string mtextChunks;
 
   static std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -577,42 +545,52 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.loops.push_back(std::move(loop));
   }
 
-  // A text as the box it covers: characters are taken as 0.6 of the height wide.
-  Shape& AddTextBox(const DL_TextData& d) {
-    int32_t characters = 0;
-    for (unsigned char c : d.text)
-      if ((c & 0xC0) != 0x80) ++characters;
-    const double width = characters * 0.6 * d.height * (d.xScaleFactor > 0 ? d.xScaleFactor : 1);
-    double x = d.ipx, y = d.ipy, left = 0, bottom = 0;
-    if (d.hJustification != 0 || d.vJustification != 0) {
-      x = d.apx;
-      y = d.apy;
-      if (d.hJustification == 1 || d.hJustification == 4) left = -width / 2;
-      if (d.hJustification == 2) left = -width;
-      if (d.hJustification == 3 || d.hJustification == 5) {
-        // Aligned and fitted text spans from the insertion to the alignment point.
-        const double dx = d.apx - d.ipx, dy = d.apy - d.ipy;
-        return AddBox(d.ipx, d.ipy, 0, 0, std::hypot(dx, dy), d.height, std::atan2(dy, dx));
-      }
-      if (d.vJustification == 2 || d.hJustification == 4) bottom = -d.height / 2;
-      if (d.vJustification == 3) bottom = -d.height;
-    }
-    return AddBox(x, y, left, bottom, width, d.height, d.angle);  // dxflib gives radians
+  // An MTEXT stands at a point of the drawing and may give its direction as
+  // one, too; only its own axes lie in its plane. So its place is kept, a
+  // given direction is brought into the plane, and the plane turns the frame.
+  int32_t LayOutBlockText(const TextEntity& text, Shape& s) {
+    const PlaneMap p = s.plane;
+    s.plane = PlaneMap{};
+    TextEntity inPlane = text;
+    const double determinant = p.a * p.d - p.b * p.c;
+    if (text.hasDirection && std::fabs(determinant) > 1e-12)
+      inPlane.direction = {(p.d * text.direction.x - p.b * text.direction.y) / determinant,
+                           (p.a * text.direction.y - p.c * text.direction.x) / determinant};
+    const int32_t laid = LayOutText(inPlane, texts.settings, s);
+    const auto turn = [&p](Point w) { return Point{p.a * w.x + p.b * w.y, p.c * w.x + p.d * w.y}; };
+    s.u = turn(s.u);
+    s.v = turn(s.v);
+    return laid;
   }
 
-  Shape& AddBox(double x, double y, double left, double bottom, double width, double height,
-                double radians) {
-    Shape& s = Push(ShapeKind::Polyline);
-    s.closed = true;
-    const double c = std::cos(radians), n = std::sin(radians);
-    for (auto [u, v] : {std::pair{left, bottom},
-                        {left + width, bottom},
-                        {left + width, bottom + height},
-                        {left, bottom + height}})
-      s.vertices.push_back({x + u * c - v * n, y + u * n + v * c, 0});
-    return s;
+  void AddText(const std::string& kind) {
+    std::deque<TextEntity>& queue = texts.entities[kind];
+    if (queue.empty()) return;
+    const TextEntity text = std::move(queue.front());
+    queue.pop_front();
+    Shape& s = Push(ShapeKind::Text);
+    const int32_t laid = kind == "MTEXT" ? LayOutBlockText(text, s) : LayOutText(text, texts.settings, s);
+    if (laid == kNoFont) Unsupported(kind + " (no font found: not plotted)");
+    if (laid < 0 && &s != &scratch) Container().pop_back();
   }
 };
+
+// Attribute definitions, which dxflib does not hand over, where a plot shows
+// them: by name in the model, and a block's constant ones in each placement.
+void AddAttributeDefinitions(TextReader& texts, Drawing& drawing) {
+  for (const TextEntity& text : texts.entities["ATTDEF"]) {
+    if (text.paperSpace && text.block.empty()) continue;
+    Shape s;
+    s.style = text.look;
+    s.mirrored = text.mirrored;
+    if (LayOutText(text, texts.settings, s) < 0) continue;
+    if (text.block.empty()) {
+      drawing.shapes.push_back(std::move(s));
+    } else if (const auto b = drawing.blocks.find(text.block); b != drawing.blocks.end()) {
+      b->second.shapes.push_back(std::move(s));
+    }
+  }
+}
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -649,10 +627,11 @@ void LinkImages(std::vector<Shape>& shapes, const std::map<std::string, std::str
 int32_t ReadDxfText(const std::string& text, const std::string& folder, Drawing& drawing,
                     std::string& error) {
   drawing = Drawing{};
-  if (CheckDxfText(text, drawing, error) < 0) return -1;
+  TextReader texts;
+  if (CheckDxfText(text, drawing, texts, error) < 0) return -1;
   EntityGroups groups;
   ScanEntityGroups(text, groups);
-  DrawingAdapter adapter(drawing, groups);
+  DrawingAdapter adapter(drawing, groups, texts);
   DL_Dxf dxf;
   // dxflib takes an MTEXT angle in degrees, or in radians for files its own
   // old versions wrote, and knows which from a comment it otherwise leaves
@@ -662,6 +641,7 @@ int32_t ReadDxfText(const std::string& text, const std::string& folder, Drawing&
     error = "cannot read";
     return -1;
   }
+  AddAttributeDefinitions(texts, drawing);
   LinkImages(drawing.shapes, adapter.imageFiles, folder, drawing);
   if (const auto wipeouts = drawing.unsupported.find("WIPEOUT");
       wipeouts != drawing.unsupported.end()) {

@@ -212,3 +212,14 @@ void FlattenCurve(const Shape& shape, double tolerance, std::vector<Point>& out)
       break;
   }
 }
+
+std::vector<Point> JoinLoops(const std::vector<std::vector<Point>>& loops) {
+  std::vector<Point> outline;
+  for (const std::vector<Point>& loop : loops) {
+    if (loop.empty()) continue;
+    if (!outline.empty()) outline.push_back(outline.front());
+    outline.insert(outline.end(), loop.begin(), loop.end());
+    outline.push_back(loop.front());
+  }
+  return outline;
+}

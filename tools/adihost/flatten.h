@@ -28,3 +28,8 @@ void FlattenPolyline(const std::vector<Vertex>& vertices, bool closed, double to
 bool FlattenSpline(const Shape& spline, double tolerance, std::vector<Point>& out);
 // Any curve shape (polyline, circle, arc, ellipse, spline) as points.
 void FlattenCurve(const Shape& shape, double tolerance, std::vector<Point>& out);
+
+// Closed loops as one outline for an even-odd fill: each loop is closed and
+// the outline comes back to the first loop's start before the next loop, so
+// the joins are crossed twice and holes stay open.
+std::vector<Point> JoinLoops(const std::vector<std::vector<Point>>& loops);
