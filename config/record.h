@@ -1,9 +1,11 @@
 #pragma once
 // The 40-byte settings record that the host stores between runs, and the values
-// kept beside it. The layout is the host's: little-endian, every field at its
-// natural alignment, so a plain struct matches it byte for byte.
+// kept beside it. The layout is the host's (kRecord): little-endian, every field
+// at its natural alignment, so a plain struct matches it byte for byte.
 #include <cstddef>
 #include <cstdint>
+
+#include "host/protocol.h"
 
 struct ConfigRecord {
   int32_t copies;
@@ -22,39 +24,26 @@ struct ConfigRecord {
   uint8_t toneLevels[5];
   uint8_t reserved39;
 };
-static_assert(sizeof(ConfigRecord) == 40);
-static_assert(offsetof(ConfigRecord, customLength) == 8);
-static_assert(offsetof(ConfigRecord, mediaType) == 12);
-static_assert(offsetof(ConfigRecord, finishBin) == 18);
-static_assert(offsetof(ConfigRecord, redPen) == 20);
-static_assert(offsetof(ConfigRecord, margin) == 26);
-static_assert(offsetof(ConfigRecord, plotFlags) == 28);
-static_assert(offsetof(ConfigRecord, jobFlags) == 30);
-static_assert(offsetof(ConfigRecord, modelIndex) == 32);
-static_assert(offsetof(ConfigRecord, toneLevels) == 34);
+static_assert(sizeof(ConfigRecord) == kRecord.size);
+static_assert(offsetof(ConfigRecord, copies) == kRecord.copies);
+static_assert(offsetof(ConfigRecord, paperSize) == kRecord.paperSize);
+static_assert(offsetof(ConfigRecord, customLength) == kRecord.customLength);
+static_assert(offsetof(ConfigRecord, mediaType) == kRecord.mediaType);
+static_assert(offsetof(ConfigRecord, finishProgram) == kRecord.finishProgram);
+static_assert(offsetof(ConfigRecord, finishMargins) == kRecord.finishMargins);
+static_assert(offsetof(ConfigRecord, finishBin) == kRecord.finishBin);
+static_assert(offsetof(ConfigRecord, redPen) == kRecord.redPen);
+static_assert(offsetof(ConfigRecord, reserved24) == kRecord.reserved24);
+static_assert(offsetof(ConfigRecord, margin) == kRecord.margin);
+static_assert(offsetof(ConfigRecord, plotFlags) == kRecord.plotFlags);
+static_assert(offsetof(ConfigRecord, jobFlags) == kRecord.jobFlags);
+static_assert(offsetof(ConfigRecord, modelIndex) == kRecord.modelIndex);
+static_assert(offsetof(ConfigRecord, toneLevels) == kRecord.toneLevels);
+static_assert(offsetof(ConfigRecord, reserved39) == kRecord.reserved39);
 
-constexpr int32_t kConfigRecordSize = 40;
+constexpr int32_t kConfigRecordSize = kRecord.size;
 // The most copies a job may ask for.
 constexpr int32_t kMaxCopies = 99;
-
-// plotFlags
-constexpr uint16_t kPlotSerialPort = 0x0001;
-constexpr uint16_t kPlotHandshakeMask = 0x0300;
-constexpr uint16_t kPlotHandshakeXonXoff = 0x0000;
-constexpr uint16_t kPlotHandshakeHardware = 0x0100;
-constexpr uint16_t kPlotHalftoneFill = 0x1000;
-constexpr uint16_t kPlotEightBitEncoding = 0x2000;
-
-// jobFlags
-constexpr uint16_t kJobRedPrinting = 0x0010;
-constexpr uint16_t kJobQdrsOutput = 0x0040;
-constexpr uint16_t kJobManualOutput = 0x0080;
-constexpr uint16_t kJobResolutionMask = 0x0F00;
-constexpr uint16_t kJob600Dpi = 0x0100;
-constexpr uint16_t kJob400Dpi = 0x0200;
-constexpr uint16_t kJob300Dpi = 0x0400;
-constexpr uint16_t kJob200Dpi = 0x0800;
-constexpr uint16_t kJobLongSheet = 0x1000;
 
 extern ConfigRecord configRecord;
 extern ConfigRecord workingRecord;

@@ -6,7 +6,7 @@
 #include "config/tables.h"
 #include "host/descriptor.h"
 #include "host/messages.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "host/setup.h"
 #include "vector/requests.h"
@@ -15,37 +15,24 @@ namespace {
 
 using Handler = void (*)(uint8_t*);
 
-// The interface level this driver speaks; hosts below it are refused.
-constexpr int16_t kInterfaceLevel = 3;
-// The earliest host release the driver works with.
-constexpr uint8_t kLowestRelease = 2;
-
-constexpr uint16_t kVersionWrongHost = 0xFFFD;
-constexpr uint16_t kVersionTooOld = 0xFFFB;
-
 constexpr int32_t kTableSize = 256;
-constexpr uint16_t kTableAnswerLength = 6 + kTableSize;
-constexpr int32_t kTableAt = 6;
-
-constexpr uint32_t kCapabilityBit = 0x80000;
 constexpr double kDoubleTableValue = 0.00278;
-constexpr int32_t kDoubleTableAt = 16;
 
 // 2: taken without an answer.
 void RequestNothing(uint8_t*) {}
 
 // 11: the host's interface level and its window.
 void RequestHandshake(uint8_t* p) {
-  WriteU16(p, 0, kStatusOk);
-  if (ReadI16(p, 4) < kInterfaceLevel) {
+  WriteU16(p, kStatusAt, kStatusOk);
+  if (ReadI16(p, kHandshake.level) < kInterfaceLevel) {
     ReportMessage(kMsgWrongVersion);
     driverErrorState = kErrorRefused;
-    WriteU16(p, 0, kStatusFailed);
+    WriteU16(p, kStatusAt, kStatusFailed);
     return;
   }
-  WriteU16(p, 4, kInterfaceLevel);
-  WriteU16(p, 6, 0);
-  hostWindow = ReadU32(p, 11);
+  WriteU16(p, kHandshake.level, kInterfaceLevel);
+  WriteU16(p, kHandshake.zero, 0);
+  hostWindow = ReadAddress(p, kHandshake.window);
 }
 
 // 20: the model query. The plot set-up fetches again and decides on the result;
@@ -54,22 +41,22 @@ void RequestModelQuery(uint8_t* p) {
   FetchConfigRecord();
   selectedModel = 0;
   currentModel = 0;
-  WriteU16(p, 0, kStatusOk);
-  WriteU16(p, 2, 40);
-  WriteU16(p, 4, 1);
-  WriteU16(p, 6, 0);
-  std::memcpy(p + 8, ModelAt(0).name, sizeof ModelAt(0).name);
+  WriteU16(p, kStatusAt, kStatusOk);
+  WriteU16(p, kModelQuery.answeredLength, kModelQuery.size);
+  WriteU16(p, kModelQuery.one, 1);
+  WriteU16(p, kModelQuery.zero, 0);
+  std::memcpy(p + kModelQuery.modelName, ModelAt(0).name, sizeof ModelAt(0).name);
 }
 
 void RequestPlotSetUp(uint8_t* p) {
-  WriteU16(p, 0, PlotSetUp());
+  WriteU16(p, kStatusAt, PlotSetUp());
 }
 
 void WriteByteTable(uint8_t* p, uint16_t value, uint8_t (*entry)(int32_t)) {
-  WriteU16(p, 0, kStatusOk);
-  WriteU16(p, 2, kTableAnswerLength);
-  WriteU16(p, 4, value);
-  for (int32_t k = 0; k < kTableSize; ++k) p[kTableAt + k] = entry(k);
+  WriteU16(p, kStatusAt, kStatusOk);
+  WriteU16(p, kByteTable.answeredLength, kByteTable.size);
+  WriteU16(p, kByteTable.value, value);
+  for (int32_t k = 0; k < kTableSize; ++k) p[kByteTable.table + k] = entry(k);
 }
 
 // 22, 23 and 25: three 256-entry byte tables.
@@ -85,31 +72,34 @@ void RequestRampTable(uint8_t* p) {
 
 // 40: capabilities; one bit is added to the host's word, the others stay.
 void RequestCapabilities(uint8_t* p) {
-  WriteU16(p, 0, kStatusOk);
-  WriteU8(p, 4, 1);
-  WriteU32(p, 5, ReadU32(p, 5) | kCapabilityBit);
-  WriteU8(p, 139, 2);
-  WriteU8(p, 140, 0);
+  WriteU16(p, kStatusAt, kStatusOk);
+  WriteU8(p, kCapabilities.one, 1);
+  WriteU32(p, kCapabilities.capabilityWord,
+           ReadU32(p, kCapabilities.capabilityWord) | kCapabilityBit);
+  WriteU8(p, kCapabilities.answerTwo, 2);
+  WriteU8(p, kCapabilities.answerZero, 0);
 }
 
 // 44: 256 doubles. The sum at offset 2 is taken from the host's fields before
 // anything is written; offsets 8 to 15 stay as the host wrote them.
 void RequestDoubleTable(uint8_t* p) {
-  const uint16_t sum = static_cast<uint16_t>(ReadU16(p, 8) + ReadU16(p, 12));
-  WriteU16(p, 0, kStatusOk);
-  WriteU16(p, 2, sum);
-  WriteU32(p, 4, 255);
-  for (int32_t k = 0; k < kTableSize; ++k) WriteF64(p, kDoubleTableAt + 8 * k, kDoubleTableValue);
+  const uint16_t sum = static_cast<uint16_t>(ReadU16(p, kDoubleTable.firstAddend) +
+                                             ReadU16(p, kDoubleTable.secondAddend));
+  WriteU16(p, kStatusAt, kStatusOk);
+  WriteU16(p, kDoubleTable.sum, sum);
+  WriteU32(p, kDoubleTable.count, 255);
+  for (int32_t k = 0; k < kTableSize; ++k)
+    WriteF64(p, kDoubleTable.doubles + 8 * k, kDoubleTableValue);
 }
 
 // 47: the host refuses the save: report it and block output.
 void RequestSaveConfig(uint8_t* p) {
-  WriteU16(p, 0, kStatusOk);
+  WriteU16(p, kStatusAt, kStatusOk);
   configRecord.modelIndex = static_cast<int16_t>(selectedModel);
   if (HostSaveConfig(kConfigRecordSize, &configRecord) != 0) {
     ReportMessage(kMsgSaveFailed);
     driverErrorState = kErrorRefused;
-    WriteU16(p, 0, kStatusFailed);
+    WriteU16(p, kStatusAt, kStatusFailed);
   }
 }
 
@@ -126,22 +116,29 @@ struct ControlEntry {
 // The control requests that the driver answers; any other code leaves the
 // packet as the host wrote it.
 constexpr ControlEntry kControlRequests[] = {
-    {2, false, RequestNothing},      {11, true, RequestHandshake},
-    {20, false, RequestModelQuery},  {21, true, RequestPlotSetUp},
-    {22, false, RequestZeroTable},   {23, false, RequestOnesTable},
-    {25, false, RequestRampTable},   {40, true, RequestCapabilities},
-    {44, false, RequestDoubleTable}, {47, true, RequestSaveConfig},
-    {49, false, VersionCheck},       {50, false, RequestLoadMessages},
+    {kControlNothing, false, RequestNothing},
+    {kControlHandshake, true, RequestHandshake},
+    {kControlModelQuery, false, RequestModelQuery},
+    {kControlPlotSetUp, true, RequestPlotSetUp},
+    {kControlZeroTable, false, RequestZeroTable},
+    {kControlOnesTable, false, RequestOnesTable},
+    {kControlRampTable, false, RequestRampTable},
+    {kControlCapabilities, true, RequestCapabilities},
+    {kControlDoubleTable, false, RequestDoubleTable},
+    {kControlSaveConfig, true, RequestSaveConfig},
+    {kControlVersionCheck, false, VersionCheck},
+    {kControlLoadMessages, false, RequestLoadMessages},
 };
 
 }  // namespace
 
 extern "C" void ControlRequest(uint8_t* packet) {
   currentPacket = packet;
-  const int16_t code = ReadI16(packet, 0);
+  const int16_t code = ReadI16(packet, kCodeAt);
   for (const ControlEntry& entry : kControlRequests) {
     if (entry.code != code) continue;
-    if (entry.blockedByError && driverErrorState != 0) return WriteU16(packet, 0, kStatusFailed);
+    if (entry.blockedByError && driverErrorState != 0)
+      return WriteU16(packet, kStatusAt, kStatusFailed);
     return entry.handler(packet);
   }
 }
@@ -150,18 +147,18 @@ extern "C" void ControlRequest(uint8_t* packet) {
 // answer goes to offset 10; offset 0 keeps the request code.
 void VersionCheck(uint8_t* p) {
   driverErrorState = 0;
-  WriteU16(p, 10, 0);
-  WriteU16(p, 12, 0);
-  std::memcpy(p + 86, driverDescriptor.name, kDriverNameSize);
-  if (ReadU16(p, 4) != 1) {
+  WriteU16(p, kVersionCheck.result, 0);
+  WriteU16(p, kVersionCheck.zero, 0);
+  std::memcpy(p + kVersionCheck.driverName, driverDescriptor.name, kDriverNameSize);
+  if (ReadU16(p, kVersionCheck.hostMarker) != kExpectedHost) {
     ReportMessage(kMsgWrongHost);
-    WriteU16(p, 10, kVersionWrongHost);
+    WriteU16(p, kVersionCheck.result, kVersionWrongHost);
     driverErrorState = kErrorRefused;
     return;
   }
-  if (ReadU8(p, 7) < kLowestRelease) {
+  if (ReadU8(p, kVersionCheck.release) < kLowestRelease) {
     ReportMessage(kMsgWrongVersion);
-    WriteU16(p, 10, kVersionTooOld);
+    WriteU16(p, kVersionCheck.result, kVersionTooOld);
     driverErrorState = kErrorRefused;
   }
 }

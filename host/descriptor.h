@@ -1,17 +1,20 @@
 #pragma once
 // The record that PLADI hands to the host and that the host reads in place: the
 // driver's name, the two request handlers, the host strings and, from offset
-// 504 on, the device tables.
+// 504 on (512 on 64-bit), the device tables.
+#include <cstddef>
 #include <cstdint>
 
 #include "config/tables.h"
+#include "host/protocol.h"
 
 #pragma pack(push, 1)
 struct DriverDescriptor {
   char name[81];
   uint8_t zeros81[329];
-  uint32_t controlHandler;
-  uint32_t graphicsHandler;
+  // Addresses: 4 bytes each on the 32-bit builds, 8 on 64-bit ones.
+  WireAddress controlHandler;
+  WireAddress graphicsHandler;
   uint16_t value4;
   uint8_t zeros420[12];
   uint16_t value3;
@@ -21,7 +24,7 @@ struct DriverDescriptor {
   char release[21];
   ModelEntry models[kModelCount];
   uint8_t zeros558[2];
-  // Paper entry i of model m sits at 480 + 80 (44m + i); index 0 of the first
+  // Paper entry i of model m sits at 480 + 80 (44m + i) (8 more on 64-bit); index 0 of the first
   // block, which no paper size uses, falls on the fields above.
   PaperEntry papers[kPaperBlock * kModelBlocks - 1];
   MediaEntry media[kMediaBlock * kModelBlocks];
@@ -31,16 +34,21 @@ struct DriverDescriptor {
 };
 #pragma pack(pop)
 
-static_assert(offsetof(DriverDescriptor, controlHandler) == 410);
-static_assert(offsetof(DriverDescriptor, graphicsHandler) == 414);
-static_assert(offsetof(DriverDescriptor, value3) == 432);
-static_assert(offsetof(DriverDescriptor, plotterNameVariable) == 434);
-static_assert(offsetof(DriverDescriptor, platform) == 449);
-static_assert(offsetof(DriverDescriptor, value6) == 481);
-static_assert(offsetof(DriverDescriptor, release) == 483);
-static_assert(offsetof(DriverDescriptor, models) == 504);
-static_assert(offsetof(DriverDescriptor, papers) == 560);
+// The host reads the handlers where the protocol puts them; the fields behind
+// them stand where the 32-bit layout has them, moved by what the handlers grow.
+static_assert(offsetof(DriverDescriptor, name) == kDescriptor.name);
+static_assert(sizeof(DriverDescriptor::name) == kDescriptor.nameSize);
+static_assert(offsetof(DriverDescriptor, controlHandler) == kDescriptor.controlHandler);
+static_assert(offsetof(DriverDescriptor, graphicsHandler) == kDescriptor.graphicsHandler);
+static_assert(offsetof(DriverDescriptor, models) == kDescriptor.deviceTables);
+static_assert(offsetof(DriverDescriptor, value4) == 418 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, value3) == 432 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, plotterNameVariable) == 434 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, platform) == 449 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, value6) == 481 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, release) == 483 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, papers) == 560 + kHandlerGrowth);
 
-constexpr int32_t kDriverNameSize = 81;
+constexpr int32_t kDriverNameSize = kDescriptor.nameSize;
 
 extern DriverDescriptor driverDescriptor;

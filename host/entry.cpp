@@ -1,13 +1,12 @@
-// The library's single export. The host calls it with its service table and
-// gets the descriptor, which names the two request handlers.
+#include "host/entry.h"
+
 #include "host/descriptor.h"
 #include "host/services.h"
-#include "platform/abi.h"
 #include "vector/requests.h"
 
-extern "C" DRIVER_EXPORT uint32_t DRIVER_STDCALL PLADI(uint32_t services, uint32_t) {
+extern "C" DRIVER_EXPORT WireAddress DRIVER_STDCALL PLADI(WireAddress services, WireAddress) {
   HostSetServices(services);
-  driverDescriptor.controlHandler = AddressOf(reinterpret_cast<const void*>(&ControlRequest));
-  driverDescriptor.graphicsHandler = AddressOf(reinterpret_cast<const void*>(&GraphicsRequest));
+  driverDescriptor.controlHandler = EntryAddress(&ControlRequest);
+  driverDescriptor.graphicsHandler = EntryAddress(&GraphicsRequest);
   return AddressOf(&driverDescriptor);
 }

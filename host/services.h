@@ -4,6 +4,8 @@
 // module reaches the host.
 #include <cstdint>
 
+#include "host/protocol.h"
+
 extern uint8_t* currentPacket;
 
 // 0 healthy; kErrorRefused after a refused host or a failed configuration
@@ -14,9 +16,9 @@ constexpr uint8_t kErrorRefused = 0x89;
 constexpr uint8_t kErrorOutput = 0xFF;
 
 // The host's window, taken from the handshake; owner of the image failure box.
-extern uint32_t hostWindow;
+extern WireAddress hostWindow;
 
-void HostSetServices(uint32_t table);
+void HostSetServices(WireAddress table);
 void HostPrintMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void HostSendDeviceControl(const char* text);
 // Nonzero means the host took the bytes.

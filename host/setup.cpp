@@ -5,21 +5,11 @@
 #include "config/tables.h"
 #include "host/geometry.h"
 #include "host/module.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "raster/tone.h"
 
 namespace {
-
-// Packet of control request 21.
-constexpr int32_t kResetAskedAt = 6;
-constexpr int32_t kLengthAt = 8;
-constexpr int32_t kWidthAt = 16;
-constexpr int32_t kUnitsAlongLengthAt = 24;
-constexpr int32_t kUnitsAlongWidthAt = 32;
-constexpr int32_t kAnsweredLengthAt = 2;
-constexpr uint16_t kAnsweredLength = 59;  // offsets 0 to 58
-constexpr int32_t kPortKindAt = 48;
 
 // The grey levels at which the default tone table gives the five curve levels.
 constexpr int32_t kToneLevelInputs[5] = {0, 64, 128, 192, 255};
@@ -41,7 +31,7 @@ void ApplyPlotDefaults() {
 // A record stored for another model, or one the host cannot hand over, gives
 // way to the defaults, and so does a host that asks for them.
 void TakeRecordOrDefaults(const uint8_t* p) {
-  const bool defaultsAsked = ReadU16(p, kResetAskedAt) == 1;
+  const bool defaultsAsked = ReadU16(p, kPlotSetUp.resetAsked) == 1;
   if (defaultsAsked || configRecord.modelIndex != currentModel || FetchConfigRecord() != 0)
     ApplyPlotDefaults();
 }
@@ -49,25 +39,25 @@ void TakeRecordOrDefaults(const uint8_t* p) {
 // The host's port answers, written before the dialog may change the record.
 void WritePortAnswers(uint8_t* p) {
   const bool serial = (configRecord.plotFlags & kPlotSerialPort) != 0;
-  WriteU16(p, 40, 395);
-  WriteU16(p, kPortKindAt, serial ? 1 : 2);
-  WriteU16(p, 50, 9600);
-  WriteU16(p, 52, 0);
-  WriteU16(p, 54, 8);
-  WriteU16(p, 56, 1);
-  WriteU8(p, 58, 0);
+  WriteU16(p, kPlotSetUp.answer395, 395);
+  WriteU16(p, kPlotSetUp.portKind, serial ? 1 : 2);
+  WriteU16(p, kPlotSetUp.baudRate, 9600);
+  WriteU16(p, kPlotSetUp.parity, 0);
+  WriteU16(p, kPlotSetUp.dataBits, 8);
+  WriteU16(p, kPlotSetUp.stopBits, 1);
+  WriteU8(p, kPlotSetUp.lastByte, 0);
 }
 
 void WriteGeometry(uint8_t* p) {
   const PlotArea area = WorkOutPlotArea();
   usableLength = area.length;
   usableWidth = area.width;
-  WriteF64(p, kLengthAt, usableLength);
-  WriteF64(p, kWidthAt, usableWidth);
+  WriteF64(p, kPlotSetUp.length, usableLength);
+  WriteF64(p, kPlotSetUp.width, usableWidth);
   unitsPerInch[0] = UnitsPerInchFor(sizeFactor);
   unitsPerInch[1] = unitsPerInch[0];
-  WriteF64(p, kUnitsAlongLengthAt, unitsPerInch[0]);
-  WriteF64(p, kUnitsAlongWidthAt, unitsPerInch[1]);
+  WriteF64(p, kPlotSetUp.unitsAlongLength, unitsPerInch[0]);
+  WriteF64(p, kPlotSetUp.unitsAlongWidth, unitsPerInch[1]);
 }
 
 }  // namespace
@@ -77,11 +67,11 @@ uint16_t PlotSetUp() {
   TakeRecordOrDefaults(p);
   WritePortAnswers(p);
   if (FindOwnModule() != nullptr) DetailConfigDialog();
-  WriteU16(p, kAnsweredLengthAt, kAnsweredLength);
+  WriteU16(p, kPlotSetUp.answeredLength, kPlotSetUp.size);
   WriteGeometry(p);
-  WriteU16(p, 42, 255);
-  WriteU16(p, 44, 1);
-  WriteU16(p, 46, 7);
+  WriteU16(p, kPlotSetUp.answer255, 255);
+  WriteU16(p, kPlotSetUp.answer1, 1);
+  WriteU16(p, kPlotSetUp.answer7, 7);
   // Images are screened through the curve of the record as it now stands.
   LoadCurveLevels(configRecord.toneLevels);
   ApplyToneCurve();

@@ -296,20 +296,19 @@ HWND SetFocus(HWND window) {
   return previous;
 }
 
-LONG SetWindowLongA(HWND window, int index, LONG value) {
-  if (window == nullptr || IsDialog(window) || index != GWL_WNDPROC) return 0;
-  const LONG previous = static_cast<LONG>(reinterpret_cast<intptr_t>(window->proc));
-  window->proc = reinterpret_cast<WNDPROC>(static_cast<intptr_t>(value));
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
+  if (window == nullptr || IsDialog(window) || index != GWLP_WNDPROC) return 0;
+  const auto previous = reinterpret_cast<LONG_PTR>(window->proc);
+  window->proc = reinterpret_cast<WNDPROC>(value);
   return previous;
 }
 
-LONG GetWindowLongA(HWND window, int index) {
+LONG_PTR GetWindowLongPtrA(HWND window, int index) {
   if (window == nullptr) return 0;
-  if (index == GWL_WNDPROC && !IsDialog(window))
-    return static_cast<LONG>(reinterpret_cast<intptr_t>(window->proc));
-  if (index == GWL_HINSTANCE) {
+  if (index == GWLP_WNDPROC && !IsDialog(window)) return reinterpret_cast<LONG_PTR>(window->proc);
+  if (index == GWLP_HINSTANCE) {
     HWND dialog = IsDialog(window) ? window : window->parent;
-    return static_cast<LONG>(reinterpret_cast<intptr_t>(dialog->instance));
+    return reinterpret_cast<LONG_PTR>(dialog->instance);
   }
   return 0;
 }

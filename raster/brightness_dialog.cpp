@@ -53,8 +53,7 @@ void PaintGraph(const DRAWITEMSTRUCT& item, HWND dialog) {
   HDC dc = item.hDC;
   const int32_t w = item.rcItem.right - item.rcItem.left;
   const int32_t h = item.rcItem.bottom - item.rcItem.top;
-  const auto instance =
-      reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(GetWindowLongA(dialog, GWL_HINSTANCE)));
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
   HBITMAP background = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_GRAPH_BACKGROUND));
   BITMAP size{};
   GetObjectA(background, sizeof size, &size);
@@ -167,8 +166,8 @@ INT_PTR CALLBACK BrightnessProc(HWND d, UINT message, WPARAM wParam, LPARAM lPar
   switch (message) {
     case WM_INITDIALOG:
       dragging = false;
-      previousGraphProc = reinterpret_cast<WNDPROC>(static_cast<intptr_t>(SetWindowLongA(
-          graph, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<intptr_t>(&GraphProc)))));
+      previousGraphProc = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrA(graph, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GraphProc)));
       LoadCurveLevels(workingRecord.toneLevels);
       ApplyToneCurve();
       return TRUE;
@@ -197,8 +196,7 @@ INT_PTR CALLBACK BrightnessProc(HWND d, UINT message, WPARAM wParam, LPARAM lPar
       if (LOWORD(wParam) == IDC_DEFAULT_CURVE) RestoreDefaultCurve(d);
       if (LOWORD(wParam) == IDC_CURVE_OK) {
         ApplyToneCurve();
-        SetWindowLongA(graph, GWL_WNDPROC,
-                       static_cast<LONG>(reinterpret_cast<intptr_t>(previousGraphProc)));
+        SetWindowLongPtrA(graph, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousGraphProc));
         EndDialog(d, 0);
       }
       return TRUE;

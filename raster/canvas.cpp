@@ -324,7 +324,7 @@ int32_t RasterReserve(int32_t width, int32_t height, int32_t enlargement) {
   const int64_t rowBits = (canvasWidth + 31) / 32 * 32 + 32;
   if (rowBits > kLargestRowBits || rows > INT32_MAX) return -1;
   const int64_t canvasBytes = rowBits / 8 * rows;
-  if (canvasBytes > rasterCanvasLimit || canvasBytes > static_cast<int64_t>(SIZE_MAX)) return -1;
+  if (canvasBytes > rasterCanvasLimit || static_cast<uint64_t>(canvasBytes) > SIZE_MAX) return -1;
   raster.canvas = static_cast<uint32_t*>(MemoryTake(static_cast<size_t>(canvasBytes), true));
   raster.darkness = static_cast<uint8_t*>(MemoryTake(static_cast<size_t>(rowBits), false));
   if (raster.canvas == nullptr || raster.darkness == nullptr) {

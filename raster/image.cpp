@@ -9,10 +9,9 @@
 
 #include "config/record.h"
 #include "host/geometry.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
-#include "platform/abi.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
 #include "vector/header.h"
@@ -23,54 +22,6 @@ uint32_t imageMarker = 0;
 
 namespace {
 
-// The image request, as the host lays it out.
-constexpr int32_t kFetchStripAt = 0x04;
-constexpr int32_t kReleaseStripAt = 0x08;
-constexpr int32_t kImageRefAt = 0x0C;
-constexpr int32_t kLeftAt = 0x10;
-constexpr int32_t kBottomAt = 0x14;
-constexpr int32_t kRightAt = 0x18;
-constexpr int32_t kTopAt = 0x1C;
-constexpr int32_t kImageTypeAt = 0x20;
-constexpr int32_t kPixelWidthAt = 0x24;
-constexpr int32_t kPixelHeightAt = 0x28;
-constexpr int32_t kTransparentAt = 0x2C;
-constexpr int32_t kColourClassAt = 0x2E;
-constexpr int32_t kColourIndexAt = 0x30;
-constexpr int32_t kHostParametersAt = 0x32;
-constexpr int32_t kHostParametersSize = 72;
-constexpr int32_t kHandledAt = 0x7A;
-constexpr int32_t kKeptPacketSize = 0x7C;
-
-// The strip result: the only fields the driver reads.
-constexpr int32_t kResultPixelsAt = 0x00;
-constexpr int32_t kResultByteCountAt = 0x04;
-constexpr int32_t kResultStopAt = 0x0C;
-constexpr int32_t kResultErrorAt = 0x0E;
-
-// Strip request fields.
-constexpr int32_t kFirstColumnAt = 0x00;
-constexpr int32_t kFirstRowAt = 0x04;
-constexpr int32_t kLastColumnAt = 0x08;
-constexpr int32_t kLastRowAt = 0x0C;
-constexpr int32_t kStripLeftAt = 0x10;
-constexpr int32_t kStripBottomAt = 0x14;
-constexpr int32_t kStripRightAt = 0x18;
-constexpr int32_t kStripTopAt = 0x1C;
-constexpr int32_t kStripImageRefAt = 0x20;
-constexpr int32_t kBitsPerChannelAt = 0x24;
-constexpr int32_t kStripShapeAt = 0x28;
-constexpr int32_t kBitsPerPixelAt = 0x2E;
-constexpr int32_t kChannelMaximaAt = 0x30;
-constexpr int32_t kChannelOrderAt = 0x34;
-constexpr int32_t kSetColourAt = 0x38;
-constexpr int32_t kStripZeroAt = 0x40;
-constexpr int32_t kStripZeroShortAt = 0x44;
-constexpr int32_t kStripOneAt = 0x46;
-constexpr int32_t kStripHostParametersAt = 0x48;
-constexpr int32_t kStripsAreRows = 2;
-constexpr int32_t kStripsAreColumns = 7;
-
 // The colour of the set pixels of a two-level image, by colour index.
 constexpr uint8_t kIndexColours[8][3] = {
     {255, 255, 255}, {255, 0, 0}, {255, 255, 0}, {0, 255, 0},
@@ -78,7 +29,7 @@ constexpr uint8_t kIndexColours[8][3] = {
 };
 
 struct PendingImage {
-  uint8_t packet[kKeptPacketSize];
+  uint8_t packet[kImage.size];
   int32_t x1, y1, x2, y2;
   int32_t pixelWidth, pixelHeight;
   int32_t transparent;
@@ -88,31 +39,27 @@ struct PendingImage {
 
 PendingImage pending{};
 
-using FetchStripFn = uint32_t(DRIVER_CDECL*)(uint32_t request);
-using ReleaseStripFn = void(DRIVER_CDECL*)(uint32_t result);
-
 // Rebuilt for every strip; fields a strip does not write keep what the one
 // before left there.
-constexpr int32_t kStripRequestSize = 144;
-uint8_t stripRequest[kStripRequestSize];
+uint8_t stripRequest[kStripRequest.size];
 
 }  // namespace
 
 void CaptureImageRequest(uint8_t* packet) {
-  WriteU16(packet, kHandledAt, 1);
-  std::memcpy(pending.packet, packet, kKeptPacketSize);
-  pending.x1 = ReadI32(packet, kLeftAt);
-  pending.y1 = ReadI32(packet, kBottomAt);
-  pending.x2 = ReadI32(packet, kRightAt);
-  pending.y2 = ReadI32(packet, kTopAt);
-  pending.pixelWidth = ReadI32(packet, kPixelWidthAt);
-  pending.pixelHeight = ReadI32(packet, kPixelHeightAt);
-  const int32_t type = ReadI32(packet, kImageTypeAt);
-  const int16_t colourClass = ReadI16(packet, kColourClassAt);
+  WriteU16(packet, kImage.handled, 1);
+  std::memcpy(pending.packet, packet, kImage.size);
+  pending.x1 = ReadI32(packet, kImage.left);
+  pending.y1 = ReadI32(packet, kImage.bottom);
+  pending.x2 = ReadI32(packet, kImage.right);
+  pending.y2 = ReadI32(packet, kImage.top);
+  pending.pixelWidth = ReadI32(packet, kImage.pixelWidth);
+  pending.pixelHeight = ReadI32(packet, kImage.pixelHeight);
+  const int32_t type = ReadI32(packet, kImage.imageType);
+  const int16_t colourClass = ReadI16(packet, kImage.colourClass);
   pending.twoLevel = type == 0 || (type == 1 && colourClass <= 2);
   // A type-1 image of colour class 2 always covers what lies under it.
-  pending.transparent = type == 1 && colourClass == 2 ? 0 : ReadI16(packet, kTransparentAt);
-  const int16_t index = ReadI16(packet, kColourIndexAt);
+  pending.transparent = type == 1 && colourClass == 2 ? 0 : ReadI16(packet, kImage.transparent);
+  const int16_t index = ReadI16(packet, kImage.colourIndex);
   pending.colourIndex = index < 0 || index > 7 ? 7 : index;
   imageMarker = kImagePending;
 }
@@ -168,7 +115,7 @@ int32_t PlanImage(ImagePlan& plan) {
   if (p.pixelWidth <= 0 || p.pixelHeight <= 0) return -1;
   if (!InDrawing(p.x1) || !InDrawing(p.y1) || !InDrawing(p.x2) || !InDrawing(p.y2)) return -1;
   if (p.x2 <= p.x1 || p.y2 <= p.y1) return -1;
-  if (ReadU32(p.packet, kFetchStripAt) == 0) return -1;
+  if (ReadAddress(p.packet, kImage.fetchStrip) == 0) return -1;
   if (sizeFactor < 1 || sizeFactor > kLargestEnlargement) return -1;
   if (!(unitScale > 0 && unitScale <= kLargestEnlargement)) return -1;
   plan.qdrs = QdrsOutput() ? 1 : 0;
@@ -233,56 +180,56 @@ void PutI32(int32_t offset, int32_t value) {
 void FillStripRequest(const ImagePlan& plan, int32_t i) {
   const PendingImage& p = pending;
   const int32_t last = plan.stripPixels - 1;
+  const StripRequestLayout& s = kStripRequest;
   if (plan.turned == 0) {
-    PutI32(kFirstColumnAt, 0);
-    PutI32(kFirstRowAt, i);
-    PutI32(kLastColumnAt, last);
-    PutI32(kLastRowAt, i);
-    PutI32(kStripLeftAt, p.x1);
-    PutI32(kStripBottomAt, TruncateToInt32(p.y1 + i * plan.step));
-    PutI32(kStripRightAt, p.x2);
-    PutI32(kStripTopAt, TruncateToInt32(p.y1 + (i + 1) * plan.step));
+    PutI32(s.firstColumn, 0);
+    PutI32(s.firstRow, i);
+    PutI32(s.lastColumn, last);
+    PutI32(s.lastRow, i);
+    PutI32(s.left, p.x1);
+    PutI32(s.bottom, TruncateToInt32(p.y1 + i * plan.step));
+    PutI32(s.right, p.x2);
+    PutI32(s.top, TruncateToInt32(p.y1 + (i + 1) * plan.step));
   } else {
-    PutI32(kFirstColumnAt, i);
-    PutI32(kFirstRowAt, 0);
-    PutI32(kLastColumnAt, i);
-    PutI32(kLastRowAt, last);
-    PutI32(kStripLeftAt, TruncateToInt32(p.x1 + i * plan.step));
-    PutI32(kStripBottomAt, p.y1);
-    PutI32(kStripRightAt, TruncateToInt32(p.x1 + (i + 1) * plan.step));
-    PutI32(kStripTopAt, p.y2);
+    PutI32(s.firstColumn, i);
+    PutI32(s.firstRow, 0);
+    PutI32(s.lastColumn, i);
+    PutI32(s.lastRow, last);
+    PutI32(s.left, TruncateToInt32(p.x1 + i * plan.step));
+    PutI32(s.bottom, p.y1);
+    PutI32(s.right, TruncateToInt32(p.x1 + (i + 1) * plan.step));
+    PutI32(s.top, p.y2);
   }
-  WriteU32(stripRequest, kStripImageRefAt, ReadU32(p.packet, kImageRefAt));
-  PutI32(kBitsPerChannelAt, p.twoLevel ? 1 : 8);
-  PutI32(kStripShapeAt, plan.turned != 0 ? kStripsAreColumns : kStripsAreRows);
-  WriteU16(stripRequest, kBitsPerPixelAt, p.twoLevel ? 1 : 24);
+  WriteAddress(stripRequest, s.imageRef, ReadAddress(p.packet, kImage.imageRef));
+  PutI32(s.bitsPerChannel, p.twoLevel ? 1 : 8);
+  PutI32(s.shape, plan.turned != 0 ? kStripsAreColumns : kStripsAreRows);
+  WriteU16(stripRequest, s.bitsPerPixel, p.twoLevel ? 1 : 24);
   if (p.twoLevel) {
-    WriteU16(stripRequest, kChannelMaximaAt, 0);
-    WriteU16(stripRequest, kSetColourAt, static_cast<uint16_t>(p.colourIndex));
+    WriteU16(stripRequest, s.channelMaxima, 0);
+    WriteU16(stripRequest, s.setColour, static_cast<uint16_t>(p.colourIndex));
   } else {
     const uint8_t maxima[3] = {255, 255, 255};
     const uint8_t order[3] = {0, 1, 2};
-    std::memcpy(stripRequest + kChannelMaximaAt, maxima, 3);
-    std::memcpy(stripRequest + kChannelOrderAt, order, 3);
+    std::memcpy(stripRequest + s.channelMaxima, maxima, 3);
+    std::memcpy(stripRequest + s.channelOrder, order, 3);
   }
-  PutI32(kStripZeroAt, 0);
-  WriteU16(stripRequest, kStripZeroShortAt, 0);
-  WriteU16(stripRequest, kStripOneAt, 1);
-  std::memcpy(stripRequest + kStripHostParametersAt, p.packet + kHostParametersAt,
+  PutI32(s.zero, 0);
+  WriteU16(stripRequest, s.zeroShort, 0);
+  WriteU16(stripRequest, s.one, 1);
+  std::memcpy(stripRequest + s.hostParameters, p.packet + kImage.hostParameters,
               kHostParametersSize);
 }
 
 int32_t ReportFailedStrip(int32_t strip, int32_t pixels, int32_t byteCount) {
   char text[64];
   std::snprintf(text, sizeof text, "image faile=%d %d %d", strip, pixels, byteCount);
-  MessageBoxA(reinterpret_cast<HWND>(static_cast<uintptr_t>(hostWindow)), text, "ADI4.3",
-              MB_OK | MB_ICONEXCLAMATION);
+  MessageBoxA(reinterpret_cast<HWND>(hostWindow), text, "ADI4.3", MB_OK | MB_ICONEXCLAMATION);
   return -1;
 }
 
-void ReleaseStrip(uint32_t result) {
-  const uint32_t release = ReadU32(pending.packet, kReleaseStripAt);
-  if (release != 0) reinterpret_cast<ReleaseStripFn>(static_cast<uintptr_t>(release))(result);
+void ReleaseStrip(WireAddress result) {
+  const WireAddress release = ReadAddress(pending.packet, kImage.releaseStrip);
+  if (release != 0) reinterpret_cast<ReleaseStripFn>(release)(result);
 }
 
 // A negative count carries no pixels; a count that does not match the strip is
@@ -300,22 +247,21 @@ void AddStrip(const uint8_t* pixels, int32_t byteCount) {
 // 0 when the image is complete, also when the host ends it early; -1 when a
 // strip failed and the image is abandoned.
 int32_t FetchStrips(const ImagePlan& plan) {
-  const auto fetch = reinterpret_cast<FetchStripFn>(
-      static_cast<uintptr_t>(ReadU32(pending.packet, kFetchStripAt)));
+  const auto fetch = reinterpret_cast<FetchStripFn>(ReadAddress(pending.packet, kImage.fetchStrip));
   for (int32_t i = plan.firstStrip; i < plan.stripCount; ++i) {
     FillStripRequest(plan, i);
-    const uint32_t address = fetch(AddressOf(stripRequest));
+    const WireAddress address = fetch(AddressOf(stripRequest));
     if (address == 0) return ReportFailedStrip(i, plan.stripPixels, 0);
     const uint8_t* result = PointerAt<const uint8_t>(address);
-    if (ReadI16(result, kResultStopAt) != 0) {
+    if (ReadI16(result, kStripResult.stop) != 0) {
       ReleaseStrip(address);
       return 0;
     }
-    const int32_t byteCount = ReadI32(result, kResultByteCountAt);
+    const int32_t byteCount = ReadI32(result, kStripResult.byteCount);
     // The host keeps a result it has marked as failed.
-    if (ReadI16(result, kResultErrorAt) != 0)
+    if (ReadI16(result, kStripResult.error) != 0)
       return ReportFailedStrip(i, plan.stripPixels, byteCount);
-    const uint32_t pixels = ReadU32(result, kResultPixelsAt);
+    const WireAddress pixels = ReadAddress(result, kStripResult.pixels);
     if (pixels == 0) {
       ReleaseStrip(address);
       return ReportFailedStrip(i, plan.stripPixels, byteCount);

@@ -22,18 +22,18 @@
 
 #include "adihost_run.h"
 #include "driver_fixture.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "platform/terminal_text.h"
 #include "tests/band_reader.h"
-#include "tools/adihost/conversation.h"
 #include "tools/adihost/host_text.h"
-#include "tools/adihost/image_host.h"
 #include "tools/adihost/request_script.h"
-#include "tools/adihost/settings.h"
+#include "tools/host/conversation.h"
+#include "tools/host/image_host.h"
+#include "tools/host/settings.h"
 
 namespace {
 
-const std::string kAdihost = std::string(TRNKV_BUILD_DIR) + "/adihost";
+const std::string kAdihost = BuildProgram("adihost");
 const std::string kWin32Adihost =
     std::string(TRNKV_WIN32_DIR).empty() ? "" : std::string(TRNKV_WIN32_DIR) + "/adihost.exe";
 const std::string kExamples = std::string(TRNKV_SOURCE_DIR) + "/examples";
@@ -189,19 +189,19 @@ TEST_F(AdihostCli, TheRecordFileIsCreatedKeptAndRefusedWhenItIsNotOne) {
   const std::string lines = kExamples + "/lines.req";
   ASSERT_EQ(Adihost("--record s.rec -o a.plt " + lines).status, 0);
   const std::string record = ReadFile(Path("s.rec"));
-  ASSERT_EQ(record.size(), 40u);
+  ASSERT_EQ(record.size(), static_cast<size_t>(kRecord.size));
   const auto* bytes = reinterpret_cast<const uint8_t*>(record.data());
-  EXPECT_EQ(ReadI32(bytes, 0), 1);                 // copies
-  EXPECT_EQ(ReadI32(bytes, 4), 2);                 // paper size
-  EXPECT_EQ(ReadU16(bytes, 28), 0x1000);           // halftone fill
-  EXPECT_EQ(ReadU16(bytes, 30) & 0x0F40, 0x0100);  // 600 dpi, RTL/GL2
+  EXPECT_EQ(ReadI32(bytes, kRecord.copies), 1);
+  EXPECT_EQ(ReadI32(bytes, kRecord.paperSize), 2);
+  EXPECT_EQ(ReadU16(bytes, kRecord.plotFlags), kPlotHalftoneFill);
+  EXPECT_EQ(ReadU16(bytes, kRecord.jobFlags) & (kJobResolutionMask | kJobQdrsOutput), kJob600Dpi);
   // Settings saved once stay for the next run, which changes nothing.
   ASSERT_EQ(Adihost("--record s.rec --copies 4 --margin 5 -o b.plt " + lines).status, 0);
   ASSERT_EQ(Adihost("--record s.rec -o c.plt " + lines).status, 0);
   EXPECT_EQ(ReadFile(Path("b.plt")), ReadFile(Path("c.plt")));
   EXPECT_NE(ReadFile(Path("c.plt")).find("BP2,4;IN;"), std::string::npos);
   const std::string kept = ReadFile(Path("s.rec"));
-  EXPECT_EQ(ReadI16(reinterpret_cast<const uint8_t*>(kept.data()), 26), 5);
+  EXPECT_EQ(ReadI16(reinterpret_cast<const uint8_t*>(kept.data()), kRecord.margin), 5);
   Write("short.rec", std::string(39, '\0'));
   const HostRun r = Adihost("--record short.rec " + lines);
   EXPECT_EQ(r.status, 3);
@@ -304,20 +304,22 @@ TEST_F(AdihostCli, TheBinaryLanguageComesFromTheRecordWithEveryDialogCancelled) 
             0);
   EXPECT_EQ(ReadFile(Path("q.plt")).substr(0, 6), std::string("\x9b\x5e\x00\x02\x00\x02", 6));
   const std::string record = ReadFile(Path("q.rec"));
-  EXPECT_EQ(ReadU16(reinterpret_cast<const uint8_t*>(record.data()), 30) & 0x0F40, 0x0240);
+  EXPECT_EQ(ReadU16(reinterpret_cast<const uint8_t*>(record.data()), kRecord.jobFlags) &
+                (kJobResolutionMask | kJobQdrsOutput),
+            kJobQdrsOutput | kJob400Dpi);
   EXPECT_NE(ReadFile(Path("out.txt")).find("Selecione os dados gerados: QDRS+MMR"),
             std::string::npos);
 }
 
 TEST_F(AdihostCli, MessagesVerboseAndStandardOutput) {
   // A record that says the output goes to a serial port with Xon/Xoff.
-  uint8_t record[40] = {};
-  WriteU32(record, 0, 1);
-  WriteU32(record, 4, 2);
-  WriteU32(record, 8, 396);
-  WriteU16(record, 28, 0x1001);
-  WriteU16(record, 30, 0x0100);
-  Write("serial.rec", std::string(reinterpret_cast<char*>(record), 40));
+  uint8_t record[kRecord.size] = {};
+  WriteU32(record, kRecord.copies, 1);
+  WriteU32(record, kRecord.paperSize, 2);
+  WriteU32(record, kRecord.customLength, 396);
+  WriteU16(record, kRecord.plotFlags, kPlotHalftoneFill | kPlotSerialPort);
+  WriteU16(record, kRecord.jobFlags, kJob600Dpi);
+  Write("serial.rec", std::string(reinterpret_cast<char*>(record), sizeof record));
   const HostRun r =
       Adihost("--verbose --legend --record serial.rec -o - " + kExamples + "/lines.req");
   ASSERT_EQ(r.status, 0) << r.err;
@@ -484,7 +486,10 @@ TEST_F(AdihostCli, MessagesAreShownInTheTerminalsCharacterSet) {
 class AdihostWin32 : public AdihostCli {
  protected:
   void SetUp() override {
-    if (kWin32Adihost.empty()) GTEST_SKIP() << "no Win32 build configured";
+    if (kWin32Adihost.empty()) GTEST_SKIP() << "the native build runs the Win32 adihost";
+    if (!std::ifstream(kWin32Adihost).good())
+      GTEST_SKIP() << "no Win32 build in " << TRNKV_WIN32_DIR;
+    if (!WhyNo32BitPrograms().empty()) GTEST_SKIP() << "wine cannot run: " << WhyNo32BitPrograms();
     AdihostCli::SetUp();
   }
   HostRun Wine(const std::string& arguments) {

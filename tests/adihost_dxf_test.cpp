@@ -14,7 +14,7 @@
 #include "dxf_plot.h"
 #include "dxf_text.h"
 #include "hpgl_reader.h"
-#include "tools/adihost/conversation.h"
+#include "tools/host/conversation.h"
 #include "tools/adihost/drawing_writer.h"
 #include "tools/adihost/dxf_reader.h"
 #include "tools/jobview/render.h"

@@ -8,7 +8,7 @@
 
 #include "raster/brightness.h"
 #include "tests/dialog_fixture.h"
-#include "tools/adihost/settings.h"
+#include "tools/host/settings.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/packet.h"
-#include "tools/adihost/host_kernel.h"
+#include "host/protocol.h"
+#include "tools/host/host_kernel.h"
 
 namespace {
 
@@ -16,6 +16,18 @@ PladiFn LoadLibraryPladi(void** handle) {
   if (*handle == nullptr) return nullptr;
   return reinterpret_cast<PladiFn>(dlsym(*handle, "PLADI"));
 }
+
+// The handlers are addresses: 4 bytes at 410 and 414 on the 32-bit builds, as
+// the host's contract has them, 8 bytes at 410 and 418 on 64-bit ones, which
+// moves everything behind them by 8. Written out here per build, apart from
+// the protocol's names, so that a change to either shows.
+#if defined(__x86_64__)
+constexpr int kHandlers[2] = {410, 418};
+constexpr int kMoved = 8;
+#else
+constexpr int kHandlers[2] = {410, 414};
+constexpr int kMoved = 0;
+#endif
 
 TEST(Descriptor, LibraryLayoutAsTheHostReadsIt) {
   void* handle;
@@ -28,19 +40,21 @@ TEST(Descriptor, LibraryLayoutAsTheHostReadsIt) {
   ASSERT_EQ(std::strlen(name), 49u);
   EXPECT_EQ(0, std::memcmp(p, name, 49));
   for (int i = 49; i < 81 + 329; ++i) ASSERT_EQ(p[i], 0) << "offset " << i;
-  EXPECT_NE(ReadU32(p, 410), 0u);
-  EXPECT_NE(ReadU32(p, 414), 0u);
-  EXPECT_EQ(ReadU16(p, 418), 4);
-  for (int i = 420; i < 432; ++i) EXPECT_EQ(p[i], 0);
-  EXPECT_EQ(ReadU16(p, 432), 3);
-  EXPECT_STREQ(reinterpret_cast<const char*>(p + 434), "$ACADPLNAME$");
-  EXPECT_STREQ(reinterpret_cast<const char*>(p + 449), "Microsoft Windows Win32");
-  EXPECT_EQ(ReadU16(p, 481), 6);
-  EXPECT_STREQ(reinterpret_cast<const char*>(p + 483), "14.0-1");
-  EXPECT_STREQ(reinterpret_cast<const char*>(p + 504), "7410/7420 Wide Format");
+  EXPECT_EQ(ReadAddress(p, kHandlers[0]), EntryAddress(d.control));
+  EXPECT_EQ(ReadAddress(p, kHandlers[1]), EntryAddress(d.graphics));
+  EXPECT_NE(d.control, nullptr);
+  EXPECT_NE(d.control, d.graphics);
+  EXPECT_EQ(ReadU16(p, 418 + kMoved), 4);
+  for (int i = 420; i < 432; ++i) EXPECT_EQ(p[i + kMoved], 0);
+  EXPECT_EQ(ReadU16(p, 432 + kMoved), 3);
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 434 + kMoved), "$ACADPLNAME$");
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 449 + kMoved), "Microsoft Windows Win32");
+  EXPECT_EQ(ReadU16(p, 481 + kMoved), 6);
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 483 + kMoved), "14.0-1");
+  EXPECT_STREQ(reinterpret_cast<const char*>(p + 504 + kMoved), "7410/7420 Wide Format");
 
   // Paper entry i of model m at 480 + 80 (44m + i).
-  auto paper = [p](int m, int i) { return p + 480 + 80 * (44 * m + i); };
+  auto paper = [p](int m, int i) { return p + 480 + kMoved + 80 * (44 * m + i); };
   EXPECT_STREQ(reinterpret_cast<const char*>(paper(0, 1)), "30-Arch(30\")    ");
   EXPECT_EQ(ReadF64(paper(0, 2), 56), 48.0);
   EXPECT_EQ(ReadF64(paper(0, 2), 64), 36.0);

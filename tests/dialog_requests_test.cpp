@@ -32,7 +32,7 @@ TEST_F(DialogRequestTest, ConfigureRequestSavesWhatTheMainDialogSetAndThePlotUse
   PlatformSetDialogScript(
       "dialog DRIVERCFG2_POR\ntype 114 3\nselect 105 12\ntype 1041 PLANTA-1\nclick 1018\n"
       "click IDOK\n");
-  Packet configure = MakePacket(46);
+  Packet configure = MakePacket(kGraphicsConfigure);
   Graphics(driver, configure);
   EXPECT_EQ(hostLog.saveCalls, 1);
   ConfigRecord saved;
@@ -55,7 +55,7 @@ TEST_F(DialogRequestTest, PlotSetUpOpensTheDetailDialogWithoutSaving) {
   ASSERT_NE(PlatformClosedDialog("DETAILCFG2_POR"), nullptr);
   EXPECT_EQ(configRecord.copies, 5);
   EXPECT_EQ(hostLog.saveCalls, 0) << "stored only when the host asks";
-  Packet save = MakePacket(47);
+  Packet save = MakePacket(kControlSaveConfig);
   ::Control(driver, save);
   EXPECT_EQ(hostLog.storedRecord[0], 5);
 }

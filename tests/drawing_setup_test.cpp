@@ -12,7 +12,7 @@
 #include "driver_fixture.h"
 #include "golden.h"
 #include "host/module.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "vector/state.h"
 
 namespace {
@@ -47,11 +47,26 @@ Packet Filled(int16_t code, Bytes fields = {}) {
   return p;
 }
 
-auto Reset = [](char caller = 1) { return Filled(49, {{4, {caller, 0, 0, 2}}}); };
-auto Fetch = [](char level) { return Filled(29, {{4, {level, 0}}, {11, "\xEF\xCD\xAB\0"s}}); };
+auto Reset = [](char caller = 1) {
+  return Filled(kGraphicsReset,
+                {{kVersionCheck.hostMarker, {caller, 0}}, {kVersionCheck.release, "\x02"s}});
+};
+// The host's window: a handle of the machine's size.
+const WireAddress kWindow = kWideAddresses ? 0x7F0000ABCDEF : 0x00ABCDEF;
+std::string WindowBytes() {
+  std::string bytes(kAddressSize, '\0');
+  std::memcpy(bytes.data(), &kWindow, bytes.size());
+  return bytes;
+}
+auto Fetch = [](char level) {
+  return Filled(kGraphicsConfigFetch,
+                {{kHandshake.level, {level, 0}}, {kHandshake.window, WindowBytes()}});
+};
 // Requests 46 to 48: the host's flag word, its plot area and units.
 Packet Area(int16_t code, double length, double width) {
-  return Filled(code, {{5, "\xEE\xFF\xC0\0"s}, {9, F64s({length, width})}, {41, F64s({500, 600})}});
+  return Filled(code, {{kPlotArea.hostFlags, "\xEE\xFF\xC0\0"s},
+                       {kPlotArea.length, F64s({length, width})},
+                       {kPlotArea.unitsAlongLength, F64s({500, 600})}});
 }
 
 Packet Send(const DriverLink& d, Packet p) {
@@ -63,7 +78,7 @@ Packet Send(const DriverLink& d, Packet p) {
 void ExpectAnswer(const DriverLink& d, Packet p, Bytes answer) {
   std::string expected = All(p);
   for (const auto& [at, b] : answer) expected.replace(at, b.size(), b);
-  EXPECT_BYTES(All(Send(d, p)), expected) << "code " << ReadI16(p.data(), 0);
+  EXPECT_BYTES(All(Send(d, p)), expected) << "code " << ReadI16(p.data(), kCodeAt);
 }
 
 void ExpectLines(const Lines& expected) {
@@ -73,8 +88,8 @@ void ExpectLines(const Lines& expected) {
 
 TEST(DrawingSetUp, ConfigFetch) {
   const DriverLink d = ResetDrawing();
-  ExpectAnswer(d, Fetch(2), {{0, kFailed}});
-  ExpectAnswer(d, Fetch(3), {{0, kFailed}});  // blocked until a reset
+  ExpectAnswer(d, Fetch(2), {{kStatusAt, kFailed}});
+  ExpectAnswer(d, Fetch(3), {{kStatusAt, kFailed}});  // blocked until a reset
   ExpectLines({"\nVers\xE3o inv\xE1lida de Auto CAD. Use R14 ou posterior.\n"});
   EXPECT_EQ(hostLog.getCalls, 0);
 
@@ -84,14 +99,14 @@ TEST(DrawingSetUp, ConfigFetch) {
     const uint8_t record[40] = {static_cast<uint8_t>(copies)};  // the rest repaired
     StoreRecord(record);
     std::strcpy(labelText, "old label");
-    ExpectAnswer(d, Fetch(3), {{0, "\0\0"s}, {4, "\x03\0\0\0"s}});
+    ExpectAnswer(d, Fetch(3), {{kStatusAt, "\0\0"s}, {kHandshake.level, "\x03\0\0\0"s}});
     EXPECT_EQ(copyCount, taken);
-    EXPECT_EQ(hostWindow, 0x00ABCDEFu);
+    EXPECT_EQ(hostWindow, kWindow);
     EXPECT_STREQ(labelText, "");
   }
 
   hostLog.getResult = 1;
-  ExpectAnswer(d, Fetch(3), {{0, kFailed}});
+  ExpectAnswer(d, Fetch(3), {{kStatusAt, kFailed}});
   ExpectLines({"\nFalha em obter as informa\xE7\365es de configura\xE7\xE3o. \n"});
   EXPECT_EQ(driverErrorState, kErrorRefused);
 }
@@ -99,18 +114,25 @@ TEST(DrawingSetUp, ConfigFetch) {
 TEST(DrawingSetUp, ConfigureAnswersThePlotAreaAndSaves) {
   const DriverLink d = ResetDrawing();
   const std::string geometry = F64s({48, 36, 48, 36, 1016, 1016});
-  ExpectAnswer(d, Area(46, 1, 2),
-               {{0, kAreaAnswered}, {9, geometry}, {73, kMax}, {139, "\x02\0"s}});
+  ExpectAnswer(d, Area(kGraphicsConfigure, 1, 2),
+               {{kStatusAt, kAreaAnswered},
+                {kPlotArea.length, geometry},
+                {kPlotArea.areaName, kMax},
+                {kCapabilities.answerTwo, "\x02\0"s}});
   EXPECT_EQ(hostFlagWord, 0x00C0FFEEu);
   EXPECT_EQ(usableLength, 48.0);
-  EXPECT_EQ(0, std::memcmp(hostLog.storedRecord.data(), &configRecord, 40));
+  EXPECT_EQ(0, std::memcmp(hostLog.storedRecord.data(), &configRecord, kRecord.size));
   EXPECT_EQ(moduleHandle, nullptr) << "no module of the driver's name: no dialog";
 
   hostLog.saveResult = 1;  // the answered geometry stays
-  ExpectAnswer(d, Area(46, 1, 2), {{0, kFailed}, {9, geometry}, {73, kMax}, {139, "\x02\0"s}});
+  ExpectAnswer(d, Area(kGraphicsConfigure, 1, 2),
+               {{kStatusAt, kFailed},
+                {kPlotArea.length, geometry},
+                {kPlotArea.areaName, kMax},
+                {kCapabilities.answerTwo, "\x02\0"s}});
   ExpectLines({"\nFalha em salvar as informa\xE7\365es de configura\xE7\xE3o. \n"});
   EXPECT_EQ(driverErrorState, kErrorRefused);
-  ExpectAnswer(d, Area(46, 1, 2), {{0, kFailed}});
+  ExpectAnswer(d, Area(kGraphicsConfigure, 1, 2), {{kStatusAt, kFailed}});
   EXPECT_EQ(hostLog.saveCalls, 2);
 }
 
@@ -122,7 +144,8 @@ TEST(DrawingSetUp, PlotAreaFromTheHost) {
       {30.0, 1, 30.0}, {40.9575, 0, 40.9575}, {-3.0, 1, 0.0}, {NAN, 1, 0.0}};
   for (auto [length, coordinates, taken] : cases) {
     hostFlagWord = 0;
-    ExpectAnswer(d, Area(47, length, 1), {{139, "\x02"s}});  // not even the status
+    ExpectAnswer(d, Area(kGraphicsPlotArea, length, 1),
+                 {{kCapabilities.answerTwo, "\x02"s}});  // not even the status
     EXPECT_EQ(hostFlagWord, 0x00C0FFEEu);
     EXPECT_EQ(Usable(), std::pair(taken, 1.0));
     EXPECT_EQ(shortCoordinates, coordinates) << length;
@@ -130,42 +153,51 @@ TEST(DrawingSetUp, PlotAreaFromTheHost) {
 
   configRecord.jobFlags = 0;
   shortCoordinates = 7;
-  Send(d, Area(47, 30, 20));
+  Send(d, Area(kGraphicsPlotArea, 30, 20));
   EXPECT_EQ(shortCoordinates, 7) << "only QDRS output chooses the coordinate size";
   driverErrorState = kErrorOutput;
-  ExpectAnswer(d, Area(47, 30, 20), {{0, kFailed}});
+  ExpectAnswer(d, Area(kGraphicsPlotArea, 30, 20), {{kStatusAt, kFailed}});
 }
 
 TEST(DrawingSetUp, PaperListAfterAReset) {
   const DriverLink d = ResetDrawing();
   Send(d, Reset());
-  ExpectAnswer(d, Area(48, 100, 100),
-               {{0, kAreaAnswered}, {9, F64s({48, 36, 48, 36})}, {73, kMax}, {139, "\x02\0"s}});
+  ExpectAnswer(d, Area(kGraphicsPaperList, 100, 100),
+               {{kStatusAt, kAreaAnswered},
+                {kPlotArea.length, F64s({48, 36, 48, 36})},
+                {kPlotArea.areaName, kMax},
+                {kCapabilities.answerTwo, "\x02\0"s}});
   EXPECT_EQ(Usable(), std::pair(48.0, 36.0));
   EXPECT_EQ(std::pair(unitsPerInch[0], unitsPerInch[1]), std::pair(500.0, 600.0)) << "the host's";
   ASSERT_EQ(paperCount, 43);
   EXPECT_STREQ(paperNames[42], "Tamanho especializado de largura Esp. A2 435mm");
 
   // Without a reset in between only the flag word is taken.
-  ExpectAnswer(d, Filled(48, {{5, "\x56\x34\x12\0"s}}), {{0, "\0\0"s}});
+  ExpectAnswer(d, Filled(kGraphicsPaperList, {{kPlotArea.hostFlags, "\x56\x34\x12\0"s}}),
+               {{kStatusAt, "\0\0"s}});
   EXPECT_EQ(hostFlagWord, 0x00123456u);
   EXPECT_EQ(usableLength, 48.0);
 
   // Smaller than the sheet, or larger in one direction only: the host's area stays.
   for (auto [length, width] : {std::pair{30.0, 20.0}, std::pair{100.0, 20.0}}) {
     Send(d, Reset());
-    ExpectAnswer(d, Area(48, length, width),
-                 {{0, kAreaAnswered}, {25, F64s({48, 36})}, {139, "\x02\0"s}});
+    ExpectAnswer(d, Area(kGraphicsPaperList, length, width),
+                 {{kStatusAt, kAreaAnswered},
+                  {kPlotArea.largestLength, F64s({48, 36})},
+                  {kCapabilities.answerTwo, "\x02\0"s}});
     EXPECT_EQ(Usable(), std::pair(length, width));
   }
 
   Send(d, Reset());
   configRecord.paperSize = 50;
-  ExpectAnswer(d, Area(48, 100, 100),
-               {{0, kAreaAnswered}, {9, F64s({42, 30, 42, 30})}, {73, kMax}, {139, "\x02\0"s}});
+  ExpectAnswer(d, Area(kGraphicsPaperList, 100, 100),
+               {{kStatusAt, kAreaAnswered},
+                {kPlotArea.length, F64s({42, 30, 42, 30})},
+                {kPlotArea.areaName, kMax},
+                {kCapabilities.answerTwo, "\x02\0"s}});
   EXPECT_EQ(configRecord.paperSize, 1);
   driverErrorState = kErrorRefused;
-  ExpectAnswer(d, Area(48, 100, 100), {{0, kFailed}});
+  ExpectAnswer(d, Area(kGraphicsPaperList, 100, 100), {{kStatusAt, kFailed}});
 }
 
 TEST(DrawingSetUp, ResetReleasesTheBufferAndTheDrawingState) {
@@ -184,19 +216,19 @@ TEST(DrawingSetUp, ResetReleasesTheBufferAndTheDrawingState) {
   EXPECT_EQ(Usable(), std::pair(0.0, 0.0));
   EXPECT_EQ(std::tuple(previousHostSetting, defaultPen, int{paperListDue}), std::tuple(-1, 7, 1));
   EXPECT_EQ(p.status(), 49) << "the answer goes to offset 10";
-  EXPECT_EQ(ReadU16(Send(d, Reset(0)).bytes.data(), 10), 0xFFFD);
+  EXPECT_EQ(ReadU16(Send(d, Reset(0)).bytes.data(), kVersionCheck.result), kVersionWrongHost);
 }
 
 TEST(DrawingSetUp, LegendAndSummaryLineByLine) {
   const DriverLink d = ResetDrawing();
   Send(d, Reset());
   configRecord.paperSize = 13;
-  Send(d, Area(48, 100, 100));
+  Send(d, Area(kGraphicsPaperList, 100, 100));
   ConfigRecord& r = configRecord;
   r.finishProgram = 2, r.finishMargins = 1, r.finishBin = 14, r.mediaType = 3, r.plotFlags = 0;
   r.jobFlags = kJob400Dpi | kJobManualOutput;
   copyCount = 12;
-  ExpectAnswer(d, Filled(31), {});
+  ExpectAnswer(d, Filled(kGraphicsSummary), {});
   ExpectLines({
       " Plotadora: ",
       "7410/7420 Wide Format",
@@ -217,7 +249,7 @@ TEST(DrawingSetUp, LegendAndSummaryLineByLine) {
   });
 
   hostLog.lines.clear();
-  ExpectAnswer(d, Filled(15), {});
+  ExpectAnswer(d, Filled(kGraphicsLineTypeLegend), {});
   ExpectLines({
       "\nTipo de linha No. 0 = Linha s\xF3lida ",
       "\n                1 = ................................",
@@ -233,10 +265,10 @@ TEST(DrawingSetUp, LegendAndSummaryLineByLine) {
 
 TEST(DrawingSetUp, SummaryNeverReadsOutsideThePaperList) {
   const DriverLink d = ResetDrawing();
-  Send(d, Filled(31));  // no list built since the driver started this test
+  Send(d, Filled(kGraphicsSummary));  // no list built since the driver started this test
   EXPECT_BYTES(hostLog.lines.at(3), "\n Tamanho do papel:  ");
   Send(d, Reset());
-  Send(d, Area(48, 100, 100));
+  Send(d, Area(kGraphicsPaperList, 100, 100));
   // Sizes outside the list of 43; resolution bits other than 600, 400 and 300 dpi read as 200.
   const std::tuple<int32_t, uint16_t, std::string> cases[] = {{0, kJob600Dpi, "600dpi "},
                                                               {44, kJob300Dpi, "300dpi "},
@@ -246,7 +278,7 @@ TEST(DrawingSetUp, SummaryNeverReadsOutsideThePaperList) {
     configRecord.paperSize = size;
     configRecord.jobFlags = bits;
     hostLog.lines.clear();
-    Send(d, Filled(31));
+    Send(d, Filled(kGraphicsSummary));
     EXPECT_BYTES(hostLog.lines.at(3), "\n Tamanho do papel:  ") << size;
     EXPECT_BYTES(hostLog.lines.at(9), resolution);
   }
@@ -304,8 +336,10 @@ TEST(DrawingSetUp, AbsurdHostUnitsAndAreasLeaveTheCornerMarkOnTheCorner) {
     StoreRecord(stored);
     Send(d, Reset());
     Send(d, Fetch(3));
-    Send(d, Filled(48, {{9, F64s({1000, 1000})}, {41, F64s({c.along, c.across})}}));
-    if (c.areaCode != 0) Send(d, Filled(c.areaCode, {{9, F64s({c.length, c.width})}}));
+    Send(d, Filled(kGraphicsPaperList, {{kPlotArea.length, F64s({1000, 1000})},
+                                        {kPlotArea.unitsAlongLength, F64s({c.along, c.across})}}));
+    if (c.areaCode != 0)
+      Send(d, Filled(c.areaCode, {{kPlotArea.length, F64s({c.length, c.width})}}));
     ASSERT_EQ(BeginPlot(d), 0);
     if (c.plotWidth >= 0) {
       EXPECT_EQ(plotWidthUnits, c.plotWidth);

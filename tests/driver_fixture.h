@@ -6,15 +6,17 @@
 #include "config/device_tables.h"
 #include "config/record.h"
 #include "host/descriptor.h"
+#include "host/entry.h"
 #include "host/geometry.h"
 #include "host/messages.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "raster/image.h"
-#include "tools/adihost/host_kernel.h"
+#include "tools/host/host_kernel.h"
 #include "vector/state.h"
 
-extern "C" uint32_t __attribute__((stdcall)) PLADI(uint32_t services, uint32_t unused);
+// A code neither handler answers: the driver leaves its packet as it was.
+constexpr int16_t kUnansweredGraphics = 1;
 
 // Custom sizes keep the last custom length in the table, and some tests lend
 // the model a capability; every test starts from the shipped tables.

@@ -16,7 +16,7 @@
 #include "driver_fixture.h"
 #include "dxf_text.h"
 #include "hpgl_reader.h"
-#include "tools/adihost/conversation.h"
+#include "tools/host/conversation.h"
 #include "tools/adihost/drawing_writer.h"
 #include "tools/adihost/dxf_reader.h"
 

@@ -7,7 +7,7 @@
 
 #include "raster/canvas.h"
 #include "raster/tone.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 
 // The canvas the host's strips first to count - 1 of `length` pixels should
 // give, each pixel n times both ways; two-level set pixels in `setGrey`.

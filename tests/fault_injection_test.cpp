@@ -10,10 +10,10 @@
 
 #include "driver_fixture.h"
 #include "golden.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "platform/memory.h"
 #include "raster/canvas.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 
 namespace {
 
@@ -23,18 +23,18 @@ struct Language {
   const char* name;
   uint16_t jobFlags;
 };
-constexpr Language kLanguages[] = {{"HP-GL/2", 0x0100}, {"QDRS", 0x0240}};
+constexpr Language kLanguages[] = {{"HP-GL/2", kJob600Dpi}, {"QDRS", kJobQdrsOutput | kJob400Dpi}};
 
 void StoreSampleRecord(uint16_t jobFlags) {
-  uint8_t record[40] = {};
-  WriteU32(record, 0, 2);    // copies
-  WriteU32(record, 4, 2);    // E-arch
-  WriteU32(record, 8, 396);  // custom length
-  WriteU16(record, 24, 2);
-  WriteU16(record, 28, 0x1000);  // halftone fill
-  WriteU16(record, 30, jobFlags);
+  uint8_t record[kRecord.size] = {};
+  WriteU32(record, kRecord.copies, 2);
+  WriteU32(record, kRecord.paperSize, 2);  // E-arch
+  WriteU32(record, kRecord.customLength, 396);
+  WriteU16(record, kRecord.reserved24, 2);
+  WriteU16(record, kRecord.plotFlags, kPlotHalftoneFill);
+  WriteU16(record, kRecord.jobFlags, jobFlags);
   const uint8_t tone[5] = {0, 123, 187, 228, 255};
-  std::memcpy(record + 34, tone, 5);
+  std::memcpy(record + kRecord.toneLevels, tone, sizeof tone);
   StoreRecord(record);
 }
 
@@ -207,9 +207,9 @@ TEST(FaultInjection, RecordFetchAndSaveRefused) {
     // The main dialog's save: reported, the answered area stays.
     d = StartDrawing(language.jobFlags);
     hostLog.saveResult = -1;
-    Packet configure = MakePacket(46);
+    Packet configure = MakePacket(kGraphicsConfigure);
     EXPECT_EQ(Graphics(d, configure), kStatusFailed);
-    EXPECT_EQ(ReadF64(configure.data(), 9), 48.0);
+    EXPECT_EQ(ReadF64(configure.data(), kPlotArea.length), 48.0);
     EXPECT_EQ(hostLog.lines, std::vector<std::string>{Report(kMsgSaveFailed)});
     EXPECT_EQ(driverErrorState, kErrorRefused);
     ExpectRecovery(d, clean, held);
@@ -217,7 +217,7 @@ TEST(FaultInjection, RecordFetchAndSaveRefused) {
     // The control request's save blocks the graphics side too.
     d = StartDrawing(language.jobFlags);
     hostLog.saveResult = -1;
-    Packet save = MakePacket(47);
+    Packet save = MakePacket(kControlSaveConfig);
     EXPECT_EQ(Control(d, save), kStatusFailed);
     EXPECT_EQ(hostLog.lines, std::vector<std::string>{Report(kMsgSaveFailed)});
     ExpectRecovery(d, clean, held);
@@ -225,7 +225,7 @@ TEST(FaultInjection, RecordFetchAndSaveRefused) {
     // The plot set-up's fetch falls back to the defaults, which are not saved.
     d = StartDrawing(language.jobFlags);
     hostLog.getResult = 1;
-    Packet setup = MakePacket(21);
+    Packet setup = MakePacket(kControlPlotSetUp);
     EXPECT_EQ(Control(d, setup), kStatusOk);
     EXPECT_EQ(driverErrorState, 0);
     EXPECT_TRUE(hostLog.lines.empty() && hostLog.saveCalls == 0);

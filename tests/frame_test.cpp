@@ -36,8 +36,8 @@ TEST(Frame, MessageLineIsBounded) {
 
 TEST(Frame, PladiReplacesTheServiceTable) {
   ResetDriver();
-  static uint32_t silentTable[64] = {};
-  const uint32_t first = PLADI(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(silentTable)), 0);
+  static WireAddress silentTable[kServiceTableSlots] = {};
+  const WireAddress first = PLADI(AddressOf(silentTable), 0);
   HostPrintMessage("lost");
   EXPECT_TRUE(hostLog.lines.empty());
   EXPECT_EQ(PLADI(HostTableAddress(), 0), first);

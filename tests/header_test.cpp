@@ -153,6 +153,22 @@ TEST(JobHeader, RecordChoicesReachTheHeader) {
   labelText[0] = '\0';
 }
 
+// A host's absurd units make the sheet larger than 32-bit numbers hold: the
+// sizes stand at the limit on every build, never wrapped into negative ones.
+TEST(HpglHeader, SheetSizesPastThirtyTwoBitsStandAtTheLimit) {
+  SetUpPlot(false);
+  configRecord.margin = 10;
+  OpenSheet();
+  unitsPerInch[0] = unitsPerInch[1] = 1e8;
+  ASSERT_EQ(WriteJobHeader(), 0);
+  ASSERT_EQ(OutFlush(), 0);
+  EXPECT_NE(hostLog.output.find("PS2147483647,2147483647IP39370078,39370078,2147483647,"
+                                "2147483647SC0,2147483647,0,2147483647IW0,0,2147483647,"
+                                "2147483647;"),
+            std::string::npos)
+      << hostLog.output.substr(0, 200);
+}
+
 // The far mark lands on the corner of the plot area in 1/400 inch whatever the
 // enlargement: 48 x 36 inches at unitScale 0.5, 30 x 19.685 inches across the
 // roll (16-bit, width first), 118.11 x 36 inches at unitScale 1 and 196.85 x

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "driver_fixture.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "platform/memory.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
@@ -20,7 +20,7 @@
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"
 #include "tests/golden.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 #include "vector/state.h"
 
 namespace {
@@ -60,7 +60,7 @@ void ResetImages(uint16_t jobFlags = 0x0200, int32_t enlargement = 1) {
 // image is written.
 void SendAndEmit(const HostImage& image) {
   SendImage(driver, image);
-  Packet unknown = MakePacket(1);
+  Packet unknown = MakePacket(kUnansweredGraphics);
   Graphics(driver, unknown);
 }
 
@@ -71,12 +71,13 @@ const auto DecodedOutput = [] { return DecodedBands(ReadRtlBands(hostLog.output)
 TEST(Image, WorkedHpglExample) {
   ResetImages();
   OutWriteString("PD;");  // buffered vector output goes out first
-  Packet packet = MakePacket(52);
+  Packet packet = MakePacket(kGraphicsImage);
   FillImagePacket(packet, kColour);
   Graphics(driver, packet);
-  EXPECT_TRUE(packet.status() == 52 && ReadU16(packet.data(), 0x7A) == 1) << "handled, no status";
+  EXPECT_TRUE(packet.status() == kGraphicsImage && ReadU16(packet.data(), kImage.handled) == 1)
+      << "handled, no status";
   EXPECT_TRUE(hostLog.output.empty() && imageMarker == kImagePending) << "the image waits";
-  Packet unknown = MakePacket(1);
+  Packet unknown = MakePacket(kUnansweredGraphics);
   Graphics(driver, unknown);
 
   const std::vector<WrittenBand> bands = ReadRtlBands(hostLog.output);
@@ -101,12 +102,18 @@ TEST(Image, WorkedHpglExample) {
     SCOPED_TRACE(i);
     const StripRequestCopy& r = imageHostLog.requests[i];
     const int32_t bottom = 2000 + i * step, top = 2000 + (i + 1) * step;
-    const int32_t fields[] = {0, i, 156, i, 1000, bottom, 1400, top, 0x00C0FFEE, 8, 2};
-    for (int32_t k = 0; k < 11; ++k) EXPECT_EQ(Field(r, 4 * k), fields[k]) << 4 * k;
+    const StripRequestLayout& s = kStripRequest;
+    const std::pair<int32_t, int32_t> fields[] = {
+        {s.firstColumn, 0},    {s.firstRow, i},          {s.lastColumn, 156}, {s.lastRow, i},
+        {s.left, 1000},        {s.bottom, bottom},       {s.right, 1400},     {s.top, top},
+        {s.bitsPerChannel, 8}, {s.shape, kStripsAreRows}};
+    for (const auto& [at, value] : fields) EXPECT_EQ(Field(r, at), value) << at;
+    EXPECT_EQ(ReadAddress(r.data(), s.imageRef), WireAddress{0x00C0FFEE});
     // 24 bits a pixel, channel maxima and order; 0 and 1 after them.
-    EXPECT_EQ(std::string(r.begin() + 0x2E, r.begin() + 0x37), "\x18\0\xFF\xFF\xFF\0\0\x01\x02"s);
-    EXPECT_EQ(std::string(r.begin() + 0x40, r.begin() + 0x48), "\0\0\0\0\0\0\x01\0"s);
-    for (int32_t k = 0; k < 72; ++k) ASSERT_EQ(r[0x48 + k], 0x40 + k);
+    EXPECT_EQ(std::string(r.begin() + s.bitsPerPixel, r.begin() + s.bitsPerPixel + 9),
+              "\x18\0\xFF\xFF\xFF\0\0\x01\x02"s);
+    EXPECT_EQ(std::string(r.begin() + s.zero, r.begin() + s.zero + 8), "\0\0\0\0\0\0\x01\0"s);
+    for (int32_t k = 0; k < kHostParametersSize; ++k) ASSERT_EQ(r[s.hostParameters + k], 0x40 + k);
   }
 }
 
@@ -145,7 +152,7 @@ TEST(Image, QdrsSizesFollowTheResolution) {
     SendAndEmit({.x2 = 2001, .y2 = 2801});  // 1001 drawing units
     OutFlush();
     ASSERT_EQ(imageHostLog.requests.size(), static_cast<size_t>(height));
-    EXPECT_EQ(Field(imageHostLog.requests[0], 0x08), width - 1);
+    EXPECT_EQ(Field(imageHostLog.requests[0], kStripRequest.lastColumn), width - 1);
     const std::vector<WrittenBand> bands = ReadQdrsBands(hostLog.output);
     ASSERT_EQ(bands.size(), 1u);
     EXPECT_TRUE(bands[0].afterBox && bands[0].originX == 1000 && bands[0].originY == 1000);
@@ -184,8 +191,9 @@ TEST(Image, ColourIndexAndImageTypeRules) {
   for (int16_t index : {9, 0}) {  // beyond the table: black; 0: set pixels white
     ResetImages();
     SendAndEmit({.colourIndex = index});
-    EXPECT_EQ(ReadI16(imageHostLog.requests[0].data(), 0x38), index == 0 ? 0 : 7);
-    EXPECT_EQ(Field(imageHostLog.requests[0], 0x24), 1);
+    EXPECT_EQ(ReadI16(imageHostLog.requests[0].data(), kStripRequest.setColour),
+              index == 0 ? 0 : 7);
+    EXPECT_EQ(Field(imageHostLog.requests[0], kStripRequest.bitsPerChannel), 1);
     EXPECT_TRUE(DecodedOutput() == ExpectedCanvas(0, 157, 157, 1, index == 0 ? 255 : 0));
   }
   // Type 1 is two-level up to colour class 2, and at class 2 never transparent.
@@ -196,7 +204,7 @@ TEST(Image, ColourIndexAndImageTypeRules) {
     SendAndEmit({.type = type, .transparent = 1, .colourClass = static_cast<int16_t>(colourClass)});
     EXPECT_EQ(hostLog.output.rfind("TR" + std::to_string(transparent) + ";", 0), 0u)
         << type << colourClass;
-    EXPECT_EQ(Field(imageHostLog.requests[0], 0x24), bits);
+    EXPECT_EQ(Field(imageHostLog.requests[0], kStripRequest.bitsPerChannel), bits);
   }
 }
 
@@ -325,7 +333,7 @@ TEST(Image, ResolutionCodeOfNoneOrSeveralKeepsTheLastResolution) {
     ResetImages(kept);
     SendAndEmit({.x2 = 2001, .y2 = 2801});
     ASSERT_FALSE(imageHostLog.requests.empty());
-    EXPECT_EQ(Field(imageHostLog.requests[0], 0x08), width - 1) << kept;
+    EXPECT_EQ(Field(imageHostLog.requests[0], kStripRequest.lastColumn), width - 1) << kept;
   }
 }
 
@@ -335,11 +343,14 @@ TEST(Image, ImagesGoOutAheadOfTheNextRequest) {
   SendImage(driver, {.imageRef = 2});
   EXPECT_EQ(ReadRtlBands(hostLog.output).size(), 1u) << "the first goes out with the second";
   EXPECT_EQ(imageMarker, kImagePending);
-  for (const StripRequestCopy& r : imageHostLog.requests) EXPECT_EQ(Field(r, 0x20), 1);
+  const auto ref = [](const StripRequestCopy& r) {
+    return ReadAddress(r.data(), kStripRequest.imageRef);
+  };
+  for (const StripRequestCopy& r : imageHostLog.requests) EXPECT_EQ(ref(r), 1u);
   MoveTo(driver, 10, 10);
   OutFlush();
   EXPECT_EQ(ReadRtlBands(hostLog.output).size(), 2u);
-  EXPECT_EQ(Field(imageHostLog.requests.back(), 0x20), 2);
+  EXPECT_EQ(ref(imageHostLog.requests.back()), 2u);
   const size_t lastTail = hostLog.output.rfind(kKeptTexts);
   EXPECT_EQ(hostLog.output.find("PE7", lastTail), lastTail + 33) << "the move's output comes after";
 }

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"
 #include "tests/tiff_oracle.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 #include "tools/jobview/band.h"
 #include "tools/jobview/render.h"
 #include "vector/area_patterns.h"

@@ -73,8 +73,8 @@ TEST(Motion, AbortFailsEveryLaterDrawingRequest) {
   const DriverLink d = ResetDriver();
   OpenPlot(d);
   DrawTo(d, 2, 2);
-  Packet abort = MakePacket(9);
-  EXPECT_EQ(Graphics(d, abort), 9);
+  Packet abort = MakePacket(kGraphicsAbort);
+  EXPECT_EQ(Graphics(d, abort), kGraphicsAbort);
   for (uint16_t status : {DrawTo(d, 5, 5), MoveTo(d, 6, 6), LiftPen(d), SelectPen(d, 2),
                           SelectLineType(d, 2), SetPenWidth(d, 0.1)})
     EXPECT_EQ(status, 0xFFFF);
@@ -82,7 +82,7 @@ TEST(Motion, AbortFailsEveryLaterDrawingRequest) {
   EXPECT_EQ(hostLog.writeCalls, 0);
   // No plot opens until the driver is reset, and a captured image is dropped.
   imageMarker = kImagePending;
-  Packet begin = MakePacket(30);
+  Packet begin = MakePacket(kGraphicsBeginPlot);
   RequestBeginPlot(begin.data());  // past the dispatcher, which would emit the image
   EXPECT_EQ(begin.status(), 0xFFFF);
   EXPECT_EQ(imageMarker, 0u);
@@ -93,8 +93,8 @@ TEST(Motion, UnknownRequestsAndMovesAloneReachTheHostAsNothing) {
   const DriverLink d = ResetDriver();
   hostLog.swapAnswer = -1;
   const int32_t headerEnd = OpenPlot(d);
-  Packet p = MakePacket(6);
-  WriteU16(p.data(), 4, 77);
+  Packet p = MakePacket(kUnansweredGraphics);
+  WriteU16(p.data(), kValue.value, 77);
   const Packet before = p;
   Graphics(d, p);
   EXPECT_EQ(p.bytes, before.bytes);

@@ -38,16 +38,16 @@ TEST(Pens, EveryHostPenDrawsWithTheDefaultPenButTheRedOne) {
 TEST(Pens, LineTypesOutsideTheAnnouncedRangeDrawSolid) {
   const DriverLink d = ResetDriver();
   const int32_t mark = OpenPlotWithPolyline(d, false);
-  EXPECT_EQ(SetLineTypeCount(d, 8), 36);
+  EXPECT_EQ(SetLineTypeCount(d, 8), kGraphicsLineTypeCount);
   for (uint16_t type : {3, 1, 0, 9}) SelectLineType(d, type);
   EXPECT_EQ(Kept(lastLineTypeCommand), "LT");
   // A host that announces more types than have patterns still gets solid
   // lines for them, never a pattern length from beyond the table.
   SetLineTypeCount(d, -1);
   for (uint16_t type : {8, 9, 0xFFFF}) SelectLineType(d, type);
-  Packet model = MakePacket(43);
-  WriteU8(model.data(), 8, 3);
-  EXPECT_EQ(Graphics(d, model), 43);
+  Packet model = MakePacket(kGraphicsModelLineTypes);
+  WriteU8(model.data(), kModelLineTypes.lineTypes, 3);
+  EXPECT_EQ(Graphics(d, model), kGraphicsModelLineTypes);
   SelectLineType(d, 4);
   EXPECT_BYTES(WrittenSince(mark), ";LT-3,2.0LT-1,1.0LTLTLT-8,2.0LTLTLT");
 }

@@ -7,7 +7,7 @@
 
 #include "driver_fixture.h"
 #include "golden.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "raster/image.h"
 #include "vector/state.h"
 

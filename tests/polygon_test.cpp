@@ -91,22 +91,24 @@ TEST(Polygon, CountsAddressesAndFailuresDrawNothing) {
   const DriverLink d = ResetDriver();
   const int32_t headerEnd = OpenPlot(d);
   for (int16_t count : {1, 0, -1, -32768}) {
-    Packet inside = MakePacket(33);
-    WriteU16(inside.data(), 10, static_cast<uint16_t>(count));
-    EXPECT_EQ(Graphics(d, inside), 33) << count;
-    Packet at = MakePacket(54);
-    WriteU16(at.data(), 6, static_cast<uint16_t>(count));
-    WriteU32(at.data(), 8, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kSquare.data())));
-    EXPECT_EQ(Graphics(d, at), 54) << count;
+    Packet inside = MakePacket(kGraphicsPolygonInline);
+    WriteU16(inside.data(), kPolygonInline.count, static_cast<uint16_t>(count));
+    EXPECT_EQ(Graphics(d, inside), kGraphicsPolygonInline) << count;
+    Packet at = MakePacket(kGraphicsPolygonAt);
+    WriteU16(at.data(), kPolygonAt.count, static_cast<uint16_t>(count));
+    WriteAddress(at.data(), kPolygonAt.vertices, AddressOf(kSquare.data()));
+    EXPECT_EQ(Graphics(d, at), kGraphicsPolygonAt) << count;
   }
   // The most vertices a packet can carry, in a packet of exactly their size:
   // every one is drawn, and nothing is read past the last.
-  std::vector<uint8_t> most(12 + 4 * 32767);
-  WriteU16(most.data(), 0, 33);
-  WriteU16(most.data(), 10, 32767);
-  for (int32_t i = 0; i < 32767; ++i) WriteU16(most.data(), 12 + 4 * i, static_cast<uint16_t>(i));
+  std::vector<uint8_t> most(kPolygonInline.vertices + kVertexSize * 32767);
+  WriteU16(most.data(), kCodeAt, kGraphicsPolygonInline);
+  WriteU16(most.data(), kPolygonInline.count, 32767);
+  for (int32_t i = 0; i < 32767; ++i)
+    WriteU16(most.data(), kPolygonInline.vertices + kVertexSize * i + kVertexX,
+             static_cast<uint16_t>(i));
   d.graphics(most.data());
-  EXPECT_EQ(ReadU16(most.data(), 0), 0);
+  EXPECT_EQ(ReadU16(most.data(), kStatusAt), kStatusOk);
   const std::string outline = WrittenSince(headerEnd);
   size_t steps = 0;
   for (size_t at = outline.find("a_"); at != std::string::npos; at = outline.find("a_", at + 2))
@@ -116,9 +118,9 @@ TEST(Polygon, CountsAddressesAndFailuresDrawNothing) {
   outputFill = headerEnd;
   penReselectDue = 0;
 
-  Packet nowhere = MakePacket(54);
-  WriteU16(nowhere.data(), 6, 4);
-  EXPECT_EQ(Graphics(d, nowhere), 54) << "a null address is never read";
+  Packet nowhere = MakePacket(kGraphicsPolygonAt);
+  WriteU16(nowhere.data(), kPolygonAt.count, 4);
+  EXPECT_EQ(Graphics(d, nowhere), kGraphicsPolygonAt) << "a null address is never read";
   EXPECT_EQ(outputFill, headerEnd);
 
   // The buffer is nearly full, so the polygon's first item must flush it.

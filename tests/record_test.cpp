@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "driver_fixture.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ TEST(Record, DefaultsKeepTheModelAndTheLastByte) {
   ResetDriver();
   uint8_t b[40];
   std::memset(b, 0xAB, 40);
-  WriteU16(b, 32, 0);
+  WriteU16(b, kRecord.modelIndex, 0);
   ConfigRecord r;
   std::memcpy(&r, b, 40);
   SetConfigDefaults(r, 0);
@@ -43,8 +43,8 @@ TEST(Record, ValidRecordsAreKeptAndOthersRepaired) {
   EXPECT_EQ(high.margin, 0);
 
   uint8_t stored[40] = {7};
-  WriteU32(stored, 4, 1000);
-  WriteU16(stored, 12, 0x7FFF);
+  WriteU32(stored, kRecord.paperSize, 1000);
+  WriteU16(stored, kRecord.mediaType, 0x7FFF);
   StoreRecord(stored);
   EXPECT_EQ(FetchConfigRecord(), 0);
   EXPECT_EQ(configRecord.copies, 7);

@@ -4,7 +4,7 @@
 
 #include "driver_fixture.h"
 #include "golden.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "raster/tone.h"
 
 namespace {
@@ -23,18 +23,18 @@ void StoreEdited(Edit edit) {
 }
 
 Packet SetUpPlot(const DriverLink& d, uint16_t defaultsAsked = 0) {
-  Packet p = MakePacket(21);
+  Packet p = MakePacket(kControlPlotSetUp);
   std::memset(p.data() + 2, 0xEE, p.bytes.size() - 2);
-  WriteU16(p.data(), 6, defaultsAsked);
+  WriteU16(p.data(), kPlotSetUp.resetAsked, defaultsAsked);
   Control(d, p);
   return p;
 }
 
 void ExpectSheet(const Packet& p, double length, double width, double units) {
-  EXPECT_NEAR(ReadF64(p.bytes.data(), 8), length, 1e-4);
-  EXPECT_NEAR(ReadF64(p.bytes.data(), 16), width, 1e-4);
-  EXPECT_EQ(ReadF64(p.bytes.data(), 24), units);
-  EXPECT_EQ(ReadF64(p.bytes.data(), 32), units);
+  EXPECT_NEAR(ReadF64(p.bytes.data(), kPlotSetUp.length), length, 1e-4);
+  EXPECT_NEAR(ReadF64(p.bytes.data(), kPlotSetUp.width), width, 1e-4);
+  EXPECT_EQ(ReadF64(p.bytes.data(), kPlotSetUp.unitsAlongLength), units);
+  EXPECT_EQ(ReadF64(p.bytes.data(), kPlotSetUp.unitsAlongWidth), units);
 }
 
 TEST(PlotSetUp, RecordOrDefaultsAndTheSheetTheyGive) {
@@ -73,7 +73,7 @@ TEST(PlotSetUp, RecordOrDefaultsAndTheSheetTheyGive) {
   StoreEdited([](ConfigRecord& r) { r.paperSize = 24, r.customLength = 3000; });
   ExpectSheet(SetUpPlot(d), 118.1102, 30.0, 508.0);
   StoreEdited([](ConfigRecord& r) { r.plotFlags = 0x1001; });
-  EXPECT_EQ(ReadU16(SetUpPlot(d).data(), 48), 1) << "serial port";
+  EXPECT_EQ(ReadU16(SetUpPlot(d).data(), kPlotSetUp.portKind), 1) << "serial port";
   StoreEdited([](ConfigRecord& r) { std::memcpy(r.toneLevels, "\x0A\x3C\x78\xC8\xF0", 5); });
   SetUpPlot(d);
   EXPECT_EQ(ToneTable[0], 10) << "the curve through the record's levels";

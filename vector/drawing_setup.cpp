@@ -12,7 +12,7 @@
 #include "host/geometry.h"
 #include "host/messages.h"
 #include "host/module.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "raster/tone.h"
@@ -25,18 +25,6 @@ int32_t paperCount = 0;
 
 namespace {
 
-constexpr int16_t kInterfaceLevel = 3;
-constexpr uint16_t kStatusAreaAnswered = 19;
-
-// Packet of requests 46, 47 and 48.
-constexpr int32_t kHostFlagWordAt = 5;
-constexpr int32_t kLengthAt = 9;
-constexpr int32_t kWidthAt = 17;
-constexpr int32_t kLargestLengthAt = 25;
-constexpr int32_t kLargestWidthAt = 33;
-constexpr int32_t kUnitsAlongLengthAt = 41;
-constexpr int32_t kUnitsAlongWidthAt = 49;
-constexpr int32_t kAreaNameAt = 73;
 constexpr char kLargestAreaName[4] = "MAX";
 
 constexpr int16_t kDefaultPen = 7;
@@ -56,8 +44,8 @@ TerminatedText<N> Terminated(const char (&field)[N]) {
 }
 
 void WriteAnswerBytes(uint8_t* p) {
-  WriteU8(p, 139, 2);
-  WriteU8(p, 140, 0);
+  WriteU8(p, kCapabilities.answerTwo, 2);
+  WriteU8(p, kCapabilities.answerZero, 0);
 }
 
 // Lengths and units from the host end up in the plot's unit counts; a value
@@ -151,24 +139,24 @@ void RequestSummary(uint8_t*) {
 
 // 29: the record at the start of a drawing.
 void RequestConfigFetch(uint8_t* p) {
-  if (driverErrorState != 0) return WriteU16(p, 0, kStatusFailed);
-  WriteU16(p, 0, kStatusOk);
-  if (ReadI16(p, 4) < kInterfaceLevel) {
+  if (driverErrorState != 0) return WriteU16(p, kStatusAt, kStatusFailed);
+  WriteU16(p, kStatusAt, kStatusOk);
+  if (ReadI16(p, kHandshake.level) < kInterfaceLevel) {
     ReportMessage(kMsgWrongVersion);
     driverErrorState = kErrorRefused;
-    return WriteU16(p, 0, kStatusFailed);
+    return WriteU16(p, kStatusAt, kStatusFailed);
   }
   if (FetchConfigRecord() != 0) {
     ReportMessage(kMsgFetchFailed);
     driverErrorState = kErrorRefused;
-    return WriteU16(p, 0, kStatusFailed);
+    return WriteU16(p, kStatusAt, kStatusFailed);
   }
   // The fetch has already put copies above 99 back to 1.
   currentModel = configRecord.modelIndex;
   copyCount = configRecord.copies;
-  WriteU16(p, 4, kInterfaceLevel);
-  WriteU16(p, 6, 0);
-  hostWindow = ReadU32(p, 11);
+  WriteU16(p, kHandshake.level, kInterfaceLevel);
+  WriteU16(p, kHandshake.zero, 0);
+  hostWindow = ReadAddress(p, kHandshake.window);
   labelText[0] = '\0';
   LoadCurveLevels(configRecord.toneLevels);
   ApplyToneCurve();
@@ -177,68 +165,68 @@ void RequestConfigFetch(uint8_t* p) {
 // 46: the main dialog, then the plot area and units it leads to; the record is
 // saved whatever the dialog's result.
 void RequestConfigure(uint8_t* p) {
-  if (driverErrorState != 0) return WriteU16(p, 0, kStatusFailed);
-  WriteU16(p, 0, kStatusOk);
-  hostFlagWord = ReadU32(p, kHostFlagWordAt);
+  if (driverErrorState != 0) return WriteU16(p, kStatusAt, kStatusFailed);
+  WriteU16(p, kStatusAt, kStatusOk);
+  hostFlagWord = ReadU32(p, kPlotArea.hostFlags);
   WriteAnswerBytes(p);
   if (FindOwnModule() != nullptr) MainConfigDialog();
   const PlotArea area = WorkOutPlotArea();
   usableLength = area.length;
   usableWidth = area.width;
-  WriteF64(p, kLengthAt, usableLength);
-  WriteF64(p, kLargestLengthAt, usableLength);
-  WriteF64(p, kWidthAt, usableWidth);
-  WriteF64(p, kLargestWidthAt, usableWidth);
+  WriteF64(p, kPlotArea.length, usableLength);
+  WriteF64(p, kPlotArea.largestLength, usableLength);
+  WriteF64(p, kPlotArea.width, usableWidth);
+  WriteF64(p, kPlotArea.largestWidth, usableWidth);
   unitsPerInch[0] = UnitsPerInchFor(sizeFactor);
   unitsPerInch[1] = unitsPerInch[0];
-  WriteF64(p, kUnitsAlongLengthAt, unitsPerInch[0]);
-  WriteF64(p, kUnitsAlongWidthAt, unitsPerInch[1]);
-  std::memcpy(p + kAreaNameAt, kLargestAreaName, sizeof kLargestAreaName);
-  WriteU16(p, 0, kStatusAreaAnswered);
+  WriteF64(p, kPlotArea.unitsAlongLength, unitsPerInch[0]);
+  WriteF64(p, kPlotArea.unitsAlongWidth, unitsPerInch[1]);
+  std::memcpy(p + kPlotArea.areaName, kLargestAreaName, sizeof kLargestAreaName);
+  WriteU16(p, kStatusAt, kStatusAreaAnswered);
   // The host refuses the save: report it and block output; the answered
   // geometry stays in the packet.
   if (HostSaveConfig(kConfigRecordSize, &configRecord) != 0) {
     ReportMessage(kMsgSaveFailed);
     driverErrorState = kErrorRefused;
-    WriteU16(p, 0, kStatusFailed);
+    WriteU16(p, kStatusAt, kStatusFailed);
   }
 }
 
 // 47: the plot area the host settled on. The status is not answered.
 void RequestPlotArea(uint8_t* p) {
-  if (driverErrorState != 0) return WriteU16(p, 0, kStatusFailed);
-  usableLength = HostLength(p, kLengthAt);
-  usableWidth = HostLength(p, kWidthAt);
+  if (driverErrorState != 0) return WriteU16(p, kStatusAt, kStatusFailed);
+  usableLength = HostLength(p, kPlotArea.length);
+  usableWidth = HostLength(p, kPlotArea.width);
   if (QdrsOutput()) shortCoordinates = IsSmallSheet(usableLength, usableWidth);
-  WriteU8(p, 139, 2);
-  hostFlagWord = ReadU32(p, kHostFlagWordAt);
+  WriteU8(p, kCapabilities.answerTwo, 2);
+  hostFlagWord = ReadU32(p, kPlotArea.hostFlags);
 }
 
 // 48: after a reset, the paper list and the plot area; the host's area is
 // kept unless it asks for at least the largest one in both directions.
 void RequestPaperList(uint8_t* p) {
-  if (driverErrorState != 0) return WriteU16(p, 0, kStatusFailed);
-  WriteU16(p, 0, kStatusOk);
-  hostFlagWord = ReadU32(p, kHostFlagWordAt);
+  if (driverErrorState != 0) return WriteU16(p, kStatusAt, kStatusFailed);
+  WriteU16(p, kStatusAt, kStatusOk);
+  hostFlagWord = ReadU32(p, kPlotArea.hostFlags);
   if (paperListDue != 1) return;
   paperListDue = 0;
   BuildPaperList();
   WriteAnswerBytes(p);
   if (configRecord.paperSize < 1 || configRecord.paperSize > paperCount) configRecord.paperSize = 1;
   const PlotArea area = WorkOutPlotArea();
-  WriteF64(p, kLargestLengthAt, area.length);
-  WriteF64(p, kLargestWidthAt, area.width);
-  if (area.length <= ReadF64(p, kLengthAt) && area.width <= ReadF64(p, kWidthAt)) {
-    WriteF64(p, kLengthAt, area.length);
-    WriteF64(p, kWidthAt, area.width);
-    std::memcpy(p + kAreaNameAt, kLargestAreaName, sizeof kLargestAreaName);
+  WriteF64(p, kPlotArea.largestLength, area.length);
+  WriteF64(p, kPlotArea.largestWidth, area.width);
+  if (area.length <= ReadF64(p, kPlotArea.length) && area.width <= ReadF64(p, kPlotArea.width)) {
+    WriteF64(p, kPlotArea.length, area.length);
+    WriteF64(p, kPlotArea.width, area.width);
+    std::memcpy(p + kPlotArea.areaName, kLargestAreaName, sizeof kLargestAreaName);
   }
-  usableLength = HostLength(p, kLengthAt);
-  usableWidth = HostLength(p, kWidthAt);
-  unitsPerInch[0] = HostLength(p, kUnitsAlongLengthAt);
-  unitsPerInch[1] = HostLength(p, kUnitsAlongWidthAt);
+  usableLength = HostLength(p, kPlotArea.length);
+  usableWidth = HostLength(p, kPlotArea.width);
+  unitsPerInch[0] = HostLength(p, kPlotArea.unitsAlongLength);
+  unitsPerInch[1] = HostLength(p, kPlotArea.unitsAlongWidth);
   if (QdrsOutput()) shortCoordinates = IsSmallSheet(usableLength, usableWidth);
-  WriteU16(p, 0, kStatusAreaAnswered);
+  WriteU16(p, kStatusAt, kStatusAreaAnswered);
 }
 
 // 49: a new drawing starts from a clean state. A buffer left by a plot in

@@ -1,4 +1,5 @@
 #include "host/messages.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "raster/image.h"
 #include "vector/requests.h"
@@ -19,28 +20,28 @@ struct GraphicsEntry {
 // The graphics requests that the driver answers; any other code leaves the
 // packet as the host wrote it.
 constexpr GraphicsEntry kGraphicsRequests[] = {
-    {2, RequestEndPlot},
-    {3, RequestMove},
-    {4, RequestDraw},
-    {5, RequestSelectPen},
-    {7, RequestLineType},
-    {8, RequestLiftPen},
-    {9, RequestAbort},
-    {15, RequestLineTypeLegend},
-    {29, RequestConfigFetch},
-    {30, RequestBeginPlot},
-    {31, RequestSummary},
-    {33, RequestPolygonInline},
-    {36, RequestLineTypeCount},
-    {41, RequestPenWidth},
-    {43, RequestModelLineTypes},
-    {46, RequestConfigure},
-    {47, RequestPlotArea},
-    {48, RequestPaperList},
-    {49, RequestReset},
-    {50, RequestLoadMessages},
-    {52, CaptureImageRequest},
-    {54, RequestPolygonAt},
+    {kGraphicsEndPlot, RequestEndPlot},
+    {kGraphicsMove, RequestMove},
+    {kGraphicsDraw, RequestDraw},
+    {kGraphicsSelectPen, RequestSelectPen},
+    {kGraphicsLineType, RequestLineType},
+    {kGraphicsLiftPen, RequestLiftPen},
+    {kGraphicsAbort, RequestAbort},
+    {kGraphicsLineTypeLegend, RequestLineTypeLegend},
+    {kGraphicsConfigFetch, RequestConfigFetch},
+    {kGraphicsBeginPlot, RequestBeginPlot},
+    {kGraphicsSummary, RequestSummary},
+    {kGraphicsPolygonInline, RequestPolygonInline},
+    {kGraphicsLineTypeCount, RequestLineTypeCount},
+    {kGraphicsPenWidth, RequestPenWidth},
+    {kGraphicsModelLineTypes, RequestModelLineTypes},
+    {kGraphicsConfigure, RequestConfigure},
+    {kGraphicsPlotArea, RequestPlotArea},
+    {kGraphicsPaperList, RequestPaperList},
+    {kGraphicsReset, RequestReset},
+    {kGraphicsLoadMessages, RequestLoadMessages},
+    {kGraphicsImage, CaptureImageRequest},
+    {kGraphicsPolygonAt, RequestPolygonAt},
 };
 
 }  // namespace
@@ -49,7 +50,7 @@ extern "C" void GraphicsRequest(uint8_t* packet) {
   currentPacket = packet;
   // A captured image goes out ahead of whatever this request writes.
   if (imageMarker == kImagePending) EmitPendingImage();
-  const int16_t code = static_cast<int16_t>(packet[0] | packet[1] << 8);
+  const int16_t code = ReadI16(packet, kCodeAt);
   for (const GraphicsEntry& entry : kGraphicsRequests)
     if (entry.code == code) return entry.handler(packet);
 }

@@ -1,5 +1,6 @@
 #include "vector/header.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -78,34 +79,39 @@ int32_t WriteMediaType() {
   return WriteField(MediaAt(currentModel, configRecord.mediaType).command);
 }
 
+// The sheet's numbers go out with "%ld" as 32-bit numbers, as the 32-bit
+// library has always printed them. A sum past that range (only a host's absurd
+// units make one) stands at its nearest limit, so every build prints the same
+// digits and none prints a wrapped, negative size.
+long SheetNumber(int64_t value) {
+  return static_cast<long>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
 // PS: the whole sheet, given along the paper feed first.
 int32_t WritePlotSize() {
-  const int64_t along = int64_t{plotLengthUnits} + 2 * int64_t{marginUnits};
-  const int64_t across = int64_t{plotWidthUnits} + 2 * int64_t{marginUnits};
-  if (widthAtLeastLength == 0)
-    return OutWriteFormat("PS%ld,%ld", static_cast<long>(along), static_cast<long>(across));
-  return OutWriteFormat("PS%ld,%ld", static_cast<long>(across), static_cast<long>(along));
+  const long along = SheetNumber(int64_t{plotLengthUnits} + 2 * int64_t{marginUnits});
+  const long across = SheetNumber(int64_t{plotWidthUnits} + 2 * int64_t{marginUnits});
+  if (widthAtLeastLength == 0) return OutWriteFormat("PS%ld,%ld", along, across);
+  return OutWriteFormat("PS%ld,%ld", across, along);
 }
 
 // IP: the scaling points at the corners of the usable area.
 int32_t WriteScalingPoints() {
   const int64_t m = marginUnits;
-  return OutWriteFormat("IP%ld,%ld,%ld,%ld", static_cast<long>(m), static_cast<long>(m),
-                        static_cast<long>(plotLengthUnits + m),
-                        static_cast<long>(plotWidthUnits + m));
+  return OutWriteFormat("IP%ld,%ld,%ld,%ld", SheetNumber(m), SheetNumber(m),
+                        SheetNumber(plotLengthUnits + m), SheetNumber(plotWidthUnits + m));
 }
 
 // SC: one user unit is one plotter step, the origin at the usable corner.
 int32_t WriteScale() {
-  return OutWriteFormat("SC0,%ld,0,%ld", static_cast<long>(plotLengthUnits),
-                        static_cast<long>(plotWidthUnits));
+  return OutWriteFormat("SC0,%ld,0,%ld", SheetNumber(plotLengthUnits), SheetNumber(plotWidthUnits));
 }
 
 // IW: the input window, kept because an image sets its own and must restore it.
 int32_t WriteInputWindow() {
   char window[64];
-  std::snprintf(window, sizeof window, "IW0,0,%ld,%ld;", static_cast<long>(plotLengthUnits),
-                static_cast<long>(plotWidthUnits));
+  std::snprintf(window, sizeof window, "IW0,0,%ld,%ld;", SheetNumber(plotLengthUnits),
+                SheetNumber(plotWidthUnits));
   KeepText(lastWindowCommand, window);
   return OutWriteString(window);
 }

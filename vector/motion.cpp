@@ -4,7 +4,7 @@
 
 #include "config/record.h"
 #include "host/messages.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"
@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int32_t kPointX = 4;
-constexpr int32_t kPointY = 6;
 constexpr int16_t kHeaderPen = 7;
 
 // The host repeats a point it has just sent; once the state has settled the
@@ -47,14 +45,14 @@ int32_t WriteMoveFlag() {
 }
 
 void Fail(uint8_t* packet) {
-  WriteU16(packet, 0, kStatusFailed);
+  WriteU16(packet, kStatusAt, kStatusFailed);
 }
 
 }  // namespace
 
 void RequestMove(uint8_t* packet) {
-  const int32_t x = ReadU16(packet, kPointX);
-  const int32_t y = ReadU16(packet, kPointY);
+  const int32_t x = ReadU16(packet, kPoint.x);
+  const int32_t y = ReadU16(packet, kPoint.y);
   if (penReselectDue == 1) {
     penReselectDue = 0;
     if (ReselectPen() < 0) return Fail(packet);
@@ -67,8 +65,8 @@ void RequestMove(uint8_t* packet) {
 }
 
 void RequestDraw(uint8_t* packet) {
-  const int32_t x = ReadU16(packet, kPointX);
-  const int32_t y = ReadU16(packet, kPointY);
+  const int32_t x = ReadU16(packet, kPoint.x);
+  const int32_t y = ReadU16(packet, kPoint.y);
   if (IsRepeatedPoint(x, y)) return;
   previousPenState = penState;
   if (penState == kPenLifted && !QdrsOutput()) {
@@ -101,7 +99,7 @@ void RequestAbort(uint8_t*) {
 void RequestBeginPlot(uint8_t* packet) {
   imageMarker = 0;
   if (driverErrorState != 0) return Fail(packet);
-  WriteU16(packet, 0, kStatusOk);
+  WriteU16(packet, kStatusAt, kStatusOk);
   plotOpen = 0;
   prevOutX = prevOutY = outX = outY = 0;
   // No host point matches, so the first move is never taken for a repeat.

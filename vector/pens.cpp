@@ -7,7 +7,7 @@
 #include "config/record.h"
 #include "config/tables.h"
 #include "host/geometry.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"
 #include "vector/palette.h"
@@ -25,7 +25,7 @@ constexpr double kMaxWidthMm = 297.0;
 constexpr int32_t kMaxWidthQdrs = 511;  // 1/400 inch
 
 void Fail(uint8_t* packet) {
-  WriteU16(packet, 0, kStatusFailed);
+  WriteU16(packet, kStatusAt, kStatusFailed);
 }
 
 // A short QDRS record of one word, kept and written.
@@ -73,7 +73,7 @@ int16_t MapPen(int32_t requested) {
 }
 
 void RequestSelectPen(uint8_t* packet) {
-  const int32_t requested = ReadU16(packet, 4);
+  const int32_t requested = ReadU16(packet, kValue.value);
   if (ClosePolyline() < 0) return Fail(packet);
   currentPen = MapPen(requested);
   if (QdrsOutput()) {
@@ -88,7 +88,7 @@ void RequestSelectPen(uint8_t* packet) {
 }
 
 void RequestLineType(uint8_t* packet) {
-  const uint16_t type = ReadU16(packet, 4);
+  const uint16_t type = ReadU16(packet, kValue.value);
   const bool valid = ValidLineType(type);
   if (ClosePolyline() < 0) return Fail(packet);
   if (QdrsOutput()) {
@@ -101,8 +101,8 @@ void RequestLineType(uint8_t* packet) {
 }
 
 void RequestPenWidth(uint8_t* packet) {
-  const double inches = ReadF64(packet, 4);
-  WriteU16(packet, 0, kStatusOk);
+  const double inches = ReadF64(packet, kPenWidth.inches);
+  WriteU16(packet, kStatusAt, kStatusOk);
   if (ClosePolyline() < 0) return Fail(packet);
   if (QdrsOutput()) {
     if (WriteKeptRecord(lastWidthCommand, 0x40, WidthQdrsUnits(inches)) < 0) return Fail(packet);
@@ -114,10 +114,10 @@ void RequestPenWidth(uint8_t* packet) {
 }
 
 void RequestLineTypeCount(uint8_t* packet) {
-  lineTypeCount = ReadI16(packet, 4);
+  lineTypeCount = ReadI16(packet, kValue.value);
 }
 
 void RequestModelLineTypes(uint8_t* packet) {
   currentModel = ValidModel(configRecord.modelIndex) ? configRecord.modelIndex : 0;
-  lineTypeCount = ReadU8(packet, 8);
+  lineTypeCount = ReadU8(packet, kModelLineTypes.lineTypes);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "config/record.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"
@@ -17,10 +17,10 @@
 namespace {
 
 int32_t VertexX(const uint8_t* vertices, int32_t i) {
-  return ReadU16(vertices, 4 * i);
+  return ReadU16(vertices, kVertexSize * i + kVertexX);
 }
 int32_t VertexY(const uint8_t* vertices, int32_t i) {
-  return ReadU16(vertices, 4 * i + 2);
+  return ReadU16(vertices, kVertexSize * i + kVertexY);
 }
 
 void EnterPenState(uint16_t state) {
@@ -61,12 +61,12 @@ int32_t FillQdrs(int16_t pen, int16_t fillPen, bool solid, int32_t count, const 
 // Requests 33 and 54 share everything but where the vertices are.
 void FillFromRequest(uint8_t* packet, int16_t pen, int16_t count, const uint8_t* vertices) {
   if (driverErrorState != 0) {
-    WriteU16(packet, 0, kStatusOk);
+    WriteU16(packet, kStatusAt, kStatusOk);
     return;
   }
   if (count <= 1 || vertices == nullptr) return;
   const int32_t result = FillPolygon(pen, count, vertices);
-  WriteU16(packet, 0, result < 0 ? kStatusFailed : kStatusOk);
+  WriteU16(packet, kStatusAt, result < 0 ? kStatusFailed : kStatusOk);
   if (result == 0) penReselectDue = 1;
 }
 
@@ -85,12 +85,11 @@ int32_t FillPolygon(int16_t pen, int32_t count, const uint8_t* vertices) {
 }
 
 void RequestPolygonInline(uint8_t* packet) {
-  FillFromRequest(packet, ReadI16(packet, 6), ReadI16(packet, 10), packet + 12);
+  FillFromRequest(packet, ReadI16(packet, kPolygonInline.pen),
+                  ReadI16(packet, kPolygonInline.count), packet + kPolygonInline.vertices);
 }
 
 void RequestPolygonAt(uint8_t* packet) {
-  // The host hands a 32-bit address; the driver is a 32-bit library.
-  const uintptr_t address = ReadU32(packet, 8);
-  FillFromRequest(packet, ReadI16(packet, 4), ReadI16(packet, 6),
-                  reinterpret_cast<const uint8_t*>(address));
+  FillFromRequest(packet, ReadI16(packet, kPolygonAt.pen), ReadI16(packet, kPolygonAt.count),
+                  PointerAt<const uint8_t>(ReadAddress(packet, kPolygonAt.vertices)));
 }

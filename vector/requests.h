@@ -2,8 +2,10 @@
 // The graphics requests, one function each; the dispatcher hands them the packet.
 #include <cstdint>
 
-extern "C" void GraphicsRequest(uint8_t* packet) __attribute__((cdecl));
-extern "C" void ControlRequest(uint8_t* packet) __attribute__((cdecl));
+#include "platform/abi.h"
+
+extern "C" void DRIVER_CDECL GraphicsRequest(uint8_t* packet);
+extern "C" void DRIVER_CDECL ControlRequest(uint8_t* packet);
 
 // Pen motion and the plot's frame.
 void RequestEndPlot(uint8_t* packet);    // 2

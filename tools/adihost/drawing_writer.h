@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/adihost/conversation.h"
+#include "tools/host/conversation.h"
 #include "tools/adihost/drawing.h"
 #include "tools/adihost/request_script.h"
 

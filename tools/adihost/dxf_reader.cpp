@@ -7,6 +7,7 @@
 #include <dxflib/dl_dxf.h>
 
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -47,20 +48,20 @@ std::string Trim(const std::string& s) {
 // vertices.
 struct CountGroup {
   const char* entity;
-  long code;
+  int32_t code;
 };
 constexpr CountGroup kCountGroups[] = {
     {"LWPOLYLINE", 90}, {"SPLINE", 72}, {"SPLINE", 73}, {"SPLINE", 74}, {"LEADER", 76}};
 
 // Real-valued group codes: coordinates, distances, scales and angles.
-bool IsRealCode(long code) {
+bool IsRealCode(int32_t code) {
   return (code >= 10 && code <= 59) || (code >= 110 && code <= 149) ||
          (code >= 210 && code <= 239) || (code >= 460 && code <= 469) ||
          (code >= 1010 && code <= 1059);
 }
 
 // Integer-valued group codes: counts, flags, colours, weights and the like.
-bool IsIntegerCode(long code) {
+bool IsIntegerCode(int32_t code) {
   return (code >= 60 && code <= 99) || (code >= 170 && code <= 179) ||
          (code >= 270 && code <= 299) || (code >= 370 && code <= 389) ||
          (code >= 400 && code <= 409) || (code >= 420 && code <= 429) ||
@@ -70,7 +71,7 @@ bool IsIntegerCode(long code) {
 // The groups a hatch boundary's edge cannot do without, by edge type (line,
 // arc, ellipse, spline): dxflib takes an edge without them and hands over
 // values it never set.
-constexpr std::array<std::initializer_list<long>, 4> kHatchEdgeGroups = {{
+constexpr std::array<std::initializer_list<int32_t>, 4> kHatchEdgeGroups = {{
     {10, 20, 11, 21},
     {10, 20, 40, 50, 51, 73},
     {10, 20, 11, 21, 40, 50, 51, 73},
@@ -78,22 +79,41 @@ constexpr std::array<std::initializer_list<long>, 4> kHatchEdgeGroups = {{
 }};
 
 // Follows a hatch's boundary edges group by group.
+// A whole number as dxflib reads one, for group codes and integer values:
+// strtol taken into an int, the rest of the text ignored unless `entire`. A
+// number that does not fit an int would reach dxflib as another one (where
+// long is wider than int, "4294967306" is group 10), so it is refused here.
+// 0, or -1 when the text is no number and -2 when the number does not fit.
+int32_t ReadWholeNumber(const std::string& text, int32_t& value, bool entire = false) {
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str() || (entire && *end != '\0')) return -1;
+  if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return -2;
+  value = static_cast<int32_t>(v);
+  return 0;
+}
+
+// Follows a hatch's boundary edges group by group.
 struct HatchEdges {
   bool polylineLoop = false;  // a polyline loop's 72 is a bulge flag, not an edge
-  long type = 0;              // of the edge being read; 0 when none
-  std::set<long> seen;
+  int32_t type = 0;           // of the edge being read; 0 when none
+  std::set<int32_t> seen;
 
-  // The group an edge ended without, or 0.
-  long Feed(long code, const std::string& value) {
+  // The group an edge ended without, or 0. Integer values have been read
+  // whole before they come here.
+  int32_t Feed(int32_t code, const std::string& value) {
     const bool ends = code == 72 || code == 92 || code == 93 || code == 97 || code == 75 ||
                       code == 0 || code == 78 || code == 98;
-    long missing = 0;
+    int32_t missing = 0;
     if (ends && type >= 1 && type <= 4)
-      for (long required : kHatchEdgeGroups[type - 1])
+      for (int32_t required : kHatchEdgeGroups[type - 1])
         if (missing == 0 && seen.count(required) == 0) missing = required;
     if (ends) type = 0, seen.clear();
-    if (code == 92) polylineLoop = (std::atol(value.c_str()) & 2) != 0;
-    if (code == 72 && !polylineLoop) type = std::atol(value.c_str());
+    int32_t number = 0;
+    ReadWholeNumber(value, number);
+    if (code == 92) polylineLoop = (number & 2) != 0;
+    if (code == 72 && !polylineLoop) type = number;
     if (code != 72) seen.insert(code);
     return missing;
   }
@@ -133,9 +153,11 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, TextReader& text
   while (std::getline(in, codeLine)) {
     ++line;
     const std::string code = Trim(codeLine);
-    char* end = nullptr;
-    const long groupCode = std::strtol(code.c_str(), &end, 10);
-    if (code.empty() || *end != '\0')
+    int32_t groupCode = 0;
+    const int32_t codeRead = ReadWholeNumber(code, groupCode, true);
+    if (codeRead == -2)
+      return refuse(line, "group code out of range: '" + code.substr(0, 40) + "'");
+    if (codeRead < 0)
       return refuse(line, "group code expected, found '" + code.substr(0, 40) + "'");
     if (!std::getline(in, value))
       return refuse(line, "group code without a value (truncated file)");
@@ -144,17 +166,20 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, TextReader& text
     if (IsRealCode(groupCode) && !IsFiniteNumber(value))
       return refuse(line, "not a finite number: '" + value.substr(0, 40) + "'");
     // dxflib reads a blank or a word here as a value it never set.
-    if (IsIntegerCode(groupCode) && (std::strtol(value.c_str(), &end, 10), end == value.c_str()))
-      return refuse(line, "not a whole number: '" + value.substr(0, 40) + "'");
+    int32_t number = 0;
+    const int32_t numberRead = IsIntegerCode(groupCode) ? ReadWholeNumber(value, number) : 0;
+    if (numberRead == -2)
+      return refuse(line, "whole number out of range: '" + value.substr(0, 40) + "'");
+    if (numberRead < 0) return refuse(line, "not a whole number: '" + value.substr(0, 40) + "'");
     for (const CountGroup& g : kCountGroups) {
       if (entity != g.entity || groupCode != g.code) continue;
-      const long count = std::strtol(value.c_str(), &end, 10);
+      const int32_t count = number;
       if (count < 0 || count > (lines - line) / 2)
         return refuse(line, entity + " claims " + value.substr(0, 40) +
                                 " items, more than the rest of the file holds");
     }
     if (entity == "HATCH") {
-      if (const long missing = hatch.Feed(groupCode, value))
+      if (const int32_t missing = hatch.Feed(groupCode, value))
         return refuse(line, "HATCH edge without its group " + std::to_string(missing));
     }
     texts.Feed(section, groupCode, value);

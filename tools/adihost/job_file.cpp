@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tools/adihost/file_names.h"
+#include "tools/host/file_names.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>

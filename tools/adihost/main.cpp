@@ -23,19 +23,19 @@
 #include <unistd.h>
 #endif
 
-#include "host/packet.h"
-#include "tools/adihost/conversation.h"
-#include "tools/adihost/driver_library.h"
+#include "host/protocol.h"
+#include "tools/host/conversation.h"
+#include "tools/host/driver_library.h"
 #include "tools/adihost/host_text.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 #include "tools/adihost/job_file.h"
 #include "tools/adihost/options.h"
 #include "tools/adihost/plot_input.h"
 #if defined(ADIHOST_WITH_PREVIEW)
 #include "tools/jobview/render.h"
 #endif
-#include "tools/adihost/send.h"
-#include "tools/adihost/settings.h"
+#include "tools/host/send.h"
+#include "tools/host/settings.h"
 #if defined(ADIHOST_WITH_DXF)
 #include "tools/adihost/drawing_writer.h"
 #include "tools/adihost/image_check.h"
@@ -142,7 +142,7 @@ int ShowDriverFacts(const Options& o, const char* argv0) {
   if (o.version) std::printf("adihost %s\n", kAdihostVersion);
   std::string error;
   const std::string path = o.driver.empty() ? DefaultDriverPath(argv0) : o.driver;
-  PladiFn pladi = LoadDriver(path, error);
+  PladiFn pladi = LoadDriverLibrary(path, error);
   if (pladi == nullptr) {
     Report(error);
     return o.listPapers ? kExitPlotFailed : kExitOk;
@@ -388,7 +388,7 @@ int main(int argc, char** argv) {
   if (const int code = LoadRecord(o)) return code;
   DialogScriptFile dialogScript;
   PrepareDialogs(o, dialogScript);
-  PladiFn pladi = LoadDriver(o.driver.empty() ? DefaultDriverPath(argv[0]) : o.driver, error);
+  PladiFn pladi = LoadDriverLibrary(o.driver.empty() ? DefaultDriverPath(argv[0]) : o.driver, error);
   if (pladi == nullptr) {
     Report(error);
     return kExitPlotFailed;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tools/adihost/send.h"
+#include "tools/host/send.h"
 
 namespace {
 

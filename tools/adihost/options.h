@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/adihost/settings.h"
+#include "tools/host/settings.h"
 
 // Exit codes, as --help lists them.
 inline constexpr int kExitOk = 0;

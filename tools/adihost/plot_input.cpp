@@ -11,7 +11,7 @@
 #include <io.h>
 #endif
 
-#include "tools/adihost/file_names.h"
+#include "tools/host/file_names.h"
 #include "tools/adihost/raster_file.h"
 #if defined(ADIHOST_WITH_DXF)
 #include "tools/adihost/dxf_reader.h"

@@ -6,15 +6,7 @@
 #include <string>
 #include <vector>
 
-// Row 0 is the top row. A two-level image holds one byte per pixel, 1 for a
-// set (dark) pixel; a colour image three bytes per pixel, red, green, blue.
-// A transparent image was composed over white from its alpha channel.
-struct RasterPixels {
-  int32_t width = 0, height = 0;
-  bool colour = false;
-  bool transparent = false;
-  std::vector<uint8_t> data;
-};
+#include "tools/host/raster_pixels.h"
 
 // 0, or -1 with a reason in `error`. The kind is chosen by the file's signature.
 int32_t ReadRasterFile(const std::string& path, RasterPixels& image, std::string& error);

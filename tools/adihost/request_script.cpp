@@ -8,8 +8,9 @@
 #include <map>
 #include <sstream>
 
-#include "host/packet.h"
-#include "tools/adihost/image_host.h"
+#include "host/protocol.h"
+#include "tools/adihost/raster_file.h"
+#include "tools/host/image_host.h"
 
 namespace {
 

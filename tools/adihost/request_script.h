@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/adihost/host_kernel.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/host_kernel.h"
+#include "tools/host/image_host.h"
 
 enum class RequestKind {
   Move,

@@ -45,7 +45,7 @@ void TextReader::Start(const std::string& section, const std::string& kind) {
   ownGroups = true;
 }
 
-void TextReader::Feed(const std::string& section, long code, const std::string& value) {
+void TextReader::Feed(const std::string& section, int32_t code, const std::string& value) {
   if (code == 0) {
     Finish();
     Start(section, value);
@@ -65,7 +65,7 @@ void TextReader::Feed(const std::string& section, long code, const std::string& 
   if (ownGroups) Entity(code, value);
 }
 
-void TextReader::Entity(long code, const std::string& value) {
+void TextReader::Entity(int32_t code, const std::string& value) {
   TextEntity& e = *entity;
   const bool mtext = e.kind == "MTEXT", attribute = e.kind == "ATTRIB" || e.kind == "ATTDEF";
   switch (code) {
@@ -147,7 +147,7 @@ void TextReader::Entity(long code, const std::string& value) {
   if (code == 11 || code == 21) (mtext ? e.hasDirection : e.hasAlign) = true;
 }
 
-void TextReader::StyleGroup(long code, const std::string& value) {
+void TextReader::StyleGroup(int32_t code, const std::string& value) {
   TextStyle& s = *style;
   switch (code) {
     case 2:

@@ -59,7 +59,7 @@ struct TextReader {
   TextSettings settings;
   std::map<std::string, std::deque<TextEntity>> entities;  // by kind, in file order
 
-  void Feed(const std::string& section, long code, const std::string& value);
+  void Feed(const std::string& section, int32_t code, const std::string& value);
   void Finish();
 
  private:
@@ -69,6 +69,6 @@ struct TextReader {
   TextStyle* style = nullptr;
   bool ownGroups = false;
   void Start(const std::string& section, const std::string& kind);
-  void Entity(long code, const std::string& value);
-  void StyleGroup(long code, const std::string& value);
+  void Entity(int32_t code, const std::string& value);
+  void StyleGroup(int32_t code, const std::string& value);
 };

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "host/packet.h"
-#include "tools/adihost/host_kernel.h"
+#include "host/protocol.h"
 #include "tools/dialogbot/dialogbot.h"
+#include "tools/host/host_kernel.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ void Configure(const char* name, const char* script) {
   problemsBefore = DialogBotProblems().size();
   dialogsBefore = DialogBotDialogs().size();
   DialogBotSetScript(script);
-  Packet p = MakePacket(46);
+  Packet p = MakePacket(kGraphicsConfigure);
   DialogBotArm(60, "graphics request 46");
   Graphics(driver, p);
   DialogBotDisarm();
@@ -69,9 +69,9 @@ void CopiesAndPaperReachTheSavedRecord() {
   Configure("copies and paper size reach the saved record",
             "dialog DRIVERCFG2_POR\ntype 114 7\nselect 105 34\nclick IDOK\n");
   Expect(NewDialogs() == std::vector<std::string>{"DRIVERCFG2_POR"}, "the main dialog opened once");
-  Expect(Stored32(0) == 7, "copies 7");
-  Expect(Stored32(4) == 35, "paper size 35");
-  Expect(Stored32(8) == 1189, "the A0 custom size starts at 1189 mm");
+  Expect(Stored32(kRecord.copies) == 7, "copies 7");
+  Expect(Stored32(kRecord.paperSize) == 35, "paper size 35");
+  Expect(Stored32(kRecord.customLength) == 1189, "the A0 custom size starts at 1189 mm");
   Expect(NewBoxes().empty() && NewProblems().empty(), "no message box, nothing refused");
 }
 
@@ -84,12 +84,12 @@ void InvalidCopiesAreToldAndKept() {
   Expect(!boxes.empty() &&
              boxes[0].text == "O n\xFAmero de c\xF3pias deve ser definido no intervalo de 1 a 99.",
          "its text");
-  Expect(Stored32(0) == 1, "copies stay 1");
+  Expect(Stored32(kRecord.copies) == 1, "copies stay 1");
 }
 
 void CancelKeepsTheRecord() {
   Configure("Cancel keeps the record", "dialog DRIVERCFG2_POR\ntype 114 9\nclick IDCANCEL\n");
-  Expect(Stored32(0) == 1, "copies stay 1");
+  Expect(Stored32(kRecord.copies) == 1, "copies stay 1");
 }
 
 void BypassProgramDisablesMarginsAndBins() {
@@ -100,7 +100,8 @@ void BypassProgramDisablesMarginsAndBins() {
   const auto problems = NewProblems();
   Expect(problems.size() == 1 && problems[0].find("1094 is disabled") != std::string::npos,
          "the margins list refuses a choice under the hand-fed program");
-  Expect(Stored16(14) == 1 && Stored16(16) == 1 && Stored16(18) == 3,
+  Expect(Stored16(kRecord.finishProgram) == 1 && Stored16(kRecord.finishMargins) == 1 &&
+             Stored16(kRecord.finishBin) == 3,
          "program 1, margins 1, bin 3 saved");
 }
 
@@ -108,7 +109,7 @@ void OptionsCancelLeavesTheWorkingCopy() {
   Configure("Cancel in the options keeps them",
             "dialog DRIVERCFG2_POR\nclick 1076\nclick IDOK\n"
             "dialog OPTIONCFG2_POR\nselect 1096 5\nclick IDCANCEL\n");
-  Expect(Stored16(14) == 0, "program stays 0");
+  Expect(Stored16(kRecord.finishProgram) == 0, "program stays 0");
 }
 
 void AboutBoxIgnoresEsc() {
@@ -124,7 +125,7 @@ void DragChangesOneToneLevel() {
   Configure("a drag in the brightness graph changes the saved level",
             "dialog DRIVERCFG2_POR\nclick 3030\nclick IDOK\n"
             "dialog IDD_COLOR_POR\ndrag 3009 74 37 74 20\nclick 3031\n");
-  const uint8_t* tone = hostLog.storedRecord.data() + 34;
+  const uint8_t* tone = hostLog.storedRecord.data() + kRecord.toneLevels;
   Expect(tone[0] == 0 && tone[1] == 123 && tone[3] == 228 && tone[4] == 255,
          "the other levels keep their values");
   Expect(tone[2] == 218, "handle 2 dragged to row 20 gives level 218");
@@ -147,14 +148,14 @@ void DetailDialogOpensBeforeAPlot() {
   StoreDefaultRecord(false);
   dialogsBefore = DialogBotDialogs().size();
   DialogBotSetScript("dialog DETAILCFG2_POR\ntype 114 5\nclick IDOK\n");
-  Packet setup = MakePacket(21);
+  Packet setup = MakePacket(kControlPlotSetUp);
   DialogBotArm(60, "control request 21");
   Control(driver, setup);
   DialogBotDisarm();
-  Packet save = MakePacket(47);
+  Packet save = MakePacket(kControlSaveConfig);
   Control(driver, save);
   Expect(NewDialogs() == std::vector<std::string>{"DETAILCFG2_POR"}, "the detail dialog opened");
-  Expect(Stored32(0) == 5, "copies 5 saved by the save request");
+  Expect(Stored32(kRecord.copies) == 5, "copies 5 saved by the save request");
 }
 
 int PlayScript(const char* path) {
@@ -170,10 +171,10 @@ int PlayScript(const char* path) {
   DialogBotSetScript(script);
   StoreDefaultRecord(false);
   RunDrawingStart(driver);
-  Packet configure = MakePacket(46);
+  Packet configure = MakePacket(kGraphicsConfigure);
   DialogBotArm(120, "graphics request 46");
   Graphics(driver, configure);
-  Packet setup = MakePacket(21);
+  Packet setup = MakePacket(kControlPlotSetUp);
   Control(driver, setup);
   DialogBotDisarm();
   return DialogBotProblems().empty() ? 0 : 1;
@@ -185,7 +186,9 @@ int main(int argc, char** argv) {
   const char* library = argc > 1 ? argv[1] : "trnkv_p.dll";
   DialogBotStart("");
   HMODULE module = LoadLibraryA(library);
-  auto pladi = module ? reinterpret_cast<PladiFn>(GetProcAddress(module, "PLADI")) : nullptr;
+  auto pladi =
+      module ? reinterpret_cast<PladiFn>(reinterpret_cast<void*>(GetProcAddress(module, "PLADI")))
+             : nullptr;
   if (pladi == nullptr) {
     std::fprintf(stderr, "dialog_check: %s: cannot load PLADI\n", library);
     return 2;

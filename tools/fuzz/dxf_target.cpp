@@ -1,9 +1,10 @@
 // The DXF reader on arbitrary text, and what it read on into drawing
 // requests: blocks expanded, curves flattened, the whole fitted to a sheet or
 // placed at a scale and clipped. A file is either refused with a reason or
-// turns into requests that all lie on the sheet, with pens, line types and
-// polygons the driver takes (no more vertices than the binary language
-// counts), and that read back from their script as written.
+// read into a model of finite numbers that turns into requests that all lie
+// on the sheet, with pens, line types and polygons the driver takes (no more
+// vertices than the binary language counts), and that read back from their
+// script as written.
 // Nothing is opened: image files stay as the drawing names them and are
 // served by /dev/null.
 #include <cmath>
@@ -28,6 +29,37 @@ void NameNoFile(std::vector<Shape>& shapes) {
 
 void CheckOnSheet(int32_t x, int32_t y) {
   if (x < 0 || y < 0 || x > 48 * 1016 || y > 36 * 1016) FuzzBroken("a request off the sheet");
+}
+
+// The reader's promise: every number it puts into the model is finite.
+bool AllFinite(const Shape& s) {
+  const auto finite = [](std::initializer_list<double> values) {
+    for (double v : values)
+      if (!std::isfinite(v)) return false;
+    return true;
+  };
+  bool ok = finite({s.centre.x, s.centre.y, s.radius, s.start, s.end, s.majorAxis.x, s.majorAxis.y,
+                    s.ratio, s.scale.x, s.scale.y, s.angle, s.columnSpacing, s.rowSpacing, s.u.x,
+                    s.u.y, s.v.x, s.v.y});
+  for (const Vertex& v : s.vertices) ok = ok && finite({v.x, v.y, v.bulge});
+  for (const Point& p : s.controls) ok = ok && finite({p.x, p.y});
+  for (const Point& p : s.fitPoints) ok = ok && finite({p.x, p.y});
+  for (double k : s.knots) ok = ok && finite({k});
+  for (double w : s.weights) ok = ok && finite({w});
+  for (const std::vector<Shape>& loop : s.loops)
+    for (const Shape& edge : loop) ok = ok && AllFinite(edge);
+  return ok;
+}
+
+void CheckFinite(const Drawing& drawing) {
+  for (const Shape& s : drawing.shapes)
+    if (!AllFinite(s)) FuzzBroken("a number read that is not finite");
+  for (const auto& [name, block] : drawing.blocks) {
+    if (!std::isfinite(block.base.x) || !std::isfinite(block.base.y))
+      FuzzBroken("a block base that is not finite");
+    for (const Shape& s : block.shapes)
+      if (!AllFinite(s)) FuzzBroken("a number read that is not finite");
+  }
 }
 
 void CheckRequest(const Request& r) {
@@ -71,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (error.empty()) FuzzBroken("a DXF file refused without a reason");
     return 0;
   }
+  CheckFinite(drawing);
   NameNoFile(drawing.shapes);
   for (auto& [name, block] : drawing.blocks) NameNoFile(block.shapes);
   // Every third input at 1:1, so that clipping is tried as much as fitting.

@@ -7,12 +7,12 @@
 
 #include "config/record.h"
 #include "host/descriptor.h"
+#include "host/entry.h"
 #include "host/geometry.h"
 #include "host/messages.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
-#include "platform/abi.h"
 #include "platform/memory.h"
 #include "raster/canvas.h"
 #include "raster/image.h"
@@ -21,14 +21,11 @@
 #include "vector/requests.h"
 #include "vector/state.h"
 
-extern "C" uint32_t DRIVER_STDCALL PLADI(uint32_t services, uint32_t unused);
-
 FuzzServices fuzzServices;
 FuzzLastRequest fuzzLastRequest;
 
-const int16_t kFuzzControlCodes[13] = {2, 11, 20, 21, 22, 23, 25, 40, 44, 47, 49, 50, 1};
-const int16_t kFuzzGraphicsCodes[23] = {2,  3,  4,  5,  7,  8,  9,  15, 29, 30, 31, 33,
-                                        36, 41, 43, 46, 47, 48, 49, 50, 52, 54, 6};
+const std::vector<int16_t> kFuzzControlCodes = WithUnanswered(kControlCodes, 1);
+const std::vector<int16_t> kFuzzGraphicsCodes = WithUnanswered(kGraphicsCodes, 6);
 
 uint32_t FuzzInput::Below(uint32_t range) {
   if (range <= 1) return 0;
@@ -62,7 +59,7 @@ void DRIVER_CDECL DeviceControlService(const char* text) {
   if (strnlen(text, 256) >= 256) FuzzBroken("a device-control string without its end");
 }
 
-int32_t DRIVER_CDECL WriteService(int32_t, int32_t, uint32_t address, int32_t count, int32_t) {
+int32_t DRIVER_CDECL WriteService(int32_t, int32_t, WireAddress address, int32_t count, int32_t) {
   if (driverErrorState != 0) FuzzBroken("bytes written while a failure stands");
   if (count <= 0) FuzzBroken("a write of no bytes");
   // Every byte is read, so a buffer shorter than its count is caught.
@@ -78,17 +75,17 @@ int32_t DRIVER_CDECL WriteService(int32_t, int32_t, uint32_t address, int32_t co
   return 1;
 }
 
-int32_t DRIVER_CDECL GetConfigService(int32_t size, uint32_t address) {
-  if (size != 40) FuzzBroken("a record of another size");
+int32_t DRIVER_CDECL GetConfigService(int32_t size, WireAddress address) {
+  if (size != kRecord.size) FuzzBroken("a record of another size");
   if (fuzzServices.getResult != 0) return fuzzServices.getResult;
-  std::memcpy(PointerAt<void>(address), fuzzServices.record, 40);
+  std::memcpy(PointerAt<void>(address), fuzzServices.record, kRecord.size);
   return 0;
 }
 
-int32_t DRIVER_CDECL SaveConfigService(int32_t size, uint32_t address) {
-  if (size != 40) FuzzBroken("a record of another size");
+int32_t DRIVER_CDECL SaveConfigService(int32_t size, WireAddress address) {
+  if (size != kRecord.size) FuzzBroken("a record of another size");
   if (fuzzServices.saveResult != 0) return fuzzServices.saveResult;
-  std::memcpy(fuzzServices.record, PointerAt<const void>(address), 40);
+  std::memcpy(fuzzServices.record, PointerAt<const void>(address), kRecord.size);
   return 0;
 }
 
@@ -96,7 +93,7 @@ int32_t DRIVER_CDECL SwapService(int32_t, int32_t) {
   return fuzzServices.swapAnswer;
 }
 
-uint32_t serviceTable[64];
+WireAddress serviceTable[kServiceTableSlots];
 
 // The device tables as shipped: a custom length stays in the table for the
 // life of the process, and every input starts from the shipped one.
@@ -157,19 +154,39 @@ void ResetDriverState() {
 size_t PacketSize(bool control, int16_t code) {
   struct Size {
     int16_t code;
-    uint16_t control, graphics;
+    int32_t size;
   };
-  static constexpr Size kSizes[] = {
-      {2, 2, 2},    {3, 0, 8},    {4, 0, 8},    {5, 0, 6},      {7, 0, 6},    {11, 15, 0},
-      {20, 40, 0},  {21, 59, 0},  {22, 262, 0}, {23, 262, 0},   {25, 262, 0}, {29, 0, 15},
-      {33, 0, 12},  {36, 0, 6},   {40, 141, 0}, {41, 0, 12},    {43, 0, 9},   {44, 2064, 0},
-      {46, 0, 267}, {47, 2, 140}, {48, 0, 141}, {49, 167, 167}, {52, 0, 124}, {54, 0, 12},
+  static constexpr Size kControlSizes[] = {
+      {kControlHandshake, kHandshake.size},       {kControlModelQuery, kModelQuery.size},
+      {kControlPlotSetUp, kPlotSetUp.size},       {kControlZeroTable, kByteTable.size},
+      {kControlOnesTable, kByteTable.size},       {kControlRampTable, kByteTable.size},
+      {kControlCapabilities, kCapabilities.size}, {kControlDoubleTable, kDoubleTable.size},
+      {kControlVersionCheck, kVersionCheck.size},
   };
-  for (const Size& s : kSizes)
-    if (s.code == code) {
-      const uint16_t n = control ? s.control : s.graphics;
-      if (n != 0) return n;
-    }
+  static constexpr Size kGraphicsSizes[] = {
+      {kGraphicsMove, kPoint.size},
+      {kGraphicsDraw, kPoint.size},
+      {kGraphicsSelectPen, kValue.size},
+      {kGraphicsLineType, kValue.size},
+      {kGraphicsConfigFetch, kHandshake.size},
+      {kGraphicsPolygonInline, kPolygonInline.vertices},
+      {kGraphicsLineTypeCount, kValue.size},
+      {kGraphicsPenWidth, kPenWidth.size},
+      {kGraphicsModelLineTypes, kModelLineTypes.size},
+      {kGraphicsConfigure, kPlotArea.configureSize},
+      {kGraphicsPlotArea, kPlotArea.plotAreaSize},
+      {kGraphicsPaperList, kPlotArea.paperListSize},
+      {kGraphicsReset, kVersionCheck.size},
+      {kGraphicsImage, kImage.size},
+      {kGraphicsPolygonAt, kPolygonAt.size},
+  };
+  if (control) {
+    for (const Size& s : kControlSizes)
+      if (s.code == code) return s.size;
+  } else {
+    for (const Size& s : kGraphicsSizes)
+      if (s.code == code) return s.size;
+  }
   return 2;
 }
 
@@ -187,7 +204,7 @@ std::vector<uint8_t> packet;
 std::vector<uint8_t> vertexBuffer;
 
 // Strips: one result and its pixels at a time, as a host hands them out.
-uint8_t stripResult[16];
+uint8_t stripResult[kStripResult.size];
 std::vector<uint8_t> stripPixels;
 bool resultOut = false;
 // Whether the image kept by the driver, and the one it may emit in the
@@ -195,14 +212,16 @@ bool resultOut = false;
 bool keptImageReleases = false;
 bool emittedImageReleases = false;
 
-uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
+WireAddress DRIVER_CDECL FetchStripService(WireAddress address) {
   const uint8_t* request = PointerAt<const uint8_t>(address);
   if (resultOut && emittedImageReleases)
     FuzzBroken("a strip fetched before the last one went back");
-  const bool colour = ReadI32(request, 0x24) == 8;
-  const bool columns = ReadI32(request, 0x28) == 7;
-  const int32_t length = columns ? ReadI32(request, 0x0C) - ReadI32(request, 0x04) + 1
-                                 : ReadI32(request, 0x08) - ReadI32(request, 0x00) + 1;
+  const StripRequestLayout& s = kStripRequest;
+  const bool colour = ReadI32(request, s.bitsPerChannel) == 8;
+  const bool columns = ReadI32(request, s.shape) == kStripsAreColumns;
+  const int32_t length = columns
+                             ? ReadI32(request, s.lastRow) - ReadI32(request, s.firstRow) + 1
+                             : ReadI32(request, s.lastColumn) - ReadI32(request, s.firstColumn) + 1;
   const uint8_t how = input->Byte();
   if (how == 0xFF) return 0;  // no result at all
   int64_t count = int64_t{length} * (colour ? 3 : 1);
@@ -228,15 +247,15 @@ uint32_t DRIVER_CDECL FetchStripService(uint32_t address) {
   }
   std::memset(stripResult, 0, sizeof stripResult);
   const bool noPixels = (how & 0x07) == 0x07;
-  WriteU32(stripResult, 0x00, noPixels ? 0 : AddressOf(stripPixels.data()));
-  WriteU32(stripResult, 0x04, static_cast<uint32_t>(held == 0 ? count : held));
-  WriteU16(stripResult, 0x0C, (how & 0x17) == 0x10 ? 1 : 0);  // stop
-  WriteU16(stripResult, 0x0E, (how & 0x17) == 0x11 ? 1 : 0);  // error
+  WriteAddress(stripResult, kStripResult.pixels, noPixels ? 0 : AddressOf(stripPixels.data()));
+  WriteU32(stripResult, kStripResult.byteCount, static_cast<uint32_t>(held == 0 ? count : held));
+  WriteU16(stripResult, kStripResult.stop, (how & 0x17) == 0x10 ? 1 : 0);
+  WriteU16(stripResult, kStripResult.error, (how & 0x17) == 0x11 ? 1 : 0);
   resultOut = true;
   return AddressOf(stripResult);
 }
 
-void DRIVER_CDECL ReleaseStripService(uint32_t address) {
+void DRIVER_CDECL ReleaseStripService(WireAddress address) {
   if (address != AddressOf(stripResult) || !resultOut)
     FuzzBroken("a strip released twice or unknown");
   resultOut = false;
@@ -248,24 +267,26 @@ void CheckPromises(int16_t code, bool control) {
   if (penState != kPenIdle && penState != kPenLifted && penState != kPenDrawn &&
       penState != kPenMoved)
     FuzzBroken("a pen state the machine does not have");
-  if (fuzzLastRequest.refused && code != 49 && driverErrorState != kErrorOutput)
+  if (fuzzLastRequest.refused && code != kGraphicsReset && driverErrorState != kErrorOutput)
     FuzzBroken("a refused write not turned into the output failure");
   // An image's buffers live inside the request that emits it.
   if (memoryBlocksHeld != (OutputBuffer != nullptr ? 1 : 0))
     FuzzBroken("memory held past a request");
-  if (!control && code == 52 && imageMarker != kImagePending) FuzzBroken("an image not kept");
+  if (!control && code == kGraphicsImage && imageMarker != kImagePending)
+    FuzzBroken("an image not kept");
   // A strip marked failed stays with the host; every other one goes back.
-  if (resultOut && emittedImageReleases && ReadI16(stripResult, 0x0E) == 0)
+  if (resultOut && emittedImageReleases && ReadI16(stripResult, kStripResult.error) == 0)
     FuzzBroken("a strip never handed back");
   resultOut = false;
 }
 
 void Send(bool control, std::vector<uint8_t>& p) {
-  const int16_t code = ReadI16(p.data(), 0);
+  const int16_t code = ReadI16(p.data(), kCodeAt);
   fuzzLastRequest = FuzzLastRequest{};
   emittedImageReleases = keptImageReleases;
   (control ? controlHandler : graphicsHandler)(p.data());
-  if (!control && code == 52) keptImageReleases = ReadU32(p.data(), 0x08) != 0;
+  if (!control && code == kGraphicsImage)
+    keptImageReleases = ReadAddress(p.data(), kImage.releaseStrip) != 0;
   CheckPromises(code, control);
 }
 
@@ -273,23 +294,26 @@ std::vector<uint8_t>& BuildPacket(bool control, int16_t code) {
   packet.assign(PacketSize(control, code), 0);
   const size_t given = packet.size() < 160 ? packet.size() : 160;
   input->Fill(packet.data() + 2, given - 2);
-  WriteU16(packet.data(), 0, static_cast<uint16_t>(code));
-  if (code == 49 && input->Byte() % 4 != 3) {
-    WriteU16(packet.data(), 4, 1);  // mostly the expected host, so plots go on
-    WriteU8(packet.data(), 7, 2);
+  WriteU16(packet.data(), kCodeAt, static_cast<uint16_t>(code));
+  // The version check mostly comes from the expected host, so plots go on.
+  if (code == kControlVersionCheck && input->Byte() % 4 != 3) {
+    WriteU16(packet.data(), kVersionCheck.hostMarker, kExpectedHost);
+    WriteU8(packet.data(), kVersionCheck.release, kLowestRelease);
   }
   if (control) return packet;
-  if (code == 33) {
-    const int16_t count = ReadI16(packet.data(), 10);
-    packet.resize(12 + 4 * static_cast<size_t>(count > 0 ? count : 0));
-    FillVertices(packet.data() + 12, packet.size() - 12);
-  } else if (code == 54) {
-    const int16_t count = ReadI16(packet.data(), 6);
-    vertexBuffer.assign(4 * static_cast<size_t>(count > 0 ? count : 0), 0);
+  if (code == kGraphicsPolygonInline) {
+    const int16_t count = ReadI16(packet.data(), kPolygonInline.count);
+    packet.resize(kPolygonInline.vertices +
+                  kVertexSize * static_cast<size_t>(count > 0 ? count : 0));
+    FillVertices(packet.data() + kPolygonInline.vertices, packet.size() - kPolygonInline.vertices);
+  } else if (code == kGraphicsPolygonAt) {
+    const int16_t count = ReadI16(packet.data(), kPolygonAt.count);
+    vertexBuffer.assign(kVertexSize * static_cast<size_t>(count > 0 ? count : 0), 0);
     FillVertices(vertexBuffer.data(), vertexBuffer.size());
     const bool withAddress = count > 0 && input->Byte() % 8 != 7;
-    WriteU32(packet.data(), 8, withAddress ? AddressOf(vertexBuffer.data()) : 0);
-  } else if (code == 52) {
+    WriteAddress(packet.data(), kPolygonAt.vertices,
+                 withAddress ? AddressOf(vertexBuffer.data()) : 0);
+  } else if (code == kGraphicsImage) {
     FuzzImageEntryPoints(packet.data());
   }
   return packet;
@@ -299,13 +323,13 @@ std::vector<uint8_t>& BuildPacket(bool control, int16_t code) {
 
 void FuzzImageEntryPoints(uint8_t* p) {
   const uint8_t how = input->Byte();
-  WriteU32(p, 0x04, how % 8 != 7 ? AddressOf(reinterpret_cast<void*>(&FetchStripService)) : 0);
-  WriteU32(p, 0x08, how % 16 != 14 ? AddressOf(reinterpret_cast<void*>(&ReleaseStripService)) : 0);
+  WriteAddress(p, kImage.fetchStrip, how % 8 != 7 ? EntryAddress(&FetchStripService) : 0);
+  WriteAddress(p, kImage.releaseStrip, how % 16 != 14 ? EntryAddress(&ReleaseStripService) : 0);
 }
 
 std::vector<uint8_t> FuzzImagePacket() {
-  std::vector<uint8_t> p(PacketSize(false, 52), 0);
-  WriteU16(p.data(), 0, 52);
+  std::vector<uint8_t> p(PacketSize(false, kGraphicsImage), 0);
+  WriteU16(p.data(), kCodeAt, kGraphicsImage);
   return p;
 }
 
@@ -315,15 +339,17 @@ void FuzzSendPacket(std::vector<uint8_t>& p) {
 
 void FuzzStartDriver(FuzzInput& in) {
   input = &in;
-  serviceTable[28] = AddressOf(reinterpret_cast<void*>(&PrintService));
-  serviceTable[35] = AddressOf(reinterpret_cast<void*>(&DeviceControlService));
-  serviceTable[40] = AddressOf(reinterpret_cast<void*>(&WriteService));
-  serviceTable[44] = AddressOf(reinterpret_cast<void*>(&GetConfigService));
-  serviceTable[45] = AddressOf(reinterpret_cast<void*>(&SaveConfigService));
-  serviceTable[48] = AddressOf(reinterpret_cast<void*>(&SwapService));
+  serviceTable[kSlotPrintMessage] = EntryAddress(&PrintService);
+  serviceTable[kSlotDeviceControl] = EntryAddress(&DeviceControlService);
+  serviceTable[kSlotWriteBytes] = EntryAddress(&WriteService);
+  serviceTable[kSlotGetConfig] = EntryAddress(&GetConfigService);
+  serviceTable[kSlotSaveConfig] = EntryAddress(&SaveConfigService);
+  serviceTable[kSlotSwapSetting] = EntryAddress(&SwapService);
   const uint8_t* descriptor = PointerAt<const uint8_t>(PLADI(AddressOf(serviceTable), 0));
-  controlHandler = reinterpret_cast<RequestHandler>(PointerAt<void>(ReadU32(descriptor, 410)));
-  graphicsHandler = reinterpret_cast<RequestHandler>(PointerAt<void>(ReadU32(descriptor, 414)));
+  controlHandler =
+      reinterpret_cast<RequestHandler>(ReadAddress(descriptor, kDescriptor.controlHandler));
+  graphicsHandler =
+      reinterpret_cast<RequestHandler>(ReadAddress(descriptor, kDescriptor.graphicsHandler));
   if (!shippedDescriptor) shippedDescriptor = std::make_unique<DriverDescriptor>(driverDescriptor);
   driverDescriptor = *shippedDescriptor;
   ResetDriverState();
@@ -345,21 +371,22 @@ void FuzzChooseServices() {
 void FuzzStartDrawing() {
   auto send = [](int16_t code, auto fill) {
     std::vector<uint8_t> p(PacketSize(false, code), 0);
-    WriteU16(p.data(), 0, static_cast<uint16_t>(code));
+    WriteU16(p.data(), kCodeAt, static_cast<uint16_t>(code));
     fill(p.data());
     Send(false, p);
   };
-  send(49, [](uint8_t* p) {
-    WriteU16(p, 4, 1);
-    WriteU8(p, 7, 2);
+  send(kGraphicsReset, [](uint8_t* p) {
+    WriteU16(p, kVersionCheck.hostMarker, kExpectedHost);
+    WriteU8(p, kVersionCheck.release, kLowestRelease);
   });
-  send(50, [](uint8_t*) {});
-  send(29, [](uint8_t* p) { WriteU16(p, 4, 3); });
-  send(48, [](uint8_t* p) {
-    for (int32_t at : {9, 17}) WriteF64(p, at, 1000.0);
-    for (int32_t at : {41, 49}) WriteF64(p, at, 1016.0);
+  send(kGraphicsLoadMessages, [](uint8_t*) {});
+  send(kGraphicsConfigFetch, [](uint8_t* p) { WriteU16(p, kHandshake.level, kInterfaceLevel); });
+  send(kGraphicsPaperList, [](uint8_t* p) {
+    for (int32_t at : {kPlotArea.length, kPlotArea.width}) WriteF64(p, at, 1000.0);
+    for (int32_t at : {kPlotArea.unitsAlongLength, kPlotArea.unitsAlongWidth})
+      WriteF64(p, at, 1016.0);
   });
-  send(30, [](uint8_t*) {});
+  send(kGraphicsBeginPlot, [](uint8_t*) {});
 }
 
 void FuzzSendControl(int16_t code) {

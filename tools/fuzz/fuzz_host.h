@@ -72,6 +72,13 @@ void FuzzSendPacket(std::vector<uint8_t>& packet);
 // The services' answers for the next request, drawn from the input.
 void FuzzChooseServices();
 
-// The request codes the driver answers, for the targets to choose from.
-extern const int16_t kFuzzControlCodes[13];
-extern const int16_t kFuzzGraphicsCodes[23];
+// The request codes the driver answers, for the targets to choose from, and
+// last one it does not answer.
+template <size_t N>
+std::vector<int16_t> WithUnanswered(const int16_t (&codes)[N], int16_t unanswered) {
+  std::vector<int16_t> all(codes, codes + N);
+  all.push_back(unanswered);
+  return all;
+}
+extern const std::vector<int16_t> kFuzzControlCodes;
+extern const std::vector<int16_t> kFuzzGraphicsCodes;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/record.h"
-#include "host/packet.h"
+#include "host/protocol.h"
 #include "host/services.h"
 #include "tests/tiff_oracle.h"
 #include "tools/fuzz/fuzz_host.h"
@@ -84,14 +84,16 @@ void SendImage(FuzzInput& in) {
   std::vector<uint8_t> p = FuzzImagePacket();
   const uint8_t how = in.Byte();
   FuzzImageEntryPoints(p.data());
-  for (int32_t at : {0x10, 0x14, 0x18, 0x1C})
+  for (int32_t at : {kImage.left, kImage.bottom, kImage.right, kImage.top})
     WriteU32(p.data(), at, static_cast<uint32_t>(Coordinate(in, how & 0x01)));
-  for (int32_t at : {0x24, 0x28})
+  for (int32_t at : {kImage.pixelWidth, kImage.pixelHeight})
     WriteU32(p.data(), at, static_cast<uint32_t>(PixelCount(in, how & 0x02)));
-  WriteU32(p.data(), 0x20, (how & 0x04) == 0 ? in.Below(3) : in.U32());
-  for (int32_t at : {0x2C, 0x2E, 0x30}) WriteU16(p.data(), at, in.U16());
-  WriteU32(p.data(), 0x0C, in.U32());
-  for (int32_t k = 0; k < 72; ++k) p[0x32 + k] = static_cast<uint8_t>(0x40 + k);  // not read
+  WriteU32(p.data(), kImage.imageType, (how & 0x04) == 0 ? in.Below(3) : in.U32());
+  for (int32_t at : {kImage.transparent, kImage.colourClass, kImage.colourIndex})
+    WriteU16(p.data(), at, in.U16());
+  WriteAddress(p.data(), kImage.imageRef, in.U32());
+  for (int32_t k = 0; k < kHostParametersSize; ++k)  // not read
+    p[kImage.hostParameters + k] = static_cast<uint8_t>(0x40 + k);
   FuzzSendPacket(p);
 }
 
@@ -107,11 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (pick < 0xA0) {
       SendImage(input);
     } else {
-      FuzzSendGraphics(kFuzzGraphicsCodes[pick % std::size(kFuzzGraphicsCodes)]);
+      FuzzSendGraphics(kFuzzGraphicsCodes[pick % kFuzzGraphicsCodes.size()]);
     }
     CheckBands();
   }
-  FuzzSendGraphics(2);
+  FuzzSendGraphics(kGraphicsEndPlot);
   CheckBands();
   return 0;
 }

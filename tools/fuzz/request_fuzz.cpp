@@ -5,6 +5,7 @@
 //
 //   request_fuzz [SEED [REQUESTS]]   a generated run
 //   request_fuzz --replay FILE       the bytes of FILE choose every value
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,15 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "host/packet.h"
+#include "host/entry.h"
+#include "host/protocol.h"
 #include "output/buffer.h"
-#include "platform/abi.h"
 #include "raster/canvas.h"
-#include "tools/adihost/host_kernel.h"
-#include "tools/adihost/image_host.h"
+#include "tools/host/host_kernel.h"
+#include "tools/host/image_host.h"
 #include "vector/state.h"
-
-extern "C" uint32_t __attribute__((stdcall)) PLADI(uint32_t services, uint32_t unused);
 
 namespace {
 
@@ -39,44 +38,52 @@ uint32_t Next(uint32_t range) {
   return v % range;
 }
 
-constexpr int16_t kGraphicsCodes[] = {2,  3,  4,  5,  7,  8,  9,  15, 29, 30, 31, 33,
-                                      36, 41, 43, 46, 47, 48, 49, 50, 52, 54, 6};
-constexpr int16_t kControlCodes[] = {2, 11, 20, 21, 22, 23, 25, 40, 44, 47, 49, 50, 1};
+// The codes each handler answers, and one it does not.
+int16_t PickCode(bool control) {
+  const size_t answered = control ? std::size(kControlCodes) : std::size(kGraphicsCodes);
+  const size_t pick = Next(static_cast<uint32_t>(answered + 1));
+  if (pick == answered) return control ? 1 : 6;
+  return control ? kControlCodes[pick] : kGraphicsCodes[pick];
+}
 
 std::vector<uint16_t> vertices;
 
 // Fields the host promises are sound: addresses point where they say and an
 // inline vertex list fits its packet. Everything else is left random.
 void KeepHostPromises(int16_t code, Packet& p) {
-  if (code == 33) {
-    WriteU16(p.data(), 10, static_cast<uint16_t>(static_cast<int32_t>(Next(1000)) - 10));
-  } else if (code == 54) {
+  if (code == kGraphicsPolygonInline) {
+    WriteU16(p.data(), kPolygonInline.count,
+             static_cast<uint16_t>(static_cast<int32_t>(Next(1000)) - 10));
+  } else if (code == kGraphicsPolygonAt) {
     const int32_t count = static_cast<int32_t>(Next(300)) - 10;
     vertices.assign(count > 0 ? 2 * count : 0, 0);
     for (uint16_t& v : vertices) v = static_cast<uint16_t>(Next(65536));
-    WriteU16(p.data(), 6, static_cast<uint16_t>(count));
-    WriteU32(p.data(), 8, Next(8) == 0 ? 0 : AddressOf(vertices.data()));
-  } else if (code == 52) {
-    WriteU32(p.data(), 4, Next(10) == 0 ? 0 : AddressOf(reinterpret_cast<void*>(&HostFetchStrip)));
-    WriteU32(p.data(), 8, AddressOf(reinterpret_cast<void*>(&HostReleaseStrip)));
-    for (int32_t at : {0x10, 0x14, 0x18, 0x1C})
+    WriteU16(p.data(), kPolygonAt.count, static_cast<uint16_t>(count));
+    WriteAddress(p.data(), kPolygonAt.vertices, Next(8) == 0 ? 0 : AddressOf(vertices.data()));
+  } else if (code == kGraphicsImage) {
+    WriteAddress(p.data(), kImage.fetchStrip, Next(10) == 0 ? 0 : EntryAddress(&HostFetchStrip));
+    WriteAddress(p.data(), kImage.releaseStrip, EntryAddress(&HostReleaseStrip));
+    for (int32_t at : {kImage.left, kImage.bottom, kImage.right, kImage.top})
       WriteU32(p.data(), at, Next(4) == 0 ? Next(0xFFFFFFFF) : Next(6000));
-    for (int32_t at : {0x24, 0x28})
+    for (int32_t at : {kImage.pixelWidth, kImage.pixelHeight})
       WriteU32(p.data(), at, Next(4) == 0 ? Next(0xFFFFFFFF) : Next(400));
     imageSource = ImageSource{};
     imageSource.stopAt = static_cast<int32_t>(Next(40)) - 1;
     imageSource.errorAt = static_cast<int32_t>(Next(80)) - 1;
     imageSource.byteCountDelta = static_cast<int32_t>(Next(9)) - 4;
-  } else if (code == 3 || code == 4) {
+  } else if (code == kGraphicsMove || code == kGraphicsDraw) {
     // Keep the pen near itself now and then, so repeated points occur.
-    if (Next(3) == 0) WriteU32(p.data(), 4, static_cast<uint32_t>(hostX) | hostY << 16);
+    if (Next(3) == 0) {
+      WriteU16(p.data(), kPoint.x, static_cast<uint16_t>(hostX));
+      WriteU16(p.data(), kPoint.y, static_cast<uint16_t>(hostY));
+    }
   }
 }
 
 void StoreRandomRecord() {
-  uint8_t record[40];
+  uint8_t record[kRecord.size];
   for (uint8_t& b : record) b = static_cast<uint8_t>(Next(256));
-  if (Next(2) == 0) record[30] &= 0xBF;  // both languages, often
+  if (Next(2) == 0) record[kRecord.jobFlags] &= ~kJobQdrsOutput;  // both languages, often
   StoreRecord(record);
 }
 
@@ -92,7 +99,7 @@ bool InvariantsHold() {
 
 int main(int argc, char** argv) {
   uint32_t seed = 1;
-  long requests = 20000;
+  int64_t requests = 20000;
   if (argc >= 3 && std::strcmp(argv[1], "--replay") == 0) {
     std::FILE* f = std::fopen(argv[2], "rb");
     if (f == nullptr) return 2;
@@ -100,33 +107,33 @@ int main(int argc, char** argv) {
     while ((c = std::fgetc(f)) != EOF) replay.push_back(static_cast<uint8_t>(c));
     std::fclose(f);
     replaying = true;
-    requests = static_cast<long>(replay.size() / 8 + 1);
+    requests = static_cast<int64_t>(replay.size() / 8 + 1);
   } else {
     if (argc >= 2) seed = static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 10));
-    if (argc >= 3) requests = std::strtol(argv[2], nullptr, 10);
+    if (argc >= 3) requests = std::strtoll(argv[2], nullptr, 10);
   }
   generator.seed(seed);
   rasterCanvasLimit = 8 << 20;  // keeps the run quick; larger canvases are skipped the same way
   const DriverLink d = ConnectDriver(&PLADI);
-  long written = 0;
+  int64_t written = 0;
 
-  for (long i = 0; i < requests; ++i) {
+  for (int64_t i = 0; i < requests; ++i) {
     if (Next(50) == 0) StoreRandomRecord();
     hostLog.getResult = Next(10) == 0 ? 1 : 0;
     hostLog.saveResult = Next(10) == 0 ? -1 : 0;
     hostLog.failWriteAt =
         Next(20) == 0 ? hostLog.writeCalls + 1 + static_cast<int32_t>(Next(50)) : 0;
     if (hostLog.output.size() > (1u << 20)) {
-      written += static_cast<long>(hostLog.output.size());
+      written += static_cast<int64_t>(hostLog.output.size());
       ResetHostLog();
     }
 
     const bool control = Next(4) == 0;
-    const int16_t code = control ? kControlCodes[Next(std::size(kControlCodes))]
-                                 : kGraphicsCodes[Next(std::size(kGraphicsCodes))];
+    const int16_t code = PickCode(control);
     Packet p = MakePacket(code);
     for (size_t at = 2; at < 300; ++at) p.bytes[at] = static_cast<uint8_t>(Next(256));
-    if (code == 49) WriteU16(p.data(), 4, Next(4) == 0 ? 0 : 1);
+    if (code == kControlVersionCheck || code == kGraphicsReset)
+      WriteU16(p.data(), kVersionCheck.hostMarker, Next(4) == 0 ? 0 : kExpectedHost);
     KeepHostPromises(code, p);
     if (control) {
       Control(d, p);
@@ -134,12 +141,13 @@ int main(int argc, char** argv) {
       Graphics(d, p);
     }
     if (!InvariantsHold()) {
-      std::fprintf(stderr, "invariant broken after request %ld (code %d), seed %u\n", i, code,
-                   seed);
+      std::fprintf(stderr, "invariant broken after request %" PRId64 " (code %d), seed %u\n", i,
+                   code, seed);
       return 1;
     }
   }
-  std::printf("%ld requests, seed %u: no fault (%ld bytes written, %d strips fetched)\n", requests,
-              seed, written + static_cast<long>(hostLog.output.size()), imageHostLog.fetches);
+  std::printf(
+      "%" PRId64 " requests, seed %u: no fault (%" PRId64 " bytes written, %d strips fetched)\n",
+      requests, seed, written + static_cast<int64_t>(hostLog.output.size()), imageHostLog.fetches);
   return 0;
 }

@@ -14,13 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzChooseServices();
     const uint8_t pick = input.Byte();
     if (pick < 0x30) {
-      FuzzSendControl(kFuzzControlCodes[pick % std::size(kFuzzControlCodes)]);
+      FuzzSendControl(kFuzzControlCodes[pick % kFuzzControlCodes.size()]);
     } else {
-      FuzzSendGraphics(kFuzzGraphicsCodes[pick % std::size(kFuzzGraphicsCodes)]);
+      FuzzSendGraphics(kFuzzGraphicsCodes[pick % kFuzzGraphicsCodes.size()]);
     }
   }
   // A request the driver does not answer, so that an image captured last
   // still goes out.
-  FuzzSendGraphics(6);
+  FuzzSendGraphics(kFuzzGraphicsCodes.back());
   return 0;
 }

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-using PladiFn = uint32_t(__attribute__((stdcall)) *)(uint32_t services, uint32_t unused);
-using RequestFn = void(__attribute__((cdecl)) *)(uint8_t* packet);
+#include "host/protocol.h"
+
+// The record as the host stores it.
+using RecordBytes = std::array<uint8_t, kRecord.size>;
 
 struct HostLog {
   std::string output;                 // every byte written, in order
@@ -22,7 +24,7 @@ struct HostLog {
   int32_t getCalls = 0, saveCalls = 0;
   int32_t getResult = 0, saveResult = 0;
   bool haveStoredRecord = false;
-  std::array<uint8_t, 40> storedRecord{};  // what the host keeps between runs
+  RecordBytes storedRecord{};  // what the host keeps between runs
   std::vector<std::pair<int32_t, int32_t>> swapCalls;
   int32_t swapAnswer = 5;
 
@@ -31,20 +33,20 @@ struct HostLog {
   int32_t (*writeSink)(const char* bytes, int32_t count) = nullptr;
   void (*printSink)(const char* line) = nullptr;
   void (*controlSink)(const char* text) = nullptr;
-  void (*saveSink)(const std::array<uint8_t, 40>& record) = nullptr;
+  void (*saveSink)(const RecordBytes& record) = nullptr;
   void (*swapSink)(int32_t value, int32_t answer) = nullptr;
 };
 
 extern HostLog hostLog;
 
 void ResetHostLog();
-// The service table, slot n at byte 4n.
-uint32_t HostTableAddress();
+// The service table, slot n at byte n * kAddressSize.
+WireAddress HostTableAddress();
 
 struct DriverLink {
   const uint8_t* descriptor = nullptr;
-  RequestFn control = nullptr;
-  RequestFn graphics = nullptr;
+  RequestHandler control = nullptr;
+  RequestHandler graphics = nullptr;
 };
 
 DriverLink ConnectDriver(PladiFn pladi);
@@ -57,13 +59,20 @@ struct Packet {
 };
 
 Packet MakePacket(int16_t code);
+// The packets the conversation sends on both handlers: the version check
+// (control or graphics 49) as the expected host of the lowest release, and the
+// handshake or configuration fetch (control 11, graphics 29) at the driver's
+// interface level; and the paper list (graphics 48) asking for an area.
+Packet VersionCheckPacket(int16_t code);
+Packet HandshakePacket(int16_t code);
+Packet PaperListPacket(double length, double width, double unitsPerInch, double unitsAcross);
 uint16_t Control(const DriverLink& d, Packet& p);
 uint16_t Graphics(const DriverLink& d, Packet& p);
 
 // The bare conversation the unit tests hold before a plot: version check,
 // messages, handshake, model query and plot set-up; then reset, messages,
 // configuration fetch, paper list and the settings summary. adihost holds the
-// host's whole conversation (tools/adihost/conversation.h).
+// host's whole conversation (tools/host/conversation.h).
 void RunHandshake(const DriverLink& d);
 void RunDrawingStart(const DriverLink& d);
 
@@ -80,7 +89,7 @@ uint16_t FillPolygon(const DriverLink& d, int16_t pen, const std::vector<uint16_
 uint16_t FillPolygonAt(const DriverLink& d, int16_t pen, const std::vector<uint16_t>& xy);
 
 // Stores a record in the host as if a previous run had saved it.
-void StoreRecord(const uint8_t (&record)[40]);
+void StoreRecord(const uint8_t (&record)[kRecord.size]);
 // Stores the record a user of the defaults would have saved; the binary
 // language sets one bit of the job flags and a resolution it supports.
 void StoreDefaultRecord(bool qdrs);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/host_kernel.h"
+
 struct Settings {
   // -1 (or empty) for a setting not given.
   int32_t paper = -1, length = -1, margin = -1, copies = -1, fill = -1, resolution = -1;
@@ -50,10 +52,8 @@ std::string DialogScriptFor(const Settings& settings);
 std::string CancellingDialogScript();
 // One line per setting that the saved record does not hold; `before` is the
 // record the dialog opened with.
-std::vector<std::string> SettingsNotApplied(const Settings& settings,
-                                            const std::array<uint8_t, 40>& before,
-                                            const std::array<uint8_t, 40>& record);
+std::vector<std::string> SettingsNotApplied(const Settings& settings, const RecordBytes& before,
+                                            const RecordBytes& record);
 // One line per tone level that the graph can only come near: taken, but not
 // the exact value asked for.
-std::vector<std::string> SettingsApproximated(const Settings& settings,
-                                              const std::array<uint8_t, 40>& record);
+std::vector<std::string> SettingsApproximated(const Settings& settings, const RecordBytes& record);

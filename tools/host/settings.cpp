@@ -1,10 +1,10 @@
-#include "tools/adihost/settings.h"
+#include "tools/host/settings.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "host/packet.h"
+#include "host/protocol.h"
 
 namespace {
 
@@ -335,29 +335,33 @@ std::string CancellingDialogScript() {
   return script;
 }
 
-std::vector<std::string> SettingsNotApplied(const Settings& s,
-                                            const std::array<uint8_t, 40>& before,
-                                            const std::array<uint8_t, 40>& r) {
+std::vector<std::string> SettingsNotApplied(const Settings& s, const RecordBytes& before,
+                                            const RecordBytes& r) {
   std::vector<std::string> missing;
   const auto check = [&missing](bool given, bool held, const std::string& what) {
     if (given && !held) missing.push_back(what);
   };
-  const uint16_t plotFlags = ReadU16(r.data(), 28), jobFlags = ReadU16(r.data(), 30);
-  check(s.paper >= 0, ReadI32(r.data(), 4) == s.paper, "--paper " + std::to_string(s.paper));
-  check(s.length >= 0, ReadI32(r.data(), 8) == s.length, "--length " + std::to_string(s.length));
-  check(s.margin >= 0, ReadI16(r.data(), 26) == s.margin, "--margin " + std::to_string(s.margin));
-  check(s.copies >= 0, ReadI32(r.data(), 0) == s.copies, "--copies " + std::to_string(s.copies));
-  check(s.fill >= 0, ((plotFlags & 0x1000) != 0) == (s.fill == 1), "--fill");
-  check(s.resolution >= 0, (jobFlags & 0x0F00) == (0x100 << s.resolution),
+  const uint8_t* b = r.data();
+  const uint16_t plotFlags = ReadU16(b, kRecord.plotFlags), jobFlags = ReadU16(b, kRecord.jobFlags);
+  check(s.paper >= 0, ReadI32(b, kRecord.paperSize) == s.paper,
+        "--paper " + std::to_string(s.paper));
+  check(s.length >= 0, ReadI32(b, kRecord.customLength) == s.length,
+        "--length " + std::to_string(s.length));
+  check(s.margin >= 0, ReadI16(b, kRecord.margin) == s.margin,
+        "--margin " + std::to_string(s.margin));
+  check(s.copies >= 0, ReadI32(b, kRecord.copies) == s.copies,
+        "--copies " + std::to_string(s.copies));
+  check(s.fill >= 0, ((plotFlags & kPlotHalftoneFill) != 0) == (s.fill == 1), "--fill");
+  check(s.resolution >= 0, (jobFlags & kJobResolutionMask) == (kJob600Dpi << s.resolution),
         "--resolution " + std::to_string(kResolutions[std::max(0, s.resolution)]));
-  check(s.program >= 0, ReadI16(r.data(), 14) == s.program,
+  check(s.program >= 0, ReadI16(b, kRecord.finishProgram) == s.program,
         "--program " + std::to_string(s.program));
-  check(s.finisherMargins >= 0, ReadI16(r.data(), 16) == s.finisherMargins,
+  check(s.finisherMargins >= 0, ReadI16(b, kRecord.finishMargins) == s.finisherMargins,
         "--finisher-margins " + std::to_string(s.finisherMargins));
-  check(s.bin >= 0, ReadI16(r.data(), 18) == s.bin, "--bin " + std::to_string(s.bin));
-  check(s.manualOutput >= 0, ((jobFlags & 0x0080) != 0) == (s.manualOutput == 1),
+  check(s.bin >= 0, ReadI16(b, kRecord.finishBin) == s.bin, "--bin " + std::to_string(s.bin));
+  check(s.manualOutput >= 0, ((jobFlags & kJobManualOutput) != 0) == (s.manualOutput == 1),
         "--manual-output");
-  const uint8_t* levels = r.data() + 34;
+  const uint8_t* levels = b + kRecord.toneLevels;
   if (s.tone[0] >= 0) {
     // A level off by more than the graph's nearest row was held back by a
     // neighbouring handle.
@@ -375,7 +379,7 @@ std::vector<std::string> SettingsNotApplied(const Settings& s,
     int32_t expected[5];
     std::string options;
     for (int32_t k = 0; k < 5; ++k)
-      expected[k] = s.toneDefault ? kDefaultToneLevels[k] : before[34 + k];
+      expected[k] = s.toneDefault ? kDefaultToneLevels[k] : before[kRecord.toneLevels + k];
     for (const Settings::ArrowPresses& a : s.arrows) {
       options += (options.empty() ? "" : " ") + a.option;
       for (const ToneArrow& arrow : kToneArrows)
@@ -393,11 +397,11 @@ std::vector<std::string> SettingsNotApplied(const Settings& s,
   return missing;
 }
 
-std::vector<std::string> SettingsApproximated(const Settings& s, const std::array<uint8_t, 40>& r) {
+std::vector<std::string> SettingsApproximated(const Settings& s, const RecordBytes& r) {
   std::vector<std::string> notes;
   if (s.tone[0] < 0) return notes;
   for (int32_t k = 0; k < 5; ++k) {
-    const int32_t reached = r[34 + k];
+    const int32_t reached = r[kRecord.toneLevels + k];
     if (reached != s.tone[k] && reached == LevelOfRow(NearestRow(s.tone[k])))
       notes.push_back("--tone: level " + std::to_string(k) + " is " + std::to_string(reached) +
                       ", the nearest to " + std::to_string(s.tone[k]) + " the graph reaches");

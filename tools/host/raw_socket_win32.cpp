@@ -1,6 +1,6 @@
 #include <array>
 
-#include "tools/adihost/raw_socket.h"
+#include "tools/host/raw_socket.h"
 
 namespace {
 

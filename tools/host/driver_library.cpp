@@ -1,4 +1,4 @@
-#include "tools/adihost/driver_library.h"
+#include "tools/host/driver_library.h"
 
 #include <cstring>
 
@@ -10,7 +10,7 @@
 #endif
 
 #include "host/descriptor.h"
-#include "tools/adihost/file_names.h"
+#include "tools/host/file_names.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ std::string DefaultDriverPath(const char* argv0) {
   return folder.empty() ? name : folder + "/" + name;
 }
 
-PladiFn LoadDriver(const std::string& path, std::string& error) {
+PladiFn LoadDriverLibrary(const std::string& path, std::string& error) {
 #if defined(_WIN32)
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {

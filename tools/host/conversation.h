@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/adihost/host_kernel.h"
+#include "tools/host/host_kernel.h"
 
 // The sheet as the driver answered it: the usable area in inches and the host
 // units per inch along each side. Host x runs along the length, y across.

@@ -7,11 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/adihost/host_kernel.h"
-#include "tools/adihost/raster_file.h"
+#include "tools/host/raster_pixels.h"
+#include "tools/host/host_kernel.h"
 
-constexpr int32_t kStripRequestBytes = 144;
-using StripRequestCopy = std::array<uint8_t, kStripRequestBytes>;
+using StripRequestCopy = std::array<uint8_t, kStripRequest.size>;
 
 // What the strip entry points do besides serving pixels. Strip numbers are the
 // driver's: the row (or column) index of the request.
@@ -45,8 +44,8 @@ void ResetImageHost();
 uint8_t TwoLevelPixel(int32_t strip, int32_t j);
 std::array<uint8_t, 3> ColourPixel(int32_t strip, int32_t j);
 
-uint32_t __attribute__((cdecl)) HostFetchStrip(uint32_t request);
-void __attribute__((cdecl)) HostReleaseStrip(uint32_t result);
+WireAddress DRIVER_CDECL HostFetchStrip(WireAddress request);
+void DRIVER_CDECL HostReleaseStrip(WireAddress result);
 
 struct HostImage {
   int32_t x1 = 1000, y1 = 2000, x2 = 1400, y2 = 2400;  // place on the drawing
@@ -55,14 +54,14 @@ struct HostImage {
   int16_t transparent = 0;
   int16_t colourClass = 0;
   int16_t colourIndex = 7;
-  uint32_t imageRef = 0x00C0FFEE;
+  WireAddress imageRef = 0x00C0FFEE;
   bool withEntryPoints = true;
   // Real pixels for the strips; none serves the synthetic image. They must
   // live until the image has been fetched, at the next graphics request.
   const RasterPixels* pixels = nullptr;
 };
 
-// Request 52 as the host builds it; the 72 host bytes count up from 0x40.
+// Request 52 as the host builds it; the host's parameter bytes count up from 0x40.
 void FillImagePacket(Packet& packet, const HostImage& image);
 uint16_t SendImage(const DriverLink& d, const HostImage& image);
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tools/adihost/raw_socket.h"
+#include "tools/host/raw_socket.h"
 
 int32_t SocketsStart(std::string&) {
   return 0;

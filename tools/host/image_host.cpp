@@ -1,46 +1,35 @@
-#include "tools/adihost/image_host.h"
+#include "tools/host/image_host.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
 
-#include "host/packet.h"
+#include "host/protocol.h"
 
 ImageSource imageSource;
 ImageHostLog imageHostLog;
 
 namespace {
 
-#define HOST_CALL __attribute__((cdecl))
-
 // One result and its pixels, reused for every strip as a host would.
-std::array<uint8_t, 16> result{};
+std::array<uint8_t, kStripResult.size> result{};
 // Exactly as many bytes as the result announces, so that a reader that goes
 // past them is caught by the sanitizers.
 std::unique_ptr<uint8_t[]> pixels;
 
-uint32_t AddressOf(const void* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-
-template <typename Fn>
-uint32_t FunctionAddress(Fn fn) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(fn));
-}
-
 // Images with real pixels, by image reference, with their place on the
 // drawing. Only the last few can still be waiting for their strips.
 struct ServedImage {
-  uint32_t ref;
+  WireAddress ref;
   HostImage place;
   ImageFrame frame;                            // given: served through it
   std::shared_ptr<const RasterPixels> turned;  // a square frame's pixels
 };
 std::vector<ServedImage> servedImages;
-uint32_t nextImageRef = 0x1000;
+WireAddress nextImageRef = 0x1000;
 
-const ServedImage* FindServedImage(uint32_t ref) {
+const ServedImage* FindServedImage(WireAddress ref) {
   for (const ServedImage& s : servedImages)
     if (s.ref == ref) return &s;
   return nullptr;
@@ -70,11 +59,11 @@ void ServeFramedStrip(const ServedImage& image, const uint8_t* request, bool col
   for (int32_t j = 0; j < length; ++j) {
     double x, y;
     if (columns) {
-      x = (ReadI32(request, 0x10) + ReadI32(request, 0x18)) / 2.0;
+      x = (ReadI32(request, kStripRequest.left) + ReadI32(request, kStripRequest.right)) / 2.0;
       y = p.y1 + (j + 0.5) * (p.y2 - p.y1) / length;
     } else {
       x = p.x1 + (j + 0.5) * (p.x2 - p.x1) / length;
-      y = (ReadI32(request, 0x14) + ReadI32(request, 0x1C)) / 2.0;
+      y = (ReadI32(request, kStripRequest.bottom) + ReadI32(request, kStripRequest.top)) / 2.0;
     }
     const double dx = x - f.x, dy = y - f.y;
     const double s = (dx * f.vy - dy * f.vx) / det;
@@ -101,11 +90,13 @@ void ServeRealStrip(const ServedImage& image, const uint8_t* request, bool colum
   const RasterPixels& src = *p.pixels;
   int32_t fixedX = 0, fixedY = 0;
   if (columns) {
-    const double middle = (ReadI32(request, 0x10) + ReadI32(request, 0x18)) / 2.0;
+    const double middle =
+        (ReadI32(request, kStripRequest.left) + ReadI32(request, kStripRequest.right)) / 2.0;
     const double f = (middle - p.x1) / std::max(1, p.x2 - p.x1);
     fixedX = std::clamp(static_cast<int32_t>(f * src.width), 0, src.width - 1);
   } else {
-    const double middle = (ReadI32(request, 0x14) + ReadI32(request, 0x1C)) / 2.0;
+    const double middle =
+        (ReadI32(request, kStripRequest.bottom) + ReadI32(request, kStripRequest.top)) / 2.0;
     const double f = (middle - p.y1) / std::max(1, p.y2 - p.y1);
     fixedY = std::clamp(src.height - 1 - static_cast<int32_t>(f * src.height), 0, src.height - 1);
   }
@@ -140,22 +131,24 @@ std::array<uint8_t, 3> ColourPixel(int32_t strip, int32_t j) {
   return {v, static_cast<uint8_t>(strip * 2 + j * 7), static_cast<uint8_t>((strip + j) * 11)};
 }
 
-uint32_t HOST_CALL HostFetchStrip(uint32_t address) {
+WireAddress DRIVER_CDECL HostFetchStrip(WireAddress address) {
   ++imageHostLog.fetches;
-  const uint8_t* request = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(address));
+  const uint8_t* request = PointerAt<const uint8_t>(address);
   StripRequestCopy copy;
   std::memcpy(copy.data(), request, copy.size());
   imageHostLog.requests.push_back(copy);
 
-  const bool columns = ReadI32(request, 0x28) == 7;
-  const int32_t strip = ReadI32(request, columns ? 0x00 : 0x04);
-  const int32_t length = columns ? ReadI32(request, 0x0C) - ReadI32(request, 0x04) + 1
-                                 : ReadI32(request, 0x08) - ReadI32(request, 0x00) + 1;
-  const bool colour = ReadI32(request, 0x24) == 8;
+  const StripRequestLayout& s = kStripRequest;
+  const bool columns = ReadI32(request, s.shape) == kStripsAreColumns;
+  const int32_t strip = ReadI32(request, columns ? s.firstColumn : s.firstRow);
+  const int32_t length = columns
+                             ? ReadI32(request, s.lastRow) - ReadI32(request, s.firstRow) + 1
+                             : ReadI32(request, s.lastColumn) - ReadI32(request, s.firstColumn) + 1;
+  const bool colour = ReadI32(request, s.bitsPerChannel) == 8;
   if (strip == imageSource.nullResultAt) return 0;
   if (imageSource.progress != nullptr) imageSource.progress(strip, imageHostLog.fetches);
 
-  const ServedImage* real = FindServedImage(ReadU32(request, 0x20));
+  const ServedImage* real = FindServedImage(ReadAddress(request, s.imageRef));
   if (real != nullptr && length > 0) {
     const int32_t count = length * (colour ? 3 : 1);
     pixels.reset(new uint8_t[count]());
@@ -163,8 +156,8 @@ uint32_t HOST_CALL HostFetchStrip(uint32_t address) {
     if (imageHostLog.keepServed)
       imageHostLog.served.emplace_back(pixels.get(), pixels.get() + count);
     result.fill(0);
-    WriteU32(result.data(), 0x00, AddressOf(pixels.get()));
-    WriteU32(result.data(), 0x04, static_cast<uint32_t>(count));
+    WriteAddress(result.data(), kStripResult.pixels, AddressOf(pixels.get()));
+    WriteU32(result.data(), kStripResult.byteCount, static_cast<uint32_t>(count));
     return AddressOf(result.data());
   }
 
@@ -181,39 +174,41 @@ uint32_t HOST_CALL HostFetchStrip(uint32_t address) {
     }
   }
   result.fill(0);
-  WriteU32(result.data(), 0x00, strip == imageSource.nullPixelsAt ? 0 : AddressOf(pixels.get()));
-  WriteU32(result.data(), 0x04, static_cast<uint32_t>(count));
-  WriteU16(result.data(), 0x0C, strip == imageSource.stopAt ? 1 : 0);
-  WriteU16(result.data(), 0x0E, strip == imageSource.errorAt ? 1 : 0);
+  WriteAddress(result.data(), kStripResult.pixels,
+               strip == imageSource.nullPixelsAt ? 0 : AddressOf(pixels.get()));
+  WriteU32(result.data(), kStripResult.byteCount, static_cast<uint32_t>(count));
+  WriteU16(result.data(), kStripResult.stop, strip == imageSource.stopAt ? 1 : 0);
+  WriteU16(result.data(), kStripResult.error, strip == imageSource.errorAt ? 1 : 0);
   return AddressOf(result.data());
 }
 
-void HOST_CALL HostReleaseStrip(uint32_t address) {
+void DRIVER_CDECL HostReleaseStrip(WireAddress address) {
   ++imageHostLog.releases;
   if (address != AddressOf(result.data())) ++imageHostLog.releasedOther;
 }
 
 void FillImagePacket(Packet& packet, const HostImage& image) {
   uint8_t* p = packet.data();
-  WriteU16(p, 0x00, 52);
-  WriteU32(p, 0x04, image.withEntryPoints ? FunctionAddress(&HostFetchStrip) : 0);
-  WriteU32(p, 0x08, image.withEntryPoints ? FunctionAddress(&HostReleaseStrip) : 0);
-  WriteU32(p, 0x0C, image.imageRef);
-  WriteU32(p, 0x10, static_cast<uint32_t>(image.x1));
-  WriteU32(p, 0x14, static_cast<uint32_t>(image.y1));
-  WriteU32(p, 0x18, static_cast<uint32_t>(image.x2));
-  WriteU32(p, 0x1C, static_cast<uint32_t>(image.y2));
-  WriteU32(p, 0x20, static_cast<uint32_t>(image.type));
-  WriteU32(p, 0x24, static_cast<uint32_t>(image.w));
-  WriteU32(p, 0x28, static_cast<uint32_t>(image.h));
-  WriteU16(p, 0x2C, static_cast<uint16_t>(image.transparent));
-  WriteU16(p, 0x2E, static_cast<uint16_t>(image.colourClass));
-  WriteU16(p, 0x30, static_cast<uint16_t>(image.colourIndex));
-  for (int32_t i = 0; i < 72; ++i) p[0x32 + i] = static_cast<uint8_t>(0x40 + i);
+  WriteU16(p, kCodeAt, kGraphicsImage);
+  WriteAddress(p, kImage.fetchStrip, image.withEntryPoints ? EntryAddress(&HostFetchStrip) : 0);
+  WriteAddress(p, kImage.releaseStrip, image.withEntryPoints ? EntryAddress(&HostReleaseStrip) : 0);
+  WriteAddress(p, kImage.imageRef, image.imageRef);
+  WriteU32(p, kImage.left, static_cast<uint32_t>(image.x1));
+  WriteU32(p, kImage.bottom, static_cast<uint32_t>(image.y1));
+  WriteU32(p, kImage.right, static_cast<uint32_t>(image.x2));
+  WriteU32(p, kImage.top, static_cast<uint32_t>(image.y2));
+  WriteU32(p, kImage.imageType, static_cast<uint32_t>(image.type));
+  WriteU32(p, kImage.pixelWidth, static_cast<uint32_t>(image.w));
+  WriteU32(p, kImage.pixelHeight, static_cast<uint32_t>(image.h));
+  WriteU16(p, kImage.transparent, static_cast<uint16_t>(image.transparent));
+  WriteU16(p, kImage.colourClass, static_cast<uint16_t>(image.colourClass));
+  WriteU16(p, kImage.colourIndex, static_cast<uint16_t>(image.colourIndex));
+  for (int32_t i = 0; i < kHostParametersSize; ++i)
+    p[kImage.hostParameters + i] = static_cast<uint8_t>(0x40 + i);
 }
 
 uint16_t SendImage(const DriverLink& d, const HostImage& image) {
-  Packet p = MakePacket(52);
+  Packet p = MakePacket(kGraphicsImage);
   FillImagePacket(p, image);
   return Graphics(d, p);
 }

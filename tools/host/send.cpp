@@ -1,4 +1,4 @@
-#include "tools/adihost/send.h"
+#include "tools/host/send.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tools/adihost/raw_socket.h"
+#include "tools/host/raw_socket.h"
 
 namespace {
 
