@@ -140,8 +140,13 @@ int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, int l
     Say("ERROR", error + (driverMessages.empty() ? "" : " (" + driverMessages + ")"));
     return 1;
   }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const double cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                     (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   Say("DEBUG", "page plotted in " + std::to_string(result.images) + " images, " +
-                   std::to_string(result.bytes) + " bytes");
+                   std::to_string(result.bytes) + " bytes, " + std::to_string(cpu) +
+                   " s CPU, peak memory " + std::to_string(usage.ru_maxrss / 1024) + " MB");
   return result.complete ? 0 : 2;
 }
 
