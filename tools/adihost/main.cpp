@@ -144,6 +144,24 @@ std::string ProgramFolder(const char* argv0) {
 #endif
 }
 
+// The driver beside adihost, as in a build folder; else, for an installed
+// adihost, the library where it was installed (a path from adihost's folder).
+std::string DefaultDriverPath(const char* argv0) {
+#if defined(_WIN32)
+  const char* name = "trnkv_p.dll";
+#else
+  const char* name = "trnkv_p.so";
+#endif
+  const std::string folder = ProgramFolder(argv0);
+  const std::string beside = (folder.empty() ? "" : folder + "/") + name;
+#if defined(TRNKV_INSTALLED_DRIVER)
+  std::error_code ignored;
+  if (!std::filesystem::exists(beside, ignored))
+    return (folder.empty() ? "" : folder + "/") + TRNKV_INSTALLED_DRIVER;
+#endif
+  return beside;
+}
+
 std::string ReadWholeFile(const std::string& path, bool& ok) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -285,14 +303,7 @@ int main(int argc, char** argv) {
     }
   } removeScript{scriptPath};
 
-  const std::string driverPath =
-      o.driver.empty() ? (ProgramFolder(argv[0]).empty() ? "" : ProgramFolder(argv[0]) + "/") +
-#if defined(_WIN32)
-                             "trnkv_p.dll"
-#else
-                             "trnkv_p.so"
-#endif
-                       : o.driver;
+  const std::string driverPath = o.driver.empty() ? DefaultDriverPath(argv[0]) : o.driver;
 #if defined(_WIN32)
   // On Win32 the dialogs are real windows: the robot plays the same script
   // against them (and closes with OK any dialog the script does not name).
