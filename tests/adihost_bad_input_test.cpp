@@ -13,6 +13,7 @@
 #include "adihost_run.h"
 #include "dxf_text.h"
 #include "tools/adihost/drawing_writer.h"
+#include "tools/adihost/dxf_reader.h"
 #include "tools/adihost/raster_file.h"
 
 namespace {

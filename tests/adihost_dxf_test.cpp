@@ -11,59 +11,17 @@
 #include <sstream>
 
 #include "driver_fixture.h"
+#include "dxf_plot.h"
 #include "dxf_text.h"
 #include "hpgl_reader.h"
 #include "tools/host/conversation.h"
 #include "tools/adihost/drawing_writer.h"
+#include "tools/adihost/dxf_reader.h"
 #include "tools/jobview/render.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-std::string WriteTemporary(const std::string& content) {
-  char path[] = "/tmp/adihost-test-XXXXXX";
-  const int fd = mkstemp(path);
-  EXPECT_GE(fd, 0);
-  close(fd);
-  std::ofstream(path, std::ios::binary) << content;
-  return path;
-}
-
-struct Plotted {
-  std::vector<Request> requests;
-  std::map<std::string, int32_t> notes;
-  std::vector<PlottedChain> chains;
-  std::string error;
-};
-
-// Reads the DXF and plots it (at 1:40 unless told otherwise) through the
-// driver linked into the test.
-Plotted PlotDxf(const std::string& dxf, Placement placement = {.ratio = 40}) {
-  Plotted p;
-  const std::string path = WriteTemporary(dxf);
-  Drawing drawing;
-  const int32_t read = ReadDxfFile(path, drawing, p.error);
-  std::remove(path.c_str());
-  if (read < 0) return p;
-  const DriverLink d = ResetDriver();
-  const ConversationResult start = HostHandshake(d);
-  const ConversationResult area = HostDrawingStart(d, start.area, {});
-  EXPECT_EQ(area.area.unitsPerInch, 1016.0);
-  p.notes = drawing.unsupported;
-  if (WriteDrawingRequests(drawing, area.area, placement, p.requests, p.notes, p.error) < 0)
-    return p;
-  std::string playError;
-  EXPECT_EQ(PlayRequests(d, p.requests, playError), -1) << playError;
-  p.chains = ReadPlottedChains(hostLog.output);
-  return p;
-}
-
-DxfText WithOriginMark() {
-  DxfText t;
-  t.Section("ENTITIES").Entity("POINT").Add(10, 0.0).Add(20, 0.0);
-  return t;
-}
 
 // Every plotted point and every chord's middle lies within one step of the
 // curve, given as its distance function; the curve's ends are reached.
@@ -95,15 +53,6 @@ std::function<double(double, double)> SampledDistance(
     for (const auto& [sx, sy] : samples) best = std::min(best, std::hypot(x - sx, y - sy));
     return best;
   };
-}
-
-// The chains after the origin mark.
-std::vector<PlottedChain> Drawn(const Plotted& p) {
-  std::vector<PlottedChain> chains;
-  for (const PlottedChain& c : p.chains)
-    if (c.size() > 2 || c.front().x != 0 || c.front().y != 0 || c.back().x != 0 || c.back().y != 0)
-      chains.push_back(c);
-  return chains;
 }
 
 TEST(AdihostDxf, LinesArcsAndBulgesLandWhereDrawn) {
@@ -263,15 +212,7 @@ TEST(AdihostDxf, LayersColoursAndWeightsBecomePensAndWidths) {
 
 TEST(AdihostDxf, SolidHatchesKeepTheirHolesAndSolidsTheirCorners) {
   DxfText t = WithOriginMark();
-  t.Entity("HATCH").Add(10, 0.0).Add(20, 0.0).Add(2, "SOLID").Add(70, 1).Add(71, 0).Add(91, 2);
-  const auto square = [&t](double a, double b) {
-    t.Add(92, 2).Add(72, 0).Add(73, 1).Add(93, 4);
-    for (auto [x, y] : {std::pair{a, a}, {b, a}, {b, b}, {a, b}}) t.Add(10, x).Add(20, y);
-    t.Add(97, 0);
-  };
-  square(1000, 5000);
-  square(2000, 3000);
-  t.Add(75, 0).Add(76, 1).Add(98, 0);
+  SquareHatchWithHole(t, "SOLID", true).Add(75, 0).Add(76, 1).Add(98, 0);
   t.Entity("SOLID")
       .Add(10, 6000.0)
       .Add(20, 0.0)
@@ -303,7 +244,7 @@ TEST(AdihostDxf, WhatCannotBePlottedIsCountedNotDropped) {
   t.Entity("HATCH")
       .Add(10, 0.0)
       .Add(20, 0.0)
-      .Add(2, "ANSI31")
+      .Add(2, "NOSUCH")
       .Add(70, 0)
       .Add(71, 0)
       .Add(91, 1)
@@ -328,10 +269,10 @@ TEST(AdihostDxf, WhatCannotBePlottedIsCountedNotDropped) {
   t.Entity("LINE").Add(6, "ZIGZAG").Add(10, 0.0).Add(20, 0.0).Add(11, 10.0).Add(21, 10.0);
   const Plotted p = PlotDxf(t.End().Finish());
   ASSERT_EQ(p.error, "");
-  EXPECT_EQ(p.notes.at("DIMENSION"), 2);
+  EXPECT_EQ(p.notes.at("DIMENSION without its block (not plotted)"), 2);
   EXPECT_EQ(p.notes.at("3DFACE"), 1);
   EXPECT_EQ(p.notes.at("INSERT of a missing block"), 1);
-  EXPECT_EQ(p.notes.at("HATCH with a pattern (drawn as its boundary)"), 1);
+  EXPECT_EQ(p.notes.at("HATCH pattern NOSUCH unknown (drawn as its boundary)"), 1);
   EXPECT_EQ(p.notes.at("linetype ZIGZAG (drawn solid)"), 1);
   // The pattern hatch's boundary, and the line from where it ends.
   ASSERT_EQ(Drawn(p).size(), 1u);

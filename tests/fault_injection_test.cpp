@@ -26,6 +26,10 @@ struct Language {
 };
 constexpr Language kLanguages[] = {{"HP-GL/2", "Hpgl", kJob600Dpi},
                                    {"QDRS", "Qdrs", kJobQdrsOutput | kJob400Dpi}};
+// How a language stands in the list of tests.
+void PrintTo(const Language& language, std::ostream* out) {
+  *out << language.name;
+}
 
 void StoreSampleRecord(uint16_t jobFlags) {
   uint8_t record[kRecord.size] = {};

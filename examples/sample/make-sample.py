@@ -2,8 +2,9 @@
 # Writes sample.dxf: a small site plan of our own making that uses what
 # adihost plots - lines, arcs, circles, polylines with bulges, an ellipse, a
 # spline, points, a solid, hatches with a hole, a block placed several times
-# (scaled, turned, nested), text, colours, lineweights, linetypes, a frozen
-# layer and a raster image (logo.png beside it).
+# (scaled, turned, nested), text in a shape font and in a TrueType font,
+# colours, lineweights, linetypes, a frozen layer and a raster image (logo.png
+# beside it).
 import math
 
 out = []
@@ -27,6 +28,12 @@ pair(0, "TABLE"); pair(2, "LAYER"); pair(70, len(layers))
 for name, colour, weight, linetype, flags in layers:
     pair(0, "LAYER"); pair(2, name); pair(70, flags); pair(62, colour)
     pair(6, linetype); pair(370, weight)
+pair(0, "ENDTAB")
+# Labels in a shape font (single strokes), the title in a TrueType font.
+pair(0, "TABLE"); pair(2, "STYLE"); pair(70, 2)
+for name, font in [("STANDARD", "romans.shx"), ("TITLE", "arial.ttf")]:
+    pair(0, "STYLE"); pair(2, name); pair(70, 0); pair(40, 0); pair(41, 1); pair(50, 0)
+    pair(71, 0); pair(3, font)
 pair(0, "ENDTAB"); pair(0, "ENDSEC")
 
 def lwpolyline(layer, points, closed=False, style=()):
@@ -115,7 +122,7 @@ for x, y in [(5, 5), (195, 5), (195, 135), (5, 135)]:
 text("TEXT", 30, 60, 6, "HOUSE")
 text("TEXT", 135, 15, 4, "POND")
 text("TEXT", 120, 100, 4, "LAWN", angle=20)
-entity("MTEXT", "TEXT"); pair(10, 5); pair(20, 135); pair(40, 3); pair(71, 1); pair(41, 60)
+entity("MTEXT", "TEXT"); pair(10, 5); pair(20, 135); pair(40, 3); pair(71, 1); pair(41, 60); pair(7, "TITLE")
 pair(1, "SITE PLAN\\P1:200")
 text("NOTES", 100, 70, 5, "DRAFT - NOT PLOTTED")
 # The owner's logo as a raster image, 40 x 24 mm.

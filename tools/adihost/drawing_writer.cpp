@@ -6,6 +6,11 @@
 #include <string_view>
 
 #include "tools/adihost/flatten.h"
+#include "tools/adihost/fonts.h"
+#include "tools/adihost/hatch_pattern.h"
+#include "tools/adihost/plane.h"
+#include "tools/adihost/polygon_pieces.h"
+#include "tools/adihost/wide_polyline.h"
 
 namespace {
 
@@ -31,6 +36,10 @@ constexpr int32_t kMaxNesting = 16;
 // arrays of arrays and blocks placed many times inside each other multiply,
 // and past this a drawing is refused rather than left to fill the memory.
 constexpr int64_t kMaxWork = 4000000;
+// The most points a wide polyline's outline is built from before its arcs
+// are flattened coarser (64 times the tolerance: an eighth of the points).
+constexpr int64_t kMaxWideOutline = 1 << 18;
+constexpr double kCoarserWideOutline = 64;
 
 // x' = a x + b y + e, y' = c x + d y + f
 struct Affine {
@@ -138,12 +147,17 @@ class Walker {
   }
 
   void WalkShape(const Shape& s, const Inherited& outer) {
-    if (s.mirrored) {
-      Inherited flipped = outer;
-      flipped.transform = Affine{-1, 0, 0, 1, 0, 0}.Then(outer.transform);
-      Shape plain = s;
-      plain.mirrored = false;
-      return WalkShape(plain, flipped);
+    // The entity's own plane maps onto the drawing's before any block's
+    // transform: its points and frames alike.
+    if (!IsIdentity(s.plane) || s.mirrored) {
+      Inherited projected = outer;
+      const PlaneMap& p = s.plane;
+      const Affine own = s.mirrored ? Affine{-1, 0, 0, 1, 0, 0} : Affine{};
+      projected.transform = own.Then({p.a, p.b, p.c, p.d, p.e, p.f}).Then(outer.transform);
+      Shape inPlane = s;
+      inPlane.plane = PlaneMap{};
+      inPlane.mirrored = false;
+      return WalkShape(inPlane, projected);
     }
     const Inherited& in = outer;
     if (LayerOf(EffectiveLayer(s, in)).hidden) return;
@@ -155,6 +169,11 @@ class Walker {
     ++work;
     switch (s.kind) {
       case ShapeKind::Polyline:
+        if (s.wide) {
+          WidePolyline(s, in, style);
+          break;
+        }
+        [[fallthrough]];
       case ShapeKind::Circle:
       case ShapeKind::Arc:
       case ShapeKind::Ellipse:
@@ -178,6 +197,9 @@ class Walker {
         break;
       case ShapeKind::Image:
         Image(s, in);
+        break;
+      case ShapeKind::Text:
+        Text(s, in, style);
         break;
     }
   }
@@ -216,27 +238,73 @@ class Walker {
     expanding.pop_back();
   }
 
-  // A hatch's loops become one outline: each loop is closed and the outline
-  // comes back to the first loop's start before the next loop, so the joins
-  // are crossed twice and the even-odd fill leaves holes open.
+  // A hatch's loops: filled (even-odd, so that holes stay open), or
+  // crossed by its pattern's lines.
   void FillLoops(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
-    std::vector<Point> outline;
+    std::vector<std::vector<Point>> loops;
     for (const std::vector<Shape>& loop : s.loops) {
       std::vector<Point> points;
       for (const Shape& edge : loop) FlattenCurve(edge, Tolerance(in), points);
       work += static_cast<int64_t>(points.size());
       if (points.size() < 2 || TooLarge()) continue;
-      if (s.patterned) {
-        points.push_back(points.front());
-        Stroke(points, in.transform, style);
-        continue;
-      }
-      if (!outline.empty()) outline.push_back(outline.front());
-      const Point start = points.front();
-      outline.insert(outline.end(), points.begin(), points.end());
-      outline.push_back(start);
+      loops.push_back(std::move(points));
     }
-    if (outline.size() >= 3) Fill(outline, in.transform, style);
+    if (!s.patterned) return FillShape(loops, in.transform, style, false);
+    if (measuring || s.pattern.empty()) {
+      for (std::vector<Point>& loop : loops) {
+        loop.push_back(loop.front());
+        Stroke(loop, in.transform, style);
+      }
+      return;
+    }
+    // One plotter step in the hatch's own units: finer patterns read as filled.
+    const double step = 4 * Tolerance(in);
+    std::vector<std::vector<Point>> strokes;
+    if (PatternStrokes(loops, s.pattern, step, kMaxWork - work, strokes) < 0) {
+      Note("HATCH pattern finer than the plotter can draw (filled solid)");
+      return FillShape(loops, in.transform, style, false);
+    }
+    for (const std::vector<Point>& stroke : strokes) Stroke(stroke, in.transform, style);
+  }
+
+  void WidePolyline(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
+    WideParts parts = WidePolylineParts(s.vertices, s.closed, Tolerance(in));
+    const auto points = [&parts] {
+      int64_t n = 0;
+      for (const std::vector<Point>& piece : parts.pieces) n += static_cast<int64_t>(piece.size());
+      return n;
+    };
+    // Arcs of absurd radius flatten into a million points each; their bands
+    // are outlined coarser rather than handed whole to the clipping library.
+    if (points() > kMaxWideOutline) {
+      Note("wide polyline too detailed to outline (drawn coarser)");
+      parts = WidePolylineParts(s.vertices, s.closed, Tolerance(in) * kCoarserWideOutline);
+    }
+    work += points();
+    if (TooLarge()) return;
+    FillShape(parts.pieces, in.transform, style, true);
+    for (const std::vector<Point>& line : parts.lines) Stroke(line, in.transform, style);
+  }
+
+  // Glyphs made in text units and put on the drawing through the text's
+  // frame: strokes drawn, outlines filled.
+  void Text(const Shape& s, const Inherited& in, const ResolvedStyle& style) {
+    const Affine frame =
+        Affine{s.u.x, s.v.x, s.u.y, s.v.y, s.centre.x, s.centre.y}.Then(in.transform);
+    const double tolerance =
+        measuring && !fineMeasure ? 0 : kHostTolerance / (scale * std::max(frame.Stretch(), 1e-12));
+    for (const PlacedGlyph& g : s.glyphs) {
+      if (TooLarge()) return;
+      GlyphGeometry geometry;
+      FontGlyph(g, tolerance, geometry);
+      for (const std::vector<Point>& stroke : geometry.strokes) Stroke(stroke, frame, style);
+      // Outlines overlap where a font composes a character from parts, so
+      // they fill by their winding, as fonts are drawn.
+      for (const std::vector<std::vector<Point>>& loops : geometry.fills) {
+        for (const std::vector<Point>& loop : loops) work += static_cast<int64_t>(loop.size());
+        FillShape(loops, frame, style, true);
+      }
+    }
   }
 
   void Image(const Shape& s, const Inherited& in) {
@@ -254,6 +322,14 @@ class Walker {
       bounds.Add({box.maxX, box.maxY});
       return;
     }
+    // An image beyond the sheet is not drawn; one across its edge is held
+    // within it.
+    const Point low = ToHost({box.minX, box.minY}), high = ToHost({box.maxX, box.maxY});
+    if (!(high.x >= 0 && high.y >= 0 && low.x <= hostMaxX && low.y <= hostMaxY)) {
+      ++clipped;
+      return;
+    }
+    if (low.x < -1 || low.y < -1 || high.x > hostMaxX + 1 || high.y > hostMaxY + 1) ++clipped;
     // The bottom and left edges on the sheet, in host units.
     const Point o = in.transform.Apply({0, 0});
     const Point a = in.transform.Apply({s.u.x * s.pixelsWide, s.u.y * s.pixelsWide});
@@ -359,37 +435,36 @@ class Walker {
     if (wasClipped) ++clipped;
   }
 
-  void Fill(const std::vector<Point>& outline, const Affine& t, const ResolvedStyle& style) {
+  // An area as the driver's polygons: clipped to the sheet and cut into
+  // pieces the driver takes.
+  void FillShape(const std::vector<std::vector<Point>>& loops, const Affine& t,
+                 const ResolvedStyle& style, bool nonZero) {
     if (measuring) {
-      for (const Point& p : outline) bounds.Add(t.Apply(p));
+      for (const std::vector<Point>& loop : loops)
+        for (const Point& p : loop) bounds.Add(t.Apply(p));
       return;
     }
-    Request r;
-    r.kind = RequestKind::Polygon;
-    r.x = style.pen;
-    bool wasClipped = false;
-    for (const Point& p : outline) {
-      const Point w = t.Apply(p), h = ToHost(w);
-      if (!Finite(h)) {
-        wasClipped = true;
-        continue;
-      }
-      const int32_t x = HostX(w.x), y = HostY(w.y);
-      if (h.x < -1 || h.y < -1 || h.x > hostMaxX + 1 || h.y > hostMaxY + 1) wasClipped = true;
-      const size_t n = r.xy.size();
-      if (n >= 2 && r.xy[n - 2] == x && r.xy[n - 1] == y) continue;
-      r.xy.push_back(static_cast<uint16_t>(x));
-      r.xy.push_back(static_cast<uint16_t>(y));
+    FillArea area;
+    area.nonZero = nonZero;
+    for (const std::vector<Point>& loop : loops) {
+      std::vector<Point> host;
+      for (const Point& p : loop) host.push_back(ToHost(t.Apply(p)));
+      area.loops.push_back(std::move(host));
     }
+    bool wasClipped = false;
+    const std::vector<std::vector<uint16_t>> outlines =
+        FillOutlines(area, static_cast<int32_t>(hostMaxX), static_cast<int32_t>(hostMaxY),
+                     kMaxPolygonVertices, wasClipped);
     if (wasClipped) ++clipped;
-    // The driver closes the outline itself.
-    const size_t n = r.xy.size();
-    if (n >= 4 && r.xy[n - 2] == r.xy[0] && r.xy[n - 1] == r.xy[1]) r.xy.resize(n - 2);
-    if (r.xy.size() < 6) return;
-    if (r.xy.size() / 2 > 32767) return Note("HATCH with more than 32767 outline points");
-    Select(style);
-    out->push_back(std::move(r));
-    penDown = false;
+    for (const std::vector<uint16_t>& xy : outlines) {
+      Select(style);
+      Request r;
+      r.kind = RequestKind::Polygon;
+      r.x = style.pen;
+      r.xy = xy;
+      out->push_back(std::move(r));
+      penDown = false;
+    }
   }
 
   Point ToHost(Point p) const { return {p.x * scale + offsetX, p.y * scale + offsetY}; }
@@ -479,6 +554,9 @@ int32_t WriteDrawingRequests(const Drawing& drawing, const SheetArea& area,
   requests.push_back(types);
   walker.Walk(drawing.shapes, Inherited{});
   if (walker.TooLarge()) return tooLarge();
-  if (walker.clipped > 0) notes["shapes outside the sheet (clipped)"] += walker.clipped;
+  // A fit places everything on the sheet; what its rounding puts a step
+  // outside is held at the edge and is not clipped from the drawing.
+  if (walker.clipped > 0 && placement.ratio > 0)
+    notes["shapes outside the sheet (clipped)"] += walker.clipped;
   return 0;
 }

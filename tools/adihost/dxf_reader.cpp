@@ -1,6 +1,8 @@
 // Fills the drawing model from a DXF file: a first pass checks that the file
 // is a well-formed text DXF and counts the entities this host cannot plot;
 // dxflib then reads it and hands every entity to the adapter below.
+#include "tools/adihost/dxf_reader.h"
+
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
 
@@ -12,8 +14,14 @@
 #include <initializer_list>
 #include <set>
 #include <sstream>
+#include <tuple>
 
-#include "tools/adihost/drawing.h"
+#include "tools/adihost/dimension.h"
+#include "tools/adihost/dxf_groups.h"
+#include "tools/adihost/hatch_pattern.h"
+#include "tools/adihost/plane.h"
+#include "tools/adihost/text_entity.h"
+#include "tools/adihost/text_layout.h"
 
 namespace {
 
@@ -25,9 +33,9 @@ constexpr unsigned kMaxSplineDegree = 25;
 // Entities the adapter turns into shapes, or that are never plotted (attribute
 // definitions, viewports, the markers of blocks and polylines).
 const std::set<std::string> kHandledEntities = {
-    "LINE",   "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND", "CIRCLE",  "ARC",  "ELLIPSE",
-    "SPLINE", "POINT",      "SOLID",    "TRACE",  "HATCH",  "INSERT",  "TEXT", "MTEXT",
-    "ATTRIB", "ATTDEF",     "IMAGE",    "BLOCK",  "ENDBLK", "VIEWPORT"};
+    "LINE",   "LWPOLYLINE", "POLYLINE", "VERTEX", "SEQEND", "CIRCLE",   "ARC",       "ELLIPSE",
+    "SPLINE", "POINT",      "SOLID",    "TRACE",  "HATCH",  "INSERT",   "TEXT",      "MTEXT",
+    "ATTRIB", "ATTDEF",     "IMAGE",    "BLOCK",  "ENDBLK", "VIEWPORT", "DIMENSION", "LEADER"};
 
 std::string Trim(const std::string& s) {
   const size_t a = s.find_first_not_of(" \t\r");
@@ -125,7 +133,8 @@ bool IsFiniteNumber(std::string text) {
 // Numbers are checked here, where they enter: no coordinate is infinite or
 // not a number, and no count asks for more items than the rest of the file
 // could hold, so nothing past this point allocates for a lie.
-int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& error) {
+int32_t CheckDxfText(const std::string& text, Drawing& drawing, TextReader& texts,
+                     std::string& error) {
   if (text.find('\0') != std::string::npos) {
     error = "not a text DXF file (binary DXF is not read)";
     return -1;
@@ -133,7 +142,7 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
   int64_t lines = 0;
   for (char c : text) lines += c == '\n';
   std::istringstream in(text);
-  std::string codeLine, value, entity;
+  std::string codeLine, value, entity, section;
   int32_t line = 0;
   bool sawEof = false, inEntities = false;
   HatchEdges hatch;
@@ -173,6 +182,7 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
       if (const int32_t missing = hatch.Feed(groupCode, value))
         return refuse(line, "HATCH edge without its group " + std::to_string(missing));
     }
+    texts.Feed(section, groupCode, value);
     if (groupCode != 0) continue;
     entity = value;
     hatch = HatchEdges{};
@@ -183,13 +193,16 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
     if (value == "SECTION") {
       std::string nameCode, name;
       if (std::getline(in, nameCode) && std::getline(in, name)) line += 2;
-      inEntities = Trim(name) == "ENTITIES" || Trim(name) == "BLOCKS";
+      section = Trim(name);
+      inEntities = section == "ENTITIES" || section == "BLOCKS";
     } else if (value == "ENDSEC") {
       inEntities = false;
+      section.clear();
     } else if (inEntities && kHandledEntities.count(value) == 0) {
       ++drawing.unsupported[value];
     }
   }
+  texts.Finish();
   if (!sawEof) {
     error = line == 0 ? "empty file" : "no end-of-file marker (truncated file?)";
     return -1;
@@ -199,7 +212,8 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, std::string& err
 
 class DrawingAdapter : public DL_CreationAdapter {
  public:
-  explicit DrawingAdapter(Drawing& d) : drawing(d) {}
+  DrawingAdapter(Drawing& d, EntityGroups& g, TextReader& t)
+      : drawing(d), groups(g), texts(t) {}
 
   std::map<std::string, std::string> imageFiles;  // image reference → file
 
@@ -226,7 +240,13 @@ class DrawingAdapter : public DL_CreationAdapter {
     // Drawing units: inches, feet, millimetres, centimetres, metres.
     static const std::map<int, double> kUnits = {{1, 25.4}, {2, 304.8}, {4, 1}, {5, 10}, {6, 1000}};
     if (key == "$INSUNITS" && kUnits.count(value)) drawing.unitMillimetres = kUnits.at(value);
+    if (key == "$INSUNITS" && value >= 4 && value <= 6 && !measurementGiven) metric = true;
+    if (key == "$MEASUREMENT") metric = value == 1, measurementGiven = true;
     if (key == "$LWDEFAULT" && value >= 0) drawing.defaultWeight = value;
+  }
+  void setVariableDouble(const std::string& key, double value, int) override {
+    if (key == "$DIMASZ") arrowSize = value;
+    if (key == "$DIMSCALE") dimensionScale = value;
   }
 
   void addPoint(const DL_PointData& d) override {
@@ -239,6 +259,7 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.vertices = {{d.x1, d.y1, 0}, {d.x2, d.y2, 0}};
   }
   void addArc(const DL_ArcData& d) override {
+    elevation = d.cz;
     Shape& s = Push(ShapeKind::Arc);
     s.centre = {d.cx, d.cy};
     s.radius = d.radius;
@@ -246,6 +267,7 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.end = d.angle2;
   }
   void addCircle(const DL_CircleData& d) override {
+    elevation = d.cz;
     Shape& s = Push(ShapeKind::Circle);
     s.centre = {d.cx, d.cy};
     s.radius = d.radius;
@@ -254,22 +276,46 @@ class DrawingAdapter : public DL_CreationAdapter {
     Shape& s = Push(ShapeKind::Ellipse);
     s.centre = {d.cx, d.cy};
     s.majorAxis = {d.mx, d.my};
+    // Tilted, or seen from below: drawn in its own plane, whose minor axis
+    // runs along the extrusion × the major axis.
+    const Vector3 n = Extrusion();
+    if (n.x != 0 || n.y != 0 || n.z <= 0) {
+      double major = 0;
+      s.plane = PlaneOfEllipse({d.cx, d.cy, d.cz}, {d.mx, d.my, d.mz}, n, major);
+      s.centre = {0, 0};
+      s.majorAxis = {major, 0};
+    }
     s.ratio = d.ratio;
     s.start = d.angle1;
     s.end = d.angle2;
   }
   void addPolyline(const DL_PolylineData& d) override {
+    openWidths = groups.polylinesTaken < groups.polylines.size()
+                     ? &groups.polylines[groups.polylinesTaken++]
+                     : nullptr;
+    // A lightweight polyline's widths count its vertices as dxflib does.
+    if (openWidths && openWidths->lightweight && openWidths->widths.size() != d.number)
+      openWidths = nullptr;
     if ((d.flags & (16 | 64)) != 0) {
       Unsupported("POLYLINE mesh");
       return;
     }
+    // A 3D polyline's vertices are in world coordinates.
+    if ((d.flags & 8) != 0) lineEntity = true;
+    elevation = d.elevation;
     Shape& s = Push(ShapeKind::Polyline);
     s.closed = (d.flags & 1) != 0;
     openPolyline = static_cast<int32_t>(Container().size()) - 1;
   }
   void addVertex(const DL_VertexData& d) override {
     if (openPolyline < 0) return;
-    Container()[openPolyline].vertices.push_back({d.x, d.y, d.bulge});
+    Shape& s = Container()[openPolyline];
+    Vertex v{d.x, d.y, d.bulge};
+    if (openWidths && openWidths->any && s.vertices.size() < openWidths->widths.size()) {
+      std::tie(v.startWidth, v.endWidth) = openWidths->widths[s.vertices.size()];
+      s.wide = true;
+    }
+    s.vertices.push_back(v);
   }
   void addSpline(const DL_SplineData& d) override {
     if (d.degree > kMaxSplineDegree) {
@@ -296,6 +342,7 @@ class DrawingAdapter : public DL_CreationAdapter {
   void addTrace(const DL_TraceData& d) override { AddCorners(d); }
 
   void addInsert(const DL_InsertData& d) override {
+    elevation = d.ipz;
     Shape& s = Push(ShapeKind::Insert);
     s.block = d.name;
     s.centre = {d.ipx, d.ipy};
@@ -307,55 +354,23 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.rowSpacing = d.rowSp;
   }
 
-  void addText(const DL_TextData& d) override {
-    AddTextBox(d).note = "TEXT (drawn as its outline box)";
-  }
-  void addAttribute(const DL_AttributeData& d) override {
-    AddTextBox(d).note = "ATTRIB (drawn as its outline box)";
-  }
-  void addMTextChunk(const std::string& text) override { mtextChunks += text; }
-  void addMText(const DL_MTextData& d) override {
-    const std::string text = mtextChunks + d.text;
-    mtextChunks.clear();
-    // Lines are separated by \P; formatting codes in braces are not counted.
-    int32_t lines = 1, longest = 0, current = 0, depth = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text.compare(i, 2, "\\P") == 0) {
-        ++lines;
-        longest = std::max(longest, current);
-        current = 0;
-        ++i;
-      } else if (text[i] == '{' || text[i] == '}') {
-        depth += text[i] == '{' ? 1 : -1;
-      } else if (text[i] == '\\' && i + 1 < text.size()) {
-        const size_t semicolon = text.find(';', i);
-        i = std::string("fFHWQACTp").find(text[i + 1]) != std::string::npos &&
-                    semicolon != std::string::npos
-                ? semicolon
-                : i + 1;
-      } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-        ++current;
-      }
-    }
-    longest = std::max(longest, current);
-    const double width = d.width > 0 ? d.width : longest * 0.6 * d.height;
-    const double height =
-        d.height * (1 + (lines - 1) * 1.667 * std::max(0.25, d.lineSpacingFactor));
-    // Attachment 1..9: top, middle, bottom rows of left, centre, right.
-    const int32_t column = (std::clamp(d.attachmentPoint, 1, 9) - 1) % 3;
-    const int32_t row = (std::clamp(d.attachmentPoint, 1, 9) - 1) / 3;
-    const double left = -width * column / 2.0;
-    const double top = height * row / 2.0;
-    double angle = d.angle;
-    if (d.dirx != 0 || d.diry != 0) angle = std::atan2(d.diry, d.dirx);
-    AddBox(d.ipx, d.ipy, left, top - height, width, height, angle).note =
-        "MTEXT (drawn as its outline box)";
-  }
+  // Texts are read from their own groups by the first pass, in file order.
+  void addText(const DL_TextData&) override { AddText("TEXT"); }
+  void addAttribute(const DL_AttributeData&) override { AddText("ATTRIB"); }
+  void addMText(const DL_MTextData&) override { AddText("MTEXT"); }
 
   void addHatch(const DL_HatchData& d) override {
+    const HatchGroups* h = groups.hatchesTaken < groups.hatches.size()
+                               ? &groups.hatches[groups.hatchesTaken++]
+                               : nullptr;
     Shape& s = Push(ShapeKind::Fill);
     s.patterned = !d.solid;
-    if (s.patterned) Unsupported("HATCH with a pattern (drawn as its boundary)");
+    // The file's own pattern lines, else the standard pattern of that name.
+    if (s.patterned && h != nullptr) s.pattern = h->lines;
+    if (s.patterned && s.pattern.empty())
+      s.pattern = StandardPattern(d.pattern, d.angle, d.scale, metric);
+    if (s.patterned && s.pattern.empty())
+      Unsupported("HATCH pattern " + d.pattern + " unknown (drawn as its boundary)");
     openHatch = static_cast<int32_t>(Container().size()) - 1;
   }
   void addHatchLoop(const DL_HatchLoopData&) override {
@@ -415,14 +430,87 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.pixelsWide = d.width;
     s.pixelsHigh = d.height;
     s.file = d.ref;  // the definition's reference until linkImage names the file
+    if (groups.imagesTaken < groups.imageClips.size()) {
+      const ImageClip& c = groups.imageClips[groups.imagesTaken++];
+      if (ClipsPart(c, d.width, d.height)) Unsupported("IMAGE clip boundary (drawn unclipped)");
+    }
+  }
+
+  // A dimension is drawn from its block; one that names none cannot be.
+  void AddDimension() {
+    const std::string name = groups.dimensionsTaken < groups.dimensionBlocks.size()
+                                 ? groups.dimensionBlocks[groups.dimensionsTaken++]
+                                 : "";
+    if (name.empty()) return Unsupported("DIMENSION without its block (not plotted)");
+    // The block holds the dimension as drawn, in drawing coordinates.
+    Shape& s = Push(ShapeKind::Insert);
+    s.plane = PlaneMap{};
+    s.block = name;
+  }
+  void addDimAlign(const DL_DimensionData&, const DL_DimAlignedData&) override { AddDimension(); }
+  void addDimLinear(const DL_DimensionData&, const DL_DimLinearData&) override { AddDimension(); }
+  void addDimRadial(const DL_DimensionData&, const DL_DimRadialData&) override { AddDimension(); }
+  void addDimDiametric(const DL_DimensionData&, const DL_DimDiametricData&) override {
+    AddDimension();
+  }
+  void addDimAngular(const DL_DimensionData&, const DL_DimAngular2LData&) override {
+    AddDimension();
+  }
+  void addDimAngular3P(const DL_DimensionData&, const DL_DimAngular3PData&) override {
+    AddDimension();
+  }
+  void addDimOrdinate(const DL_DimensionData&, const DL_DimOrdinateData&) override {
+    AddDimension();
+  }
+
+  // A leader's path, in drawing coordinates; its arrowhead once the path's
+  // first segment is known.
+  void addLeader(const DL_LeaderData& d) override {
+    lineEntity = true;
+    Push(ShapeKind::Polyline);
+    openLeader = static_cast<int32_t>(Container().size()) - 1;
+    leaderArrow = d.arrowHeadFlag == 1;
+    if (d.leaderPathType == 1) Unsupported("LEADER along a spline (drawn straight)");
+  }
+  void addLeaderVertex(const DL_LeaderVertexData& d) override {
+    if (openLeader < 0) return;
+    std::vector<Vertex>& path = Container()[openLeader].vertices;
+    path.push_back({d.x, d.y});
+    if (path.size() != 2 || !leaderArrow) return;
+    const std::vector<Vertex> arrow = ArrowHead({path[0].x, path[0].y}, {path[1].x, path[1].y},
+                                                ArrowLength(arrowSize, dimensionScale, metric));
+    if (arrow.empty()) return;
+    const int32_t leader = openLeader;
+    Shape& head = Push(ShapeKind::Fill);
+    head.plane = PlaneMap{};
+    Shape outline;
+    outline.vertices = arrow;
+    outline.closed = true;
+    head.loops.push_back({outline});
+    openLeader = leader;
   }
   void linkImage(const DL_ImageDefData& d) override { imageFiles[d.ref] = d.file; }
 
  private:
   Drawing& drawing;
+  EntityGroups& groups;
+  TextReader& texts;
   Block* block = nullptr;
-  int32_t openPolyline = -1, openSpline = -1, openHatch = -1;
-  std::string mtextChunks;
+  int32_t openPolyline = -1, openSpline = -1, openHatch = -1, openLeader = -1;
+  const PolylineWidths* openWidths = nullptr;
+  bool leaderArrow = false;
+  bool metric = false, measurementGiven = false;
+  double arrowSize = 0, dimensionScale = 1;
+
+  // Whether an image's clip boundary leaves out any of its pixels, whose
+  // corners lie at -0.5 and the size less 0.5.
+  static bool ClipsPart(const ImageClip& c, int32_t width, int32_t height) {
+    if (!c.on || c.vertices.size() < 2) return false;
+    if (c.type != 1 || c.vertices.size() != 2) return true;
+    const Point a = c.vertices[0], b = c.vertices[1];
+    return std::min(a.x, b.x) > -0.5 || std::min(a.y, b.y) > -0.5 ||
+           std::max(a.x, b.x) < width - 0.5 || std::max(a.y, b.y) < height - 0.5;
+  }
 
   static std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -435,7 +523,7 @@ class DrawingAdapter : public DL_CreationAdapter {
 
   // A new shape with the entity's style; any open polyline, spline or hatch ends.
   Shape& Push(ShapeKind kind) {
-    openPolyline = openSpline = openHatch = -1;
+    openPolyline = openSpline = openHatch = openLeader = -1;
     const DL_Attributes a = getAttributes();
     Shape s;
     s.kind = kind;
@@ -451,18 +539,26 @@ class DrawingAdapter : public DL_CreationAdapter {
       return scratch;
     }
     // Lines, ellipses, splines and points are given in world coordinates;
-    // the others in their own plane, which a negative extrusion mirrors.
+    // the others in their own plane, whose z axis is the extrusion.
     const bool planar = kind != ShapeKind::Ellipse && kind != ShapeKind::Spline &&
                         kind != ShapeKind::Dot && !(kind == ShapeKind::Polyline && lineEntity);
-    s.mirrored = planar && getExtrusion()->getDirection()[2] < 0;
+    if (planar) s.plane = PlaneOfNormal(Extrusion(), elevation);
     lineEntity = false;
+    elevation = 0;
     Container().push_back(s);
     return Container().back();
   }
   Shape scratch;
   bool lineEntity = false;
+  double elevation = 0;  // of the next entity's plane along its extrusion
+
+  Vector3 Extrusion() {
+    const double* n = getExtrusion()->getDirection();
+    return {n[0], n[1], n[2]};
+  }
 
   void AddCorners(const DL_TraceData& d) {
+    elevation = d.z[0];
     Shape& s = Push(ShapeKind::Fill);
     // The third and fourth corners are stored crosswise.
     std::vector<Shape> loop(1);
@@ -474,44 +570,52 @@ class DrawingAdapter : public DL_CreationAdapter {
     s.loops.push_back(std::move(loop));
   }
 
-  // A text as the box it covers: characters are taken as 0.6 of the height wide.
-  Shape& AddTextBox(const DL_TextData& d) {
-    int32_t characters = 0;
-    for (unsigned char c : d.text)
-      if ((c & 0xC0) != 0x80) ++characters;
-    const double width = characters * 0.6 * d.height * (d.xScaleFactor > 0 ? d.xScaleFactor : 1);
-    double x = d.ipx, y = d.ipy, left = 0, bottom = 0;
-    if (d.hJustification != 0 || d.vJustification != 0) {
-      // dxflib leaves a coordinate of the alignment point that the file does
-      // not give not a number; the text then stands at its insertion point.
-      x = std::isnan(d.apx) ? d.ipx : d.apx;
-      y = std::isnan(d.apy) ? d.ipy : d.apy;
-      if (d.hJustification == 1 || d.hJustification == 4) left = -width / 2;
-      if (d.hJustification == 2) left = -width;
-      if (d.hJustification == 3 || d.hJustification == 5) {
-        // Aligned and fitted text spans from the insertion to the alignment point.
-        const double dx = x - d.ipx, dy = y - d.ipy;
-        return AddBox(d.ipx, d.ipy, 0, 0, std::hypot(dx, dy), d.height, std::atan2(dy, dx));
-      }
-      if (d.vJustification == 2 || d.hJustification == 4) bottom = -d.height / 2;
-      if (d.vJustification == 3) bottom = -d.height;
-    }
-    return AddBox(x, y, left, bottom, width, d.height, d.angle);  // dxflib gives radians
+  // An MTEXT stands at a point of the drawing and may give its direction as
+  // one, too; only its own axes lie in its plane. So its place is kept, a
+  // given direction is brought into the plane, and the plane turns the frame.
+  int32_t LayOutBlockText(const TextEntity& text, Shape& s) {
+    const PlaneMap p = s.plane;
+    s.plane = PlaneMap{};
+    TextEntity inPlane = text;
+    const double determinant = p.a * p.d - p.b * p.c;
+    if (text.hasDirection && std::fabs(determinant) > 1e-12)
+      inPlane.direction = {(p.d * text.direction.x - p.b * text.direction.y) / determinant,
+                           (p.a * text.direction.y - p.c * text.direction.x) / determinant};
+    const int32_t laid = LayOutText(inPlane, texts.settings, s);
+    const auto turn = [&p](Point w) { return Point{p.a * w.x + p.b * w.y, p.c * w.x + p.d * w.y}; };
+    s.u = turn(s.u);
+    s.v = turn(s.v);
+    return laid;
   }
 
-  Shape& AddBox(double x, double y, double left, double bottom, double width, double height,
-                double radians) {
-    Shape& s = Push(ShapeKind::Polyline);
-    s.closed = true;
-    const double c = std::cos(radians), n = std::sin(radians);
-    for (auto [u, v] : {std::pair{left, bottom},
-                        {left + width, bottom},
-                        {left + width, bottom + height},
-                        {left, bottom + height}})
-      s.vertices.push_back({x + u * c - v * n, y + u * n + v * c, 0});
-    return s;
+  void AddText(const std::string& kind) {
+    std::deque<TextEntity>& queue = texts.entities[kind];
+    if (queue.empty()) return;
+    const TextEntity text = std::move(queue.front());
+    queue.pop_front();
+    Shape& s = Push(ShapeKind::Text);
+    const int32_t laid = kind == "MTEXT" ? LayOutBlockText(text, s) : LayOutText(text, texts.settings, s);
+    if (laid == kNoFont) Unsupported(kind + " (no font found: not plotted)");
+    if (laid < 0 && &s != &scratch) Container().pop_back();
   }
 };
+
+// Attribute definitions, which dxflib does not hand over, where a plot shows
+// them: by name in the model, and a block's constant ones in each placement.
+void AddAttributeDefinitions(TextReader& texts, Drawing& drawing) {
+  for (const TextEntity& text : texts.entities["ATTDEF"]) {
+    if (text.paperSpace && text.block.empty()) continue;
+    Shape s;
+    s.style = text.look;
+    s.mirrored = text.mirrored;
+    if (LayOutText(text, texts.settings, s) < 0) continue;
+    if (text.block.empty()) {
+      drawing.shapes.push_back(std::move(s));
+    } else if (const auto b = drawing.blocks.find(text.block); b != drawing.blocks.end()) {
+      b->second.shapes.push_back(std::move(s));
+    }
+  }
+}
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -548,8 +652,11 @@ void LinkImages(std::vector<Shape>& shapes, const std::map<std::string, std::str
 int32_t ReadDxfText(const std::string& text, const std::string& folder, Drawing& drawing,
                     std::string& error) {
   drawing = Drawing{};
-  if (CheckDxfText(text, drawing, error) < 0) return -1;
-  DrawingAdapter adapter(drawing);
+  TextReader texts;
+  if (CheckDxfText(text, drawing, texts, error) < 0) return -1;
+  EntityGroups groups;
+  ScanEntityGroups(text, groups);
+  DrawingAdapter adapter(drawing, groups, texts);
   DL_Dxf dxf;
   // dxflib takes an MTEXT angle in degrees, or in radians for files its own
   // old versions wrote, and knows which from a comment it otherwise leaves
@@ -559,7 +666,14 @@ int32_t ReadDxfText(const std::string& text, const std::string& folder, Drawing&
     error = "cannot read";
     return -1;
   }
+  AddAttributeDefinitions(texts, drawing);
   LinkImages(drawing.shapes, adapter.imageFiles, folder, drawing);
+  if (const auto wipeouts = drawing.unsupported.find("WIPEOUT");
+      wipeouts != drawing.unsupported.end()) {
+    drawing.unsupported["WIPEOUT (not masked: the driver fills only with its pens)"] =
+        wipeouts->second;
+    drawing.unsupported.erase(wipeouts);
+  }
   for (auto& [name, block] : drawing.blocks)
     LinkImages(block.shapes, adapter.imageFiles, folder, drawing);
   return 0;

@@ -109,21 +109,29 @@ void FlattenEllipse(Point centre, Point majorAxis, double ratio, double start, d
     out.push_back(Ellipse(centre, majorAxis, ratio, start + sweep * i / steps));
 }
 
-void FlattenBulge(const Vertex& from, const Vertex& to, double tolerance, std::vector<Point>& out) {
+bool BulgeArc(const Vertex& from, const Vertex& to, Point& centre, double& radius, double& start,
+              double& included) {
   const double chord = std::hypot(to.x - from.x, to.y - from.y);
-  if (from.bulge == 0 || chord == 0) {
-    out.push_back({to.x, to.y});
-    return;
-  }
+  if (from.bulge == 0 || chord == 0) return false;
   // The included angle is four times the arc tangent of the bulge; the centre
   // lies on the chord's perpendicular bisector.
-  const double included = 4 * std::atan(from.bulge);
-  const double radius = chord / (2 * std::sin(std::fabs(included) / 2));
+  included = 4 * std::atan(from.bulge);
+  radius = chord / (2 * std::sin(std::fabs(included) / 2));
   const double toCentre = radius * std::cos(std::fabs(included) / 2) * (from.bulge > 0 ? 1 : -1);
   const double mx = (from.x + to.x) / 2, my = (from.y + to.y) / 2;
   const double nx = -(to.y - from.y) / chord, ny = (to.x - from.x) / chord;
-  const Point c{mx + nx * toCentre, my + ny * toCentre};
-  const double a0 = std::atan2(from.y - c.y, from.x - c.x);
+  centre = {mx + nx * toCentre, my + ny * toCentre};
+  start = std::atan2(from.y - centre.y, from.x - centre.x);
+  return true;
+}
+
+void FlattenBulge(const Vertex& from, const Vertex& to, double tolerance, std::vector<Point>& out) {
+  Point c;
+  double radius, a0, included;
+  if (!BulgeArc(from, to, c, radius, a0, included)) {
+    out.push_back({to.x, to.y});
+    return;
+  }
   const int32_t steps = StepsFor(included, radius, tolerance);
   for (int32_t i = 1; i < steps; ++i) {
     const double a = a0 + included * i / steps;
@@ -203,4 +211,15 @@ void FlattenCurve(const Shape& shape, double tolerance, std::vector<Point>& out)
     default:
       break;
   }
+}
+
+std::vector<Point> JoinLoops(const std::vector<std::vector<Point>>& loops) {
+  std::vector<Point> outline;
+  for (const std::vector<Point>& loop : loops) {
+    if (loop.empty()) continue;
+    if (!outline.empty()) outline.push_back(outline.front());
+    outline.insert(outline.end(), loop.begin(), loop.end());
+    outline.push_back(loop.front());
+  }
+  return outline;
 }

@@ -13,6 +13,11 @@ void FlattenArc(Point centre, double radius, double start, double end, bool cloc
 // An elliptical arc by its parameter angles in radians.
 void FlattenEllipse(Point centre, Point majorAxis, double ratio, double start, double end,
                     bool clockwise, double tolerance, std::vector<Point>& out);
+// The arc a vertex's bulge describes to the next vertex: its centre, radius,
+// the angle of `from` seen from the centre and the included angle (radians,
+// negative clockwise). False for a straight segment.
+bool BulgeArc(const Vertex& from, const Vertex& to, Point& centre, double& radius, double& start,
+              double& included);
 // The points after `from` up to `to`, along the arc that `bulge` describes.
 void FlattenBulge(const Vertex& from, const Vertex& to, double tolerance, std::vector<Point>& out);
 // A polyline with its bulges; a closed one ends where it starts.
@@ -23,3 +28,8 @@ void FlattenPolyline(const std::vector<Vertex>& vertices, bool closed, double to
 bool FlattenSpline(const Shape& spline, double tolerance, std::vector<Point>& out);
 // Any curve shape (polyline, circle, arc, ellipse, spline) as points.
 void FlattenCurve(const Shape& shape, double tolerance, std::vector<Point>& out);
+
+// Closed loops as one outline for an even-odd fill: each loop is closed and
+// the outline comes back to the first loop's start before the next loop, so
+// the joins are crossed twice and holes stay open.
+std::vector<Point> JoinLoops(const std::vector<std::vector<Point>>& loops);

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,19 +25,20 @@
 
 #include "host/protocol.h"
 #include "tools/adihost/host_text.h"
+#include "tools/adihost/job_file.h"
 #include "tools/adihost/options.h"
-#include "tools/adihost/raster_file.h"
+#include "tools/adihost/plot_input.h"
 #include "tools/host/conversation.h"
 #include "tools/host/driver_library.h"
 #include "tools/host/image_host.h"
 #if defined(ADIHOST_WITH_PREVIEW)
 #include "tools/jobview/render.h"
 #endif
-#include "tools/adihost/request_script.h"
 #include "tools/host/send.h"
 #include "tools/host/settings.h"
 #if defined(ADIHOST_WITH_DXF)
 #include "tools/adihost/drawing_writer.h"
+#include "tools/adihost/image_check.h"
 #endif
 
 namespace {
@@ -47,7 +47,11 @@ namespace {
 std::FILE* messages = stdout;
 bool verbose = false;
 bool progressShown = false;
-std::FILE* job = nullptr;
+bool lineOpen = false;  // the driver's last text did not end its line
+JobFile job;
+// The job's first bytes, where its header shows which settings it took.
+std::string jobStart;
+constexpr size_t kJobStartKept = 4096;
 std::string recordPath;
 
 void Report(const std::string& text) {
@@ -56,26 +60,10 @@ void Report(const std::string& text) {
   std::fprintf(stderr, "adihost: %s\n", text.c_str());
 }
 
-// The job as the printer will print it, beside the job: drawn from the file
-// just written, so the picture shows the job and not the drawing it came from.
-// What the preview does not understand is reported, and the picture stands.
-int32_t WritePreview(const Options& o) {
-#if defined(ADIHOST_WITH_PREVIEW)
-  if (PreviewJobFile("adihost", o.output, o.preview, PreviewOptions{}, stderr) == 2) return -1;
-  Report(o.preview + ": the job's preview");
-  return 0;
-#else
-  Report("--preview: this build has no preview; run jobview on " + o.output);
-  return -1;
-#endif
-}
-
 void Progress(const std::string& text) {
   std::fprintf(stderr, "\radihost: %s\x1b[K", text.c_str());
   progressShown = true;
 }
-
-bool lineOpen = false;  // the driver's last text did not end its line
 
 void PrintLine(const char* line) {
   const std::string_view text = line;
@@ -89,8 +77,11 @@ void ShowControl(const char* text) {
 }
 
 int32_t WriteJob(const char* bytes, int32_t count) {
-  return std::fwrite(bytes, 1, static_cast<size_t>(count), job) == static_cast<size_t>(count) &&
-                 std::fflush(job) == 0
+  if (jobStart.size() < kJobStartKept)
+    jobStart.append(bytes, std::min<size_t>(count, kJobStartKept - jobStart.size()));
+  return std::fwrite(bytes, 1, static_cast<size_t>(count), job.file) ==
+                     static_cast<size_t>(count) &&
+                 std::fflush(job.file) == 0
              ? 1
              : 0;
 }
@@ -117,90 +108,6 @@ void ShowStripProgress(int32_t strip, int32_t fetches) {
     Progress("image strips: " + std::to_string(fetches) + " (strip " + std::to_string(strip) + ")");
 }
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-  if (s.size() < tail.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i])
-      return false;
-  return true;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
-std::string ProgramFolder(const char* argv0) {
-#if defined(_WIN32)
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return n > 0 && n < MAX_PATH ? FolderOf(path) : FolderOf(argv0);
-#else
-  char path[4096];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return FolderOf(argv0);
-  path[n] = '\0';
-  return FolderOf(path);
-#endif
-}
-
-// The driver beside adihost, as in a build folder; else, for an installed
-// adihost, the library where it was installed (a path from adihost's folder).
-std::string DefaultDriverPath(const char* argv0) {
-#if defined(_WIN32)
-  const char* name = "trnkv_p.dll";
-#else
-  const char* name = "trnkv_p.so";
-#endif
-  const std::string folder = ProgramFolder(argv0);
-  const std::string beside = (folder.empty() ? "" : folder + "/") + name;
-#if defined(TRNKV_INSTALLED_DRIVER)
-  std::error_code ignored;
-  if (!std::filesystem::exists(beside, ignored))
-    return (folder.empty() ? "" : folder + "/") + TRNKV_INSTALLED_DRIVER;
-#endif
-  return beside;
-}
-
-std::string ReadWholeFile(const std::string& path, bool& ok) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  ok = in.good() || in.eof();
-  if (!in.is_open()) ok = false;
-  return text.str();
-}
-
-// Writes the request script, with every image converted to netpbm beside it.
-int32_t DumpRequests(const std::string& path, std::vector<Request> requests, std::string& error) {
-  const std::string folder = FolderOf(path);
-  std::string stem = path.substr(path.find_last_of("/\\") + 1);
-  if (stem.rfind('.') != std::string::npos && stem.rfind('.') > 0) stem.resize(stem.rfind('.'));
-  int32_t count = 0;
-  std::vector<std::pair<std::string, std::string>> converted;
-  for (Request& r : requests) {
-    if (r.kind != RequestKind::Image) continue;
-    std::string name;
-    for (const auto& [from, to] : converted)
-      if (from == r.file) name = to;
-    if (name.empty()) {
-      RasterPixels pixels;
-      if (ReadRasterFile(r.file, pixels, error) < 0) return error = r.file + ": " + error, -1;
-      name = stem + "-image" + std::to_string(++count) + (pixels.colour ? ".ppm" : ".pbm");
-      // A netpbm file has no alpha: the script line carries the transparency.
-      if (pixels.transparent) r.transparent = true;
-      if (WriteNetpbm((folder.empty() ? "" : folder + "/") + name, pixels) < 0)
-        return error = name + ": cannot write", -1;
-      converted.emplace_back(r.file, name);
-    }
-    r.file = name;
-  }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << "# adihost request script\n" << FormatRequestScript(requests);
-  if (!out.flush()) return error = path + ": cannot write", -1;
-  return 0;
-}
-
 // What the job holds, in one line.
 std::string JobSummary(size_t bytes, const std::vector<Request>& requests) {
   size_t strokes = 0, polygons = 0, images = 0;
@@ -214,6 +121,243 @@ std::string JobSummary(size_t bytes, const std::vector<Request>& requests) {
          std::to_string(requests.size()) + " requests: " + std::to_string(strokes) +
          " moves and draws, " + std::to_string(polygons) + " filled polygons, " +
          std::to_string(images) + " raster images";
+}
+
+// The job as the printer will print it, beside the job: drawn from the file
+// just written, so the picture shows the job and not the drawing it came from.
+// What the preview does not understand is reported, and the picture stands.
+int32_t WritePreview(const Options& o) {
+#if defined(ADIHOST_WITH_PREVIEW)
+  if (PreviewJobFile("adihost", o.output, o.preview, PreviewOptions{}, stderr) == 2) return -1;
+  Report(o.preview + ": the job's preview");
+  return 0;
+#else
+  Report("--preview: this build has no preview; run jobview on " + o.output);
+  return -1;
+#endif
+}
+
+// --version and --list-papers: what the program and its driver are.
+int ShowDriverFacts(const Options& o, const char* argv0) {
+  if (o.version) std::printf("adihost %s\n", kAdihostVersion);
+  std::string error;
+  const std::string path = o.driver.empty() ? DefaultDriverPath(argv0) : o.driver;
+  PladiFn pladi = LoadDriverLibrary(path, error);
+  if (pladi == nullptr) {
+    Report(error);
+    return o.listPapers ? kExitPlotFailed : kExitOk;
+  }
+  const DriverLink driver = ConnectDriver(pladi);
+  if (o.version) std::printf("driver: %s\n", Windows1252ToTerminal(DriverName(driver)).c_str());
+  if (!o.listPapers) return kExitOk;
+  const std::vector<std::string> names = DriverPaperNames(driver);
+  for (size_t i = 0; i < names.size(); ++i)
+    std::printf("%2zu  %s\n", i + 1, Windows1252ToTerminal(names[i]).c_str());
+  return kExitOk;
+}
+
+// Every output must be a file of its own, neither the input nor another output.
+int RefuseClashingFiles(const Options& o) {
+  const std::string clash = FindClash({{"input", o.input}}, {{"-o", o.output},
+                                                             {"--preview", o.preview},
+                                                             {"--dump-requests", o.dump},
+                                                             {"--record", o.record}});
+  if (clash.empty()) return 0;
+  Report(clash);
+  return kExitUsage;
+}
+
+// The record file: its bytes are what the host hands the driver.
+int LoadRecord(const Options& o) {
+  ResetHostLog();
+  recordPath = o.record;
+  if (o.record.empty()) return 0;
+  std::ifstream in(o.record, std::ios::binary);
+  if (!in.is_open()) return 0;  // made with the driver's defaults
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.size() != static_cast<size_t>(kRecord.size)) {
+    Report(o.record + ": not a settings record (" + std::to_string(bytes.size()) +
+           " bytes, not 40)");
+    return kExitBadInput;
+  }
+  std::memcpy(hostLog.storedRecord.data(), bytes.data(), kRecord.size);
+  hostLog.haveStoredRecord = true;
+  return 0;
+}
+
+// The dialogs' scripted user reads its script from a file named in the
+// environment; the file is removed when adihost ends.
+struct DialogScriptFile {
+  std::string path;
+  ~DialogScriptFile() {
+    if (!path.empty()) std::remove(path.c_str());
+  }
+};
+
+void PrepareDialogs(const Options& o, DialogScriptFile& file) {
+  std::string script;
+  if (o.language == "qdrs") script = CancellingDialogScript();
+  if (o.settings.Any()) script = DialogScriptFor(o.settings);
+#if defined(_WIN32)
+  // On Win32 the dialogs are real windows: the robot plays the same script
+  // against them (and closes with OK any dialog the script does not name).
+  (void)file;
+  DialogBotStart(script);
+#else
+  if (script.empty()) return;
+  std::error_code ignored;
+  file.path = (std::filesystem::temp_directory_path(ignored) /
+               ("adihost-dialogs-" + std::to_string(getpid()) + ".txt"))
+                  .string();
+  std::ofstream(file.path, std::ios::binary | std::ios::trunc) << script;
+  setenv("TRNKV_DIALOG_SCRIPT", file.path.c_str(), 1);
+#endif
+}
+
+void ConnectSinks(const Options& o) {
+  hostLog.writeSink = &WriteJob;
+  hostLog.printSink = &PrintLine;
+  hostLog.controlSink = &ShowControl;
+  hostLog.saveSink = &SaveRecord;
+  hostLog.swapSink = &ShowSwap;
+  hostLog.failWriteAt = o.failWrite;
+  hostLog.failAllWritesFrom = o.failWrite > 0;
+  if (isatty(fileno(stderr)) != 0) imageSource.progress = &ShowStripProgress;
+}
+
+// The binary language is reached only through a stored record that asks for
+// it, at a resolution it has, while every dialog is cancelled.
+void AskForBinaryLanguage() {
+  uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
+  flags = static_cast<uint16_t>(flags | kJobQdrsOutput);
+  const uint16_t resolution = flags & kJobResolutionMask;
+  if (resolution != kJob400Dpi && resolution != kJob200Dpi)
+    flags = static_cast<uint16_t>((flags & ~kJobResolutionMask) | kJob400Dpi);
+  WriteU16(hostLog.storedRecord.data(), kRecord.jobFlags, flags);
+  SaveRecord(hostLog.storedRecord);
+}
+
+// The host's conversation up to the plot: the sheet, and the settings the
+// dialogs refused. 0, or the exit code after a message.
+int Converse(const DriverLink& driver, const Options& o, SheetArea& area,
+             std::vector<std::string>& refused) {
+  ConversationResult start = HostHandshake(driver);
+  if (start.failedRequest == 0 && o.language == "qdrs") {
+    AskForBinaryLanguage();
+    start = HostHandshake(driver);
+  }
+  if (start.failedRequest != 0) {
+    Report("the driver refused control request " + std::to_string(start.failedRequest));
+    return kExitPlotFailed;
+  }
+  const RecordBytes recordBefore = hostLog.storedRecord;
+  DrawingStartOptions startOptions;
+  startOptions.configure = o.configure || o.settings.Any();
+  startOptions.summary = o.summary;
+  startOptions.legend = o.legend;
+  const ConversationResult drawing = HostDrawingStart(driver, start.area, startOptions);
+  if (drawing.failedRequest != 0) {
+    Report("the driver refused graphics request " + std::to_string(drawing.failedRequest));
+    return kExitPlotFailed;
+  }
+  area = drawing.area;
+  if (o.settings.Any()) {
+    refused = SettingsNotApplied(o.settings, recordBefore, hostLog.storedRecord);
+    for (const std::string& s : SettingsApproximated(o.settings, hostLog.storedRecord)) Report(s);
+  }
+  return 0;
+}
+
+// The drawing's requests for the sheet; what could not be plotted is listed
+// once, each with its count. 0, or the exit code after a message.
+int DrawingRequests(PlotInput& input, const Options& o, const SheetArea& area) {
+#if defined(ADIHOST_WITH_DXF)
+  if (!input.isDxf) return 0;
+  std::map<std::string, int32_t> notes = input.drawing.unsupported;
+  Placement placement;
+  placement.ratio = o.scale;
+  std::string error;
+  if (WriteDrawingRequests(input.drawing, area, placement, input.requests, notes, error) < 0) {
+    Report(o.input + ": " + error);
+    return kExitBadInput;
+  }
+  DropUnreadableImages(input.requests, notes);
+  for (const auto& [what, count] : notes)
+    Report(o.input + ": not plotted as drawn: " + what + ": " + std::to_string(count));
+#else
+  (void)input, (void)o, (void)area;
+#endif
+  return 0;
+}
+
+// The requests played into the job file. 0, or the exit code after a message.
+int PlayIntoJob(const DriverLink& driver, const Options& o, const std::vector<Request>& requests) {
+  std::string error;
+  if (JobOpen(o.output, job, error) < 0) {
+    Report(error);
+    return kExitPlotFailed;
+  }
+  const auto fail = [&](const std::string& why, int code) {
+    Report(why);
+    JobAbandon(job);
+    return code;
+  };
+  if (o.probe) {
+    const std::string bytes = ProbeDriver(driver);
+    if (WriteJob(bytes.data(), static_cast<int32_t>(bytes.size())) == 0)
+      return fail(o.output + ": cannot write", kExitPlotFailed);
+  } else {
+    if (isatty(fileno(stderr)) != 0 && requests.size() > 5000)
+      Progress(std::to_string(requests.size()) + " requests");
+    const int32_t failed = PlayRequests(driver, requests, error);
+    if (failed >= 0 && requests[failed].kind == RequestKind::Image && !error.empty() &&
+        error.find("refused") == std::string::npos)
+      return fail(error, kExitBadInput);
+    if (failed >= 0)
+      return fail((requests[failed].line > 0
+                       ? o.input + ": line " + std::to_string(requests[failed].line) + ": "
+                       : "") +
+                      error,
+                  kExitPlotFailed);
+  }
+  // A failed final flush is not answered with a failure status: every host
+  // write that was not taken counts.
+  if (hostLog.writeSizes.size() != static_cast<size_t>(hostLog.writeCalls))
+    return fail(o.output + ": a write failed; the job is incomplete", kExitPlotFailed);
+  if (lineOpen) std::fputs("\n", messages);
+  if (JobCommit(job, error) < 0) {
+    Report(error);
+    return kExitPlotFailed;
+  }
+  return 0;
+}
+
+// A label the dialog refused never reaches the job's header, the only place
+// it is kept.
+void CheckLabel(const Options& o, std::vector<std::string>& refused) {
+  if (!o.settings.haveLabel || o.settings.label.empty()) return;
+  if (jobStart.find("BP1,\"" + o.settings.label + "\",") == std::string::npos)
+    refused.push_back("--label " + o.settings.label);
+}
+
+// The preview and the delivery of a written job. The exit code.
+int Deliver(const Options& o, const std::vector<Request>& requests,
+            std::vector<std::string> refused) {
+  size_t bytes = 0;
+  for (int32_t n : hostLog.writeSizes) bytes += static_cast<size_t>(n);
+  if (o.output != "-") Report(o.output + ": " + JobSummary(bytes, requests));
+  if (!o.probe) CheckLabel(o, refused);
+  for (const std::string& s : refused) Report("setting not applied: " + s);
+  if (!o.preview.empty() && WritePreview(o) < 0) return kExitPlotFailed;
+  if (!o.send.empty()) {
+    std::string error;
+    if (SendJobFile(o.send, o.output, o.timeout, error) < 0) {
+      Report(error + "; the job is kept in " + o.output);
+      return kExitSendFailed;
+    }
+    Report("sent " + o.output + " to " + o.send);
+  }
+  return refused.empty() ? kExitOk : kExitSettingRefused;
 }
 
 }  // namespace
@@ -230,216 +374,51 @@ int main(int argc, char** argv) {
 #endif
   Options o;
   if (const int code = ParseOptions(argc, argv, o)) return code;
+  if (o.listPapers || o.version) return ShowDriverFacts(o, argv[0]);
+  if (const int code = RefuseClashingFiles(o)) return code;
   verbose = o.verbose;
   if (o.output == "-") messages = stderr;
-  const bool progress = isatty(fileno(stderr)) != 0;
 
   // Read the input first: a bad drawing is reported before anything is written.
-  std::vector<Request> requests;
+  PlotInput input;
   std::string error;
-  const bool isDxf = EndsWith(o.input, ".dxf");
-#if defined(ADIHOST_WITH_DXF)
-  Drawing drawing;
-  if (isDxf && ReadDxfFile(o.input, drawing, error) < 0) {
+  if (!o.probe && ReadPlotInput(o.input, input, error) < 0) {
     Report(o.input + ": " + error);
     return kExitBadInput;
   }
-#else
-  if (isDxf) {
-    Report(o.input +
-           ": DXF drawings are read by the Linux build; write them as a request "
-           "script there with --dump-requests");
-    return kExitBadInput;
-  }
-#endif
-  if (!isDxf && !o.probe) {
-    bool ok = false;
-    const std::string text = ReadWholeFile(o.input, ok);
-    if (!ok) {
-      Report(o.input + ": " + std::strerror(errno ? errno : ENOENT));
-      return kExitBadInput;
-    }
-    if (ParseRequestScript(text, FolderOf(o.input), requests, error) < 0) {
-      Report(o.input + ": " + error);
-      return kExitBadInput;
-    }
-  }
-
-  // The record file: its bytes are what the host hands the driver.
-  ResetHostLog();
-  recordPath = o.record;
-  if (!o.record.empty()) {
-    bool ok = false;
-    const std::string bytes = ReadWholeFile(o.record, ok);
-    if (ok && bytes.size() == static_cast<size_t>(kRecord.size)) {
-      std::memcpy(hostLog.storedRecord.data(), bytes.data(), kRecord.size);
-      hostLog.haveStoredRecord = true;
-    } else if (ok) {
-      Report(o.record + ": not a settings record (" + std::to_string(bytes.size()) +
-             " bytes, not 40)");
-      return kExitBadInput;
-    }
-  }
-
-  // The dialogs' scripted user reads its script from a file named in the environment.
-  std::string dialogScript;
-  if (o.language == "qdrs") dialogScript = CancellingDialogScript();
-  if (o.settings.Any()) dialogScript = DialogScriptFor(o.settings);
-  std::string scriptPath;
-#if !defined(_WIN32)
-  if (!dialogScript.empty()) {
-    std::error_code ignored;
-    scriptPath = (std::filesystem::temp_directory_path(ignored) /
-                  ("adihost-dialogs-" + std::to_string(getpid()) + ".txt"))
-                     .string();
-    std::ofstream(scriptPath, std::ios::binary | std::ios::trunc) << dialogScript;
-    setenv("TRNKV_DIALOG_SCRIPT", scriptPath.c_str(), 1);
-  }
-#endif
-  struct RemoveScript {
-    std::string path;
-    ~RemoveScript() {
-      if (!path.empty()) std::remove(path.c_str());
-    }
-  } removeScript{scriptPath};
-
-  const std::string driverPath = o.driver.empty() ? DefaultDriverPath(argv[0]) : o.driver;
-#if defined(_WIN32)
-  // On Win32 the dialogs are real windows: the robot plays the same script
-  // against them (and closes with OK any dialog the script does not name).
-  DialogBotStart(dialogScript);
-#endif
-  PladiFn pladi = LoadDriverLibrary(driverPath, error);
+  if (const int code = LoadRecord(o)) return code;
+  DialogScriptFile dialogScript;
+  PrepareDialogs(o, dialogScript);
+  PladiFn pladi =
+      LoadDriverLibrary(o.driver.empty() ? DefaultDriverPath(argv[0]) : o.driver, error);
   if (pladi == nullptr) {
     Report(error);
     return kExitPlotFailed;
   }
-
-  if (o.output == "-") {
-    job = stdout;
-  } else {
-    job = std::fopen(o.output.c_str(), "wb");
-    if (job == nullptr) {
-      Report(o.output + ": " + std::strerror(errno));
+  ConnectSinks(o);
+  const DriverLink driver = ConnectDriver(pladi);
+  SheetArea area;
+  std::vector<std::string> refused;
+  if (const int code = Converse(driver, o, area, refused)) return code;
+  if (!o.probe) {
+    if (const int code = DrawingRequests(input, o, area)) return code;
+    // Nothing on the sheet is no plot: no job is written.
+    if (!PlotsAnything(input.requests)) {
+      char scale[40];
+      std::snprintf(scale, sizeof scale, " on the sheet at 1:%g", o.scale);
+      Report(o.input + ": nothing to plot" + (input.isDxf && o.scale > 0 ? scale : ""));
+      return kExitBadInput;
+    }
+    // The tone curve shapes raster images only.
+    if (o.settings.AnyTone() &&
+        std::none_of(input.requests.begin(), input.requests.end(),
+                     [](const Request& r) { return r.kind == RequestKind::Image; }))
+      Report(o.input + ": the tone settings change raster images only, and there are none");
+    if (!o.dump.empty() && DumpRequests(o.dump, input.requests, error) < 0) {
+      Report(error);
       return kExitPlotFailed;
     }
   }
-  // Only a plain file is removed after a failure, never a device or a pipe.
-  std::error_code ignored;
-  const bool removable = job != stdout && std::filesystem::is_regular_file(o.output, ignored);
-  const auto fail = [&](const std::string& why) {
-    Report(why);
-    if (job != stdout) std::fclose(job);
-    if (removable) std::remove(o.output.c_str());
-    return kExitPlotFailed;
-  };
-
-  hostLog.writeSink = &WriteJob;
-  hostLog.printSink = &PrintLine;
-  hostLog.controlSink = &ShowControl;
-  hostLog.saveSink = &SaveRecord;
-  hostLog.swapSink = &ShowSwap;
-  hostLog.failWriteAt = o.failWrite;
-  hostLog.failAllWritesFrom = o.failWrite > 0;
-  if (progress) imageSource.progress = &ShowStripProgress;
-
-  const DriverLink driver = ConnectDriver(pladi);
-  ConversationResult start = HostHandshake(driver);
-  if (start.failedRequest == 0 && o.language == "qdrs") {
-    // The binary language is reached only through a stored record that asks
-    // for it, at a resolution it has, while every dialog is cancelled.
-    uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
-    flags = static_cast<uint16_t>(flags | kJobQdrsOutput);
-    const uint16_t resolution = flags & kJobResolutionMask;
-    if (resolution != kJob400Dpi && resolution != kJob200Dpi)
-      flags = static_cast<uint16_t>((flags & ~kJobResolutionMask) | kJob400Dpi);
-    WriteU16(hostLog.storedRecord.data(), kRecord.jobFlags, flags);
-    SaveRecord(hostLog.storedRecord);
-    start = HostHandshake(driver);
-  }
-  if (start.failedRequest != 0)
-    return fail("the driver refused control request " + std::to_string(start.failedRequest));
-  const RecordBytes recordBefore = hostLog.storedRecord;
-  DrawingStartOptions startOptions;
-  startOptions.configure = o.configure || o.settings.Any();
-  startOptions.summary = o.summary;
-  startOptions.legend = o.legend;
-  const ConversationResult drawingStart = HostDrawingStart(driver, start.area, startOptions);
-  if (drawingStart.failedRequest != 0)
-    return fail("the driver refused graphics request " +
-                std::to_string(drawingStart.failedRequest));
-  std::vector<std::string> refused;
-  if (o.settings.Any()) {
-    refused = SettingsNotApplied(o.settings, recordBefore, hostLog.storedRecord);
-    for (const std::string& s : refused) Report("setting not applied: " + s);
-    for (const std::string& s : SettingsApproximated(o.settings, hostLog.storedRecord)) Report(s);
-  }
-
-  if (o.probe) {
-    const std::string bytes = ProbeDriver(driver);
-    if (WriteJob(bytes.data(), static_cast<int32_t>(bytes.size())) == 0)
-      return fail(o.output + ": cannot write");
-  } else {
-#if defined(ADIHOST_WITH_DXF)
-    if (isDxf) {
-      std::map<std::string, int32_t> notes = drawing.unsupported;
-      Placement placement;
-      placement.ratio = o.scale;
-      if (WriteDrawingRequests(drawing, drawingStart.area, placement, requests, notes, error) < 0) {
-        fail(o.input + ": " + error);
-        return kExitBadInput;
-      }
-      // What could not be plotted is listed once, each with its count.
-      for (const auto& [what, count] : notes)
-        Report(o.input + ": not plotted as drawn: " + what + ": " + std::to_string(count));
-      if (requests.size() <= 1) Report(o.input + ": nothing to plot");
-    }
-#endif
-    // The tone curve shapes raster images only.
-    if (o.settings.AnyTone() &&
-        std::none_of(requests.begin(), requests.end(),
-                     [](const Request& r) { return r.kind == RequestKind::Image; }))
-      Report(o.input + ": the tone settings change raster images only, and there are none");
-    if (!o.dump.empty() && DumpRequests(o.dump, requests, error) < 0) {
-      Report(error);
-      return kExitBadInput;
-    }
-    if (progress && requests.size() > 5000) Progress(std::to_string(requests.size()) + " requests");
-    const int32_t failed = PlayRequests(driver, requests, error);
-    if (failed >= 0 && requests[failed].kind == RequestKind::Image && !error.empty() &&
-        error.find("refused") == std::string::npos) {
-      fail(error);
-      return kExitBadInput;
-    }
-    if (failed >= 0) {
-      const std::string where =
-          requests[failed].line > 0
-              ? o.input + ": line " + std::to_string(requests[failed].line) + ": "
-              : "";
-      return fail(where + error);
-    }
-  }
-  // A failed final flush is not answered with a failure status: every host
-  // write that was not taken counts.
-  if (hostLog.writeSizes.size() != static_cast<size_t>(hostLog.writeCalls))
-    return fail(o.output + ": a write failed; the job is incomplete");
-  if (lineOpen) std::fputs("\n", messages);
-  if (job != stdout && std::fclose(job) != 0) {
-    job = stdout;
-    return fail(o.output + ": " + std::strerror(errno));
-  }
-  if (job == stdout) std::fflush(stdout);
-  std::size_t bytes = 0;
-  for (int32_t n : hostLog.writeSizes) bytes += static_cast<size_t>(n);
-  if (o.output != "-") Report(o.output + ": " + JobSummary(bytes, requests));
-  if (!o.preview.empty() && WritePreview(o) < 0) return kExitPlotFailed;
-
-  if (!o.send.empty()) {
-    if (SendJobFile(o.send, o.output, o.timeout, error) < 0) {
-      Report(error + "; the job is kept in " + o.output);
-      return kExitSendFailed;
-    }
-    Report("sent " + o.output + " to " + o.send);
-  }
-  return refused.empty() ? kExitOk : kExitSettingRefused;
+  if (const int code = PlayIntoJob(driver, o, input.requests)) return code;
+  return Deliver(o, input.requests, refused);
 }

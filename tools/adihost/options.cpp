@@ -1,16 +1,23 @@
 #include "tools/adihost/options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#include "tools/host/send.h"
 
 namespace {
 
 const char* const kHelp =
     "usage: adihost [OPTIONS] INPUT\n"
+    "       adihost --list-papers | --version\n"
     "\n"
     "Plots INPUT through the plotter driver and writes the printer job.\n"
     "INPUT is a DXF drawing (.dxf) or a request script (any other name);\n"
-    "the Win32 build reads request scripts only.\n"
+    "'-' reads standard input (a DXF drawing when it starts as one) and writes\n"
+    "the job to standard output unless -o says otherwise. The Win32 build\n"
+    "reads request scripts only. A value may follow its option after '='\n"
+    "(--paper=A1); after '--' every word is an input.\n"
     "\n"
     "Output and delivery:\n"
     "  -o FILE               write the job to FILE ('-' for standard output);\n"
@@ -45,6 +52,8 @@ const char* const kHelp =
     "                        instead of a plot\n"
     "  --verbose             show device-control strings, the swap setting and\n"
     "                        record saves\n"
+    "  --list-papers         list the driver's paper sizes by number and name\n"
+    "  --version             show adihost's version and the driver's name\n"
     "  --help                this text\n"
     "\n"
     "The driver's messages are shown in the terminal's character set (the\n"
@@ -59,9 +68,12 @@ const char* const kHelp =
     "\n"
     "Exit codes:\n"
     "  0  the job was written (and sent)\n"
-    "  1  the driver failed (its message is shown) or the job could not be written\n"
-    "  2  wrong usage\n"
-    "  3  the input could not be read or is not valid\n"
+    "  1  the driver failed (its message is shown) or the job could not be written;\n"
+    "     no job is left (one that stood there before stays as it was)\n"
+    "  2  wrong usage, or an output that is the input or another output;\n"
+    "     nothing is written\n"
+    "  3  the input could not be read, is not valid, or has nothing to plot\n"
+    "     (nothing on the sheet)\n"
     "  4  the job was written but could not be sent\n"
     "  5  the job was written, but a setting was refused and not applied\n";
 
@@ -72,74 +84,88 @@ int Usage(const std::string& why) {
 
 }  // namespace
 
-int ParseOptions(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    const auto value = [&](std::string& into) {
-      if (i + 1 >= argc) return false;
-      into = argv[++i];
-      return true;
-    };
-    std::string v, error;
-    if (a == "--help" || a == "-h") {
-      std::printf(kHelp, kSettingsHelp);
-      std::exit(kExitOk);
-    } else if (a == "--verbose" || a == "-v") {
-      o.verbose = true;
-    } else if (a == "--configure") {
-      o.configure = true;
-    } else if (a == "--summary") {
-      o.summary = true;
-    } else if (a == "--legend") {
-      o.legend = true;
-    } else if (a == "--tone-default") {
-      o.settings.toneDefault = true;
-    } else if (a == "--probe") {
-      o.probe = true;
-    } else if (a == "-o" || a == "--output") {
-      if (!value(o.output)) return Usage(a + " needs a file name");
-    } else if (a == "--record") {
-      if (!value(o.record)) return Usage(a + " needs a file name");
-    } else if (a == "--send") {
-      if (!value(o.send)) return Usage(a + " needs HOST[:PORT]");
-    } else if (a == "--preview") {
-      if (!value(o.preview)) return Usage(a + " needs a file name");
-    } else if (a == "--dump-requests") {
-      if (!value(o.dump)) return Usage(a + " needs a file name");
-    } else if (a == "--driver") {
-      if (!value(o.driver)) return Usage(a + " needs a file name");
-    } else if (a == "--language") {
-      if (!value(o.language) || (o.language != "qdrs" && o.language != "rtl"))
-        return Usage("--language takes rtl or qdrs");
-    } else if (a == "--timeout" || a == "--scale" || a == "--fail-write") {
-      char* end = nullptr;
-      if (!value(v)) return Usage(a + " needs a number");
-      const double n = std::strtod(v.c_str(), &end);
-      if (*end != '\0' || !(n > 0) || n > 1e9)
-        return Usage(a + " needs a positive number, not '" + v + "'");
-      if (a == "--timeout") o.timeout = static_cast<int32_t>(n);
-      if (a == "--scale") o.scale = n;
-      if (a == "--fail-write") o.failWrite = static_cast<int32_t>(n);
-    } else if (a.size() > 2 && a[0] == '-' && a[1] == '-') {
-      Settings scratch;
-      if (ParseSetting(a, "?", scratch, error) == 0) return Usage("unknown option " + a);
-      if (!value(v)) return Usage(a + " needs a value");
-      if (ParseSetting(a, v, o.settings, error) < 0) return Usage(error);
-    } else if (a.size() > 1 && a[0] == '-') {
-      return Usage("unknown option " + a);
-    } else if (!o.input.empty()) {
-      return Usage("one input at a time (" + o.input + ", " + a + ")");
-    } else {
-      o.input = a;
+namespace {
+
+// Options that take no value.
+struct Flag {
+  const char* name;
+  bool Options::*field;
+};
+constexpr Flag kFlags[] = {
+    {"--verbose", &Options::verbose},        {"-v", &Options::verbose},
+    {"--configure", &Options::configure},    {"--summary", &Options::summary},
+    {"--legend", &Options::legend},          {"--probe", &Options::probe},
+    {"--list-papers", &Options::listPapers}, {"--version", &Options::version},
+};
+
+// Options that take a file name or a word, and what they need.
+struct Named {
+  const char* name;
+  std::string Options::*field;
+  const char* needs;
+};
+constexpr Named kNamed[] = {
+    {"-o", &Options::output, "a file name"},
+    {"--output", &Options::output, "a file name"},
+    {"--record", &Options::record, "a file name"},
+    {"--send", &Options::send, "HOST[:PORT]"},
+    {"--preview", &Options::preview, "a file name"},
+    {"--dump-requests", &Options::dump, "a file name"},
+    {"--driver", &Options::driver, "a file name"},
+    {"--language", &Options::language, "rtl or qdrs"},
+};
+
+// A positive number for --timeout, --scale and --fail-write.
+int TakeNumber(const std::string& option, const std::string& v, Options& o) {
+  char* end = nullptr;
+  const double n = std::strtod(v.c_str(), &end);
+  if (v.empty() || *end != '\0' || !(n > 0) || n > 1e9)
+    return Usage(option + " needs a positive number, not '" + v + "'");
+  if (option == "--timeout") o.timeout = static_cast<int32_t>(std::max(1.0, n));
+  if (option == "--scale") o.scale = n;
+  if (option == "--fail-write") o.failWrite = static_cast<int32_t>(n);
+  return 0;
+}
+
+// One option that takes a value, given as `v`. 0, or the exit code.
+int TakeValue(const std::string& option, const std::string& v, Options& o) {
+  for (const Named& n : kNamed)
+    if (option == n.name) {
+      if (v.empty()) return Usage(option + " needs " + n.needs);
+      o.*n.field = v;
+      return 0;
     }
-  }
+  if (option == "--timeout" || option == "--scale" || option == "--fail-write")
+    return TakeNumber(option, v, o);
+  std::string error;
+  if (ParseSetting(option, v, o.settings, error) < 0) return Usage(error);
+  return 0;
+}
+
+bool TakesValue(const std::string& option) {
+  for (const Named& n : kNamed)
+    if (option == n.name) return true;
+  Settings scratch;
+  std::string error;
+  return option == "--timeout" || option == "--scale" || option == "--fail-write" ||
+         ParseSetting(option, "?", scratch, error) != 0;
+}
+
+// What the options say together: refused combinations, and the default job name.
+int CheckTogether(Options& o) {
+  if (o.listPapers || o.version) return 0;
   if (o.input.empty() && !o.probe) return Usage("no input drawing");
+  if (!o.language.empty() && o.language != "qdrs" && o.language != "rtl")
+    return Usage("--language takes rtl or qdrs");
   if (o.language == "qdrs" && (o.settings.Any() || o.configure))
     return Usage(
         "--language qdrs answers every dialog with Cancel, so settings cannot be applied with it");
   if (o.settings.tone[0] >= 0 && !o.settings.arrows.empty())
     return Usage("--tone sets every level; give them as you want them rather than with " +
                  o.settings.arrows[0].option.substr(0, o.settings.arrows[0].option.find(' ')));
+  std::string error;
+  if (!o.send.empty() && CheckSendTarget(o.send, error) < 0) return Usage("--send: " + error);
+  if (o.output.empty() && o.input == "-") o.output = "-";
   if (o.output.empty()) {
     std::string base = o.input.empty() ? "probe" : o.input.substr(o.input.find_last_of("/\\") + 1);
     const size_t dot = base.rfind('.');
@@ -151,4 +177,55 @@ int ParseOptions(int argc, char** argv, Options& o) {
   if (!o.preview.empty() && o.output == "-")
     return Usage("--preview needs the job in a file, not on standard output");
   return 0;
+}
+
+int TakeInput(const std::string& word, Options& o) {
+  if (!o.input.empty()) return Usage("one input at a time (" + o.input + ", " + word + ")");
+  o.input = word;
+  return 0;
+}
+
+}  // namespace
+
+int ParseOptions(int argc, char** argv, Options& o) {
+  bool inputsOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (inputsOnly || word == "-" || word.empty() || word[0] != '-') {
+      if (const int code = TakeInput(word, o)) return code;
+      continue;
+    }
+    if (word == "--") {
+      inputsOnly = true;
+      continue;
+    }
+    if (word == "--help" || word == "-h") {
+      std::printf(kHelp, kSettingsHelp);
+      std::exit(kExitOk);
+    }
+    // --option=value, or the value as the next word.
+    const size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+    const std::string option = word.substr(0, equals);
+    bool isFlag = false;
+    for (const Flag& f : kFlags)
+      if (option == f.name) o.*f.field = isFlag = true;
+    if (isFlag && equals != std::string::npos) return Usage(option + " takes no value");
+    if (isFlag) continue;
+    if (option == "--tone-default") {
+      if (equals != std::string::npos) return Usage(option + " takes no value");
+      o.settings.toneDefault = true;
+      continue;
+    }
+    if (!TakesValue(option)) return Usage("unknown option " + option);
+    std::string value;
+    if (equals != std::string::npos) {
+      value = word.substr(equals + 1);
+    } else if (i + 1 < argc) {
+      value = argv[++i];
+    } else {
+      return Usage(option + " needs a value");
+    }
+    if (const int code = TakeValue(option, value, o)) return code;
+  }
+  return CheckTogether(o);
 }

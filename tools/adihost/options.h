@@ -18,10 +18,16 @@ struct Options {
   int32_t timeout = 10;
   double scale = 0;
   bool verbose = false, configure = false, summary = false, legend = false, probe = false;
+  bool listPapers = false, version = false;
   int32_t failWrite = 0;  // for tests: the n-th host write fails
   Settings settings;
 };
 
+// The version adihost reports.
+inline constexpr const char* kAdihostVersion = "1.1";
+
 // 0 when the options are sound, else the exit code (after a message); --help
-// prints the help text and ends the process.
+// prints the help text and ends the process. An option's value may follow it
+// as the next word or after '=' (--paper=A1); after "--" every word is an
+// input; "-" is standard input.
 int ParseOptions(int argc, char** argv, Options& o);

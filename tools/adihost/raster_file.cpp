@@ -1,5 +1,6 @@
 #include "tools/adihost/raster_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -75,24 +76,36 @@ int32_t ReadRasterFile(const std::string& path, RasterPixels& image, std::string
     std::fseek(f.get(), 2, SEEK_SET);
     return ReadNetpbm(f.get(), static_cast<char>(magic[1]), image, error);
   }
-  if (got == 8 && magic[0] == 0x89 && magic[1] == 'P' && magic[2] == 'N' && magic[3] == 'G') {
 #if defined(ADIHOST_WITH_PNG)
-    std::vector<uint8_t> bytes(magic, magic + got);
-    uint8_t chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0;)
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    if (ReadPngBytes(bytes.data(), bytes.size(), image, error) < 0) return -1;
-    MakeTwoLevelWhenBlackAndWhite(image);
-    return 0;
+  std::vector<uint8_t> bytes(magic, magic + got);
+  uint8_t chunk[65536];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0;)
+    bytes.insert(bytes.end(), chunk, chunk + n);
+  if (ReadRasterBytes(bytes.data(), bytes.size(), image, error) < 0) return -1;
+  MakeTwoLevelWhenBlackAndWhite(image);
+  return 0;
 #else
-    error = "PNG images are read by the Linux build only";
-    return -1;
-#endif
-  }
-  error = "not a PNG or binary netpbm image";
+  error = "PNG, JPEG and TIFF images are read by the Linux build only";
   return -1;
+#endif
 }
 
+#if defined(ADIHOST_WITH_PNG)
+int32_t ReadRasterBytes(const uint8_t* data, size_t size, RasterPixels& image, std::string& error) {
+  image = RasterPixels{};
+  const auto starts = [&](std::initializer_list<uint8_t> signature) {
+    return size >= signature.size() && std::equal(signature.begin(), signature.end(), data);
+  };
+  if (starts({0x89, 'P', 'N', 'G'})) return ReadPngBytes(data, size, image, error);
+  if (starts({0xFF, 0xD8, 0xFF})) return ReadJpegBytes(data, size, image, error);
+  if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42}))
+    return ReadTiffBytes(data, size, image, error);
+  if (starts({'B', 'M'}))
+    return error = "a BMP image (adihost reads PNG, JPEG, TIFF and netpbm)", -1;
+  error = "not a PNG, JPEG, TIFF or binary netpbm image";
+  return -1;
+}
+#endif
 void MakeTwoLevelWhenBlackAndWhite(RasterPixels& image) {
   if (!image.colour) return;
   for (uint8_t v : image.data)

@@ -43,80 +43,69 @@ bool ParseInteger(const std::string& word, int64_t low, int64_t high, int32_t& v
   return true;
 }
 
-int32_t ParseLine(const std::string& line, const std::string& folder, Request& r,
-                  std::string& error) {
-  // The words with where each starts, since an image's file name is the rest
-  // of the line, blanks and all.
-  std::vector<std::string> words;
-  std::vector<size_t> starts;
+// The words of a line with where each starts, since an image's file name is
+// the rest of the line, blanks and all.
+void SplitWords(const std::string& line, std::vector<std::string>& words,
+                std::vector<size_t>& starts) {
   for (size_t at = 0; (at = line.find_first_not_of(" \t\r", at)) != std::string::npos;) {
     const size_t end = std::min(line.find_first_of(" \t\r", at), line.size());
     starts.push_back(at);
     words.push_back(line.substr(at, end - at));
     at = end;
   }
-  const std::string word = words.empty() ? "" : words.front();
-  words.erase(words.begin());
-  starts.erase(starts.begin());
-  const RequestWord* found = nullptr;
-  for (const RequestWord& w : kRequestWords)
-    if (word == w.word) found = &w;
-  if (found == nullptr) return error = "unknown request '" + word + "'", -1;
-  r.kind = found->kind;
+}
 
-  if (r.kind == RequestKind::Width) {
-    char* end = nullptr;
-    if (words.size() != 1) return error = "width takes one number (inches)", -1;
-    r.inches = std::strtod(words[0].c_str(), &end);
-    if (*end != '\0' || !std::isfinite(r.inches)) return error = "bad width '" + words[0] + "'", -1;
-    return 0;
+// image X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE
+int32_t ParseImage(const std::string& line, const std::vector<std::string>& words,
+                   const std::vector<size_t>& starts, const std::string& folder, Request& r,
+                   std::string& error) {
+  size_t at = 0;
+  int32_t* corners[] = {&r.x, &r.y, &r.x2, &r.y2};
+  for (int32_t* c : corners) {
+    if (at >= words.size() || !ParseInteger(words[at], 0, 65535, *c))
+      return error = "image takes X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE",
+             -1;
+    ++at;
   }
-  if (r.kind == RequestKind::Image) {
-    size_t at = 0;
-    int32_t* corners[] = {&r.x, &r.y, &r.x2, &r.y2};
-    for (int32_t* c : corners) {
-      if (at >= words.size() || !ParseInteger(words[at], 0, 65535, *c))
-        return error =
-                   "image takes X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE",
-               -1;
-      ++at;
-    }
-    if (at + 1 < words.size() && words[at] == "index") {
-      if (!ParseInteger(words[at + 1], 0, 7, r.colourIndex))
-        return error = "image index must be 0 to 7", -1;
-      at += 2;
-    }
-    if (at < words.size() && words[at] == "transparent") {
-      r.transparent = true;
-      ++at;
-    }
-    if (at < words.size() && words[at] == "frame") {
-      if (at + 7 >= words.size())
-        return error = "image frame takes X Y UX UY VX VY, then the file", -1;
-      double* values[] = {&r.frame.x,  &r.frame.y,  &r.frame.ux,
-                          &r.frame.uy, &r.frame.vx, &r.frame.vy};
-      for (double* v : values) {
-        char* end = nullptr;
-        *v = std::strtod(words[++at].c_str(), &end);
-        if (*end != '\0' || !std::isfinite(*v) || std::fabs(*v) > 1e9)
-          return error = "bad image frame value '" + words[at] + "'", -1;
-      }
-      if (r.frame.ux * r.frame.vy - r.frame.vx * r.frame.uy == 0)
-        return error = "image frame without an area", -1;
-      r.frame.given = true;
-      ++at;
-    }
-    // The file name is the rest of the line, blanks and all.
-    if (at >= words.size()) return error = "image without a file", -1;
-    r.file = line.substr(starts[at]);
-    while (r.file.back() == ' ' || r.file.back() == '\r' || r.file.back() == '\t')
-      r.file.pop_back();
-    if (!folder.empty() && r.file[0] != '/') r.file = folder + "/" + r.file;
-    return 0;
+  if (at + 1 < words.size() && words[at] == "index") {
+    if (!ParseInteger(words[at + 1], 0, 7, r.colourIndex))
+      return error = "image index must be 0 to 7", -1;
+    at += 2;
   }
-  if (found->numbers >= 0 && words.size() != static_cast<size_t>(found->numbers))
-    return error = std::string(found->word) + " takes " + std::to_string(found->numbers) +
-                   " number" + (found->numbers == 1 ? "" : "s"),
+  if (at < words.size() && words[at] == "transparent") {
+    r.transparent = true;
+    ++at;
+  }
+  if (at < words.size() && words[at] == "frame") {
+    if (at + 7 >= words.size())
+      return error = "image frame takes X Y UX UY VX VY, then the file", -1;
+    double* values[] = {&r.frame.x, &r.frame.y, &r.frame.ux, &r.frame.uy, &r.frame.vx, &r.frame.vy};
+    for (double* v : values) {
+      char* end = nullptr;
+      *v = std::strtod(words[++at].c_str(), &end);
+      if (*end != '\0' || !std::isfinite(*v) || std::fabs(*v) > 1e9)
+        return error = "bad image frame value '" + words[at] + "'", -1;
+    }
+    if (r.frame.ux * r.frame.vy - r.frame.vx * r.frame.uy == 0)
+      return error = "image frame without an area", -1;
+    r.frame.given = true;
+    ++at;
+  }
+  // The file name is the rest of the line, blanks and all.
+  if (at >= words.size()) return error = "image without a file", -1;
+  r.file = line.substr(starts[at]);
+  while (r.file.back() == ' ' || r.file.back() == '\r' || r.file.back() == '\t') r.file.pop_back();
+  if (!folder.empty() && r.file[0] != '/') r.file = folder + "/" + r.file;
+  return 0;
+}
+
+// The numbers of a request that takes only numbers: a point, a value, or a
+// polygon's pen and vertices.
+int32_t ParseNumbers(const RequestWord& found, const std::vector<std::string>& words, Request& r,
+                     std::string& error) {
+  if (found.numbers >= 0 && words.size() != static_cast<size_t>(found.numbers))
+    return error = std::string(found.word) + " takes " + std::to_string(found.numbers) + " number" +
+                   (found.numbers == 1 ? "" : "s"),
            -1;
   std::vector<int32_t> numbers;
   for (const std::string& w : words) {
@@ -137,6 +126,28 @@ int32_t ParseLine(const std::string& line, const std::string& folder, Request& r
   }
   if (!numbers.empty()) r.x = numbers[0];
   if (numbers.size() > 1) r.y = numbers[1];
+  return 0;
+}
+
+int32_t ParseLine(const std::string& line, const std::string& folder, Request& r,
+                  std::string& error) {
+  std::vector<std::string> words;
+  std::vector<size_t> starts;
+  SplitWords(line, words, starts);
+  const std::string word = words.empty() ? "" : words.front();
+  words.erase(words.begin());
+  starts.erase(starts.begin());
+  const RequestWord* found = nullptr;
+  for (const RequestWord& w : kRequestWords)
+    if (word == w.word) found = &w;
+  if (found == nullptr) return error = "unknown request '" + word + "'", -1;
+  r.kind = found->kind;
+  if (r.kind == RequestKind::Image) return ParseImage(line, words, starts, folder, r, error);
+  if (r.kind != RequestKind::Width) return ParseNumbers(*found, words, r, error);
+  char* end = nullptr;
+  if (words.size() != 1) return error = "width takes one number (inches)", -1;
+  r.inches = std::strtod(words[0].c_str(), &end);
+  if (*end != '\0' || !std::isfinite(r.inches)) return error = "bad width '" + words[0] + "'", -1;
   return 0;
 }
 

@@ -13,7 +13,7 @@
 //   polygon-inline PEN X Y ...     filled polygon inside the packet (33)
 //   image X1 Y1 X2 Y2 [index N] [transparent] [frame X Y UX UY VX VY] FILE
 //                                  raster image (52) placed on the drawing;
-//                                  FILE (PNG or netpbm) is the rest of the
+//                                  FILE (PNG, JPEG, TIFF or netpbm) is the rest of the
 //                                  line, relative to the script's folder; a
 //                                  frame turns, mirrors or skews it (its
 //                                  lower left corner, bottom and left edges)

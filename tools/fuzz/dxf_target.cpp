@@ -2,8 +2,9 @@
 // requests: blocks expanded, curves flattened, the whole fitted to a sheet or
 // placed at a scale and clipped. A file is either refused with a reason or
 // read into a model of finite numbers that turns into requests that all lie
-// on the sheet, with pens, line types and polygons the driver takes, and
-// that read back from their script as written.
+// on the sheet, with pens, line types and polygons the driver takes (no more
+// vertices than the binary language counts), and that read back from their
+// script as written.
 // Nothing is opened: image files stay as the drawing names them and are
 // served by /dev/null.
 #include <cmath>
@@ -12,6 +13,8 @@
 #include <string>
 
 #include "tools/adihost/drawing_writer.h"
+#include "tools/adihost/dxf_reader.h"
+#include "tools/adihost/polygon_pieces.h"
 #include "tools/fuzz/fuzz_host.h"
 
 namespace {
@@ -76,7 +79,7 @@ void CheckRequest(const Request& r) {
       break;
     case RequestKind::Polygon:
       if (r.x < 1 || r.x > 255 || r.xy.size() % 2 != 0 || r.xy.size() < 6 ||
-          r.xy.size() > 2 * 32767)
+          r.xy.size() > 2 * kMaxPolygonVertices)
         FuzzBroken("a polygon the driver does not take");
       for (size_t i = 0; i < r.xy.size(); i += 2) CheckOnSheet(r.xy[i], r.xy[i + 1]);
       break;

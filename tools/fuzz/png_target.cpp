@@ -1,8 +1,9 @@
-// The PNG reader on arbitrary bytes. The chunks' check sums are mended
-// first, so that the search reaches past libpng's first check. An image is
-// either refused with a reason or read whole: its pixels fill the size it
-// declares, within the reader's limit, and a black-and-white one reduces to
-// one byte a pixel of 0 or 1.
+// The image readers on arbitrary bytes: PNG (through libpng), JPEG
+// (libjpeg) and TIFF (libtiff), chosen by the signature as adihost chooses.
+// A PNG's chunk check sums are mended first, so that the search reaches past
+// libpng's first check. An image is either refused with a reason or read
+// whole: its pixels fill the size it declares, within the reader's limit, and
+// a black-and-white one reduces to one byte a pixel of 0 or 1.
 #include <zlib.h>
 
 #include <cstddef>
@@ -38,14 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MendChecksums(png);
   RasterPixels image;
   std::string error;
-  if (ReadPngBytes(png.data(), png.size(), image, error) < 0) {
-    if (error.empty()) FuzzBroken("a PNG image refused without a reason");
+  if (ReadRasterBytes(png.data(), png.size(), image, error) < 0) {
+    if (error.empty()) FuzzBroken("an image refused without a reason");
     return 0;
   }
   const int64_t pixels = int64_t{image.width} * image.height;
   if (image.width <= 0 || image.height <= 0 || pixels > int64_t{1} << 26 || !image.colour ||
       image.data.size() != static_cast<size_t>(3 * pixels))
-    FuzzBroken("a PNG image whose pixels do not fill its size");
+    FuzzBroken("an image whose pixels do not fill its size");
   MakeTwoLevelWhenBlackAndWhite(image);
   if (!image.colour) {
     if (image.data.size() != static_cast<size_t>(pixels)) FuzzBroken("a two-level image cut short");

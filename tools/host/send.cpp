@@ -121,6 +121,11 @@ int32_t AwaitPrinterClose(RawSocket s, int32_t timeoutSeconds, const std::string
 
 }  // namespace
 
+int32_t CheckSendTarget(const std::string& target, std::string& error) {
+  std::string host, port;
+  return SplitTarget(target, host, port, error);
+}
+
 int32_t SendJobFile(const std::string& target, const std::string& path, int32_t timeoutSeconds,
                     std::string& error) {
   std::string host, port;

@@ -70,6 +70,9 @@ constexpr const char* kPaperNames[] = {"30-Arch(30\")",
                                        "A3",
                                        "A4"};
 
+// The paper sizes in the driver's list (adihost --list-papers).
+constexpr int32_t kPaperCount = 43;
+
 bool ParseNumber(const std::string& value, int32_t low, int32_t high, int32_t& out) {
   char* end = nullptr;
   const long v = std::strtol(value.c_str(), &end, 10);
@@ -207,7 +210,8 @@ int32_t ParseSetting(const std::string& option, const std::string& value, Settin
   };
   if (option == "--paper") {
     s.paper = PaperSizeFor(value, {std::begin(kPaperNames), std::end(kPaperNames)});
-    if (s.paper < 0) ParseNumber(value, 0, 99999, s.paper);
+    // The list has no message of its own for a number it lacks.
+    if (s.paper < 0) ParseNumber(value, 1, kPaperCount, s.paper);
     if (s.paper >= 0) return 1;
     error =
         "--paper: unknown paper size '" + value + "' (a number from 1 to 43, or a name such as A1)";
