@@ -41,6 +41,7 @@ enum MessageSlot : int {
   kMsgSaveFailed = 75,
   kMsgFetchFailed = 76,
   kMsgOutputFailed = 77,
+  kMsgPolygonTooLarge = 81,
 };
 
 void LoadMessages();

@@ -84,7 +84,7 @@ const char* const kBuiltInMessages[kMessageSlots] = {
     /* 78 */ "Processamento de impressão de imagem em alta qualidade. ",
     /* 79 */ "Processamento de impressão de imagem em qualidade padrão. ",
     /* 80 */ "Processamento de impressão de imagem no lado da plotadora.",
-    /* 81 */ "",
+    /* 81 */ "Polígono de mais de 16383 vértices recusado na saída QDRS. ",
     /* 82 */ "",
     /* 83 */ "",
     /* 84 */ "",
