@@ -100,3 +100,11 @@ constexpr DriverDescriptor BuildDescriptor() {
 }  // namespace
 
 constinit DriverDescriptor driverDescriptor = BuildDescriptor();
+
+void RestoreDeviceTables() {
+  const auto control = driverDescriptor.controlHandler;
+  const auto graphics = driverDescriptor.graphicsHandler;
+  driverDescriptor = BuildDescriptor();
+  driverDescriptor.controlHandler = control;
+  driverDescriptor.graphicsHandler = graphics;
+}

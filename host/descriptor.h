@@ -44,3 +44,7 @@ static_assert(offsetof(DriverDescriptor, papers) == 560);
 constexpr int32_t kDriverNameSize = 81;
 
 extern DriverDescriptor driverDescriptor;
+
+// The device tables as shipped: a custom length stays in the paper table for
+// the life of the process. The request handlers' addresses are kept.
+void RestoreDeviceTables();

@@ -15,7 +15,7 @@
 #include "platform/abi.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
-#include "vector/header.h"
+#include "vector/header_qdrs.h"
 #include "vector/palette.h"
 #include "vector/state.h"
 

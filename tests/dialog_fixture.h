@@ -18,11 +18,6 @@ class DialogTest : public ::testing::Test {
     moduleHandle = reinterpret_cast<HMODULE>(&moduleHandle);
     PlatformSetDialogScript("");
   }
-  void TearDown() override {
-    moduleHandle = nullptr;
-    driverDescriptor.models[0].hasBinaryLanguage = kModels[0].hasBinaryLanguage;
-    RestoreDeviceTables();
-  }
 
   int32_t Main(const std::string& script) {
     PlatformSetDialogScript(script);

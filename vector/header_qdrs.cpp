@@ -1,3 +1,5 @@
+#include "vector/header_qdrs.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -9,8 +11,7 @@
 #include "output/buffer.h"
 #include "output/qdrs.h"
 #include "vector/area_patterns.h"
-#include "vector/header.h"
-#include "vector/header_parts.h"
+#include "vector/job_parts.h"
 #include "vector/palette.h"
 #include "vector/points.h"
 #include "vector/state.h"

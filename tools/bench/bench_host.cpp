@@ -6,6 +6,7 @@
 #include "config/record.h"
 #include "host/packet.h"
 #include "platform/abi.h"
+#include "vector/reset.h"
 
 extern "C" uint32_t DRIVER_STDCALL PLADI(uint32_t services, uint32_t unused);
 
@@ -66,6 +67,7 @@ void DRIVER_CDECL ReleaseStrip(uint32_t) {}
 namespace {
 
 BenchLink Connect() {
+  ResetDriverState();
   hostTable[28] = AddressOf(reinterpret_cast<const void*>(&IgnoreText));
   hostTable[35] = AddressOf(reinterpret_cast<const void*>(&IgnoreText));
   hostTable[40] = AddressOf(reinterpret_cast<const void*>(&WriteSlot));
