@@ -1,9 +1,9 @@
 // The library's single export. The host calls it with its service table and
 // gets the descriptor, which names the two request handlers.
-#include "host/descriptor.h"
+#include "config/descriptor.h"
+#include "host/handlers.h"
 #include "host/services.h"
 #include "platform/abi.h"
-#include "vector/requests.h"
 
 extern "C" DRIVER_EXPORT uint32_t DRIVER_STDCALL PLADI(uint32_t services, uint32_t) {
   HostSetServices(services);

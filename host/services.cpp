@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "config/record.h"
 #include "platform/abi.h"
 
 uint8_t* currentPacket = nullptr;
@@ -71,4 +72,10 @@ int32_t HostSaveConfig(int32_t size, void* record) {
 int32_t HostSwapSetting(int32_t value, int32_t one) {
   auto swap = Slot<SwapFn>(kSlotSwapSetting);
   return swap ? swap(value, one) : -1;
+}
+
+int32_t FetchConfigRecord() {
+  const int32_t result = HostGetConfig(kConfigRecordSize, &configRecord);
+  RepairConfigRecord(configRecord);
+  return result;
 }

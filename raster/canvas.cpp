@@ -14,7 +14,7 @@
 #include "host/services.h"
 #include "output/buffer.h"
 #include "platform/memory.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 
 int32_t rasterDpi = 600;
 char resolutionEscape[23] = "\x1b*t600R";

@@ -1,6 +1,6 @@
 // The driver's built-in message texts, slot by slot, as the host's text window
 // shows them (trailing blanks are part of the texts). Stored in Windows-1252.
-#include "host/messages.h"
+#include "resources/messages.h"
 
 const char* const kBuiltInMessages[kMessageSlots] = {
     /* 0 */ "Tentativa de captar o desenho de um aplicativo diferente de Auto CAD.",

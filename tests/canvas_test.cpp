@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "raster/tone.h"
+#include "config/tone.h"
 #include "tests/band_reader.h"
 #include "tests/driver_fixture.h"
 #include "tests/golden.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "config/dialogs.h"
-#include "host/module.h"
+#include "platform/module.h"
 #include "platform/linux_user.h"
 #include "tests/driver_fixture.h"
 

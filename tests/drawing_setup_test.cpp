@@ -11,7 +11,7 @@
 
 #include "driver_fixture.h"
 #include "golden.h"
-#include "host/module.h"
+#include "platform/module.h"
 #include "host/packet.h"
 #include "vector/state.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "config/record.h"
-#include "host/descriptor.h"
-#include "host/geometry.h"
+#include "config/descriptor.h"
+#include "config/geometry.h"
 #include "host/messages.h"
 #include "host/services.h"
 #include "output/buffer.h"

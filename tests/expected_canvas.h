@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "raster/canvas.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 #include "tools/adihost/image_host.h"
 
 // The canvas the host's strips first to count - 1 of `length` pixels should

@@ -15,7 +15,7 @@
 #include "platform/memory.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 #include "tests/band_reader.h"
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"

@@ -5,7 +5,7 @@
 #include "driver_fixture.h"
 #include "golden.h"
 #include "host/packet.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 
 namespace {
 

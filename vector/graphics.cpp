@@ -1,6 +1,9 @@
+#include "host/control.h"
+#include "host/handlers.h"
 #include "host/messages.h"
 #include "host/services.h"
 #include "raster/image.h"
+#include "vector/image_frame.h"
 #include "vector/requests.h"
 
 namespace {
@@ -48,7 +51,7 @@ constexpr GraphicsEntry kGraphicsRequests[] = {
 extern "C" void GraphicsRequest(uint8_t* packet) {
   currentPacket = packet;
   // A captured image goes out ahead of whatever this request writes.
-  if (imageMarker == kImagePending) EmitPendingImage();
+  EmitImageBetweenVectors();
   const int16_t code = static_cast<int16_t>(packet[0] | packet[1] << 8);
   for (const GraphicsEntry& entry : kGraphicsRequests)
     if (entry.code == code) return entry.handler(packet);

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "vector/header_qdrs.h"

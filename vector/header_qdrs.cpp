@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"
 #include "vector/area_patterns.h"

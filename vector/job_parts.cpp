@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
-#include "host/geometry.h"
 #include "vector/state.h"
 
 namespace {

@@ -2,9 +2,6 @@
 // The graphics requests, one function each; the dispatcher hands them the packet.
 #include <cstdint>
 
-extern "C" void GraphicsRequest(uint8_t* packet) __attribute__((cdecl));
-extern "C" void ControlRequest(uint8_t* packet) __attribute__((cdecl));
-
 // Pen motion and the plot's frame.
 void RequestEndPlot(uint8_t* packet);    // 2
 void RequestMove(uint8_t* packet);       // 3
@@ -29,6 +26,3 @@ void RequestConfigure(uint8_t* packet);       // 46
 void RequestPlotArea(uint8_t* packet);        // 47
 void RequestPaperList(uint8_t* packet);       // 48
 void RequestReset(uint8_t* packet);           // 49
-
-// Shared by the control and graphics requests 49 and 50.
-void VersionCheck(uint8_t* packet);

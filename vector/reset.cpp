@@ -2,16 +2,16 @@
 
 #include <cstring>
 
+#include "config/descriptor.h"
+#include "config/geometry.h"
 #include "config/record.h"
-#include "host/descriptor.h"
-#include "host/geometry.h"
+#include "config/tone.h"
 #include "host/messages.h"
-#include "host/module.h"
 #include "host/services.h"
 #include "output/buffer.h"
+#include "platform/module.h"
 #include "raster/canvas.h"
 #include "raster/image.h"
-#include "raster/tone.h"
 #include "vector/drawing_setup.h"
 #include "vector/state.h"
 

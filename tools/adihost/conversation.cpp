@@ -1,6 +1,6 @@
 #include "tools/adihost/conversation.h"
 
-#include "host/descriptor.h"
+#include "config/descriptor.h"
 #include "host/packet.h"
 
 namespace {

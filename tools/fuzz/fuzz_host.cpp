@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "config/record.h"
-#include "host/descriptor.h"
-#include "host/geometry.h"
+#include "config/descriptor.h"
+#include "config/geometry.h"
 #include "host/messages.h"
 #include "host/packet.h"
 #include "host/services.h"
@@ -16,7 +16,7 @@
 #include "platform/memory.h"
 #include "raster/canvas.h"
 #include "raster/image.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 #include "vector/requests.h"
 #include "vector/reset.h"
 #include "vector/state.h"

@@ -9,18 +9,18 @@
 #pragma pack(push, 1)
 struct DriverDescriptor {
   char name[81];
-  uint8_t zeros81[329];
+  uint8_t hostReserved81[329];  // zero: the host's, not the driver's
   uint32_t controlHandler;
   uint32_t graphicsHandler;
-  uint16_t value4;
-  uint8_t zeros420[12];
-  uint16_t value3;
+  uint16_t interfaceMajor;      // 4, of the interface ADI 4.3
+  uint8_t hostReserved420[12];  // zero
+  uint16_t interfaceMinor;      // 3, of ADI 4.3: the interface level the handshake asks for
   char plotterNameVariable[15];
   char platform[32];
-  uint16_t value6;
+  uint16_t releaseLength;  // the characters of `release`
   char release[21];
   ModelEntry models[kModelCount];
-  uint8_t zeros558[2];
+  uint8_t paperBlockPadding[2];  // zero: the paper entries start at 560
   // Paper entry i of model m sits at 480 + 80 (44m + i); index 0 of the first
   // block, which no paper size uses, falls on the fields above.
   PaperEntry papers[kPaperBlock * kModelBlocks - 1];
@@ -33,10 +33,10 @@ struct DriverDescriptor {
 
 static_assert(offsetof(DriverDescriptor, controlHandler) == 410);
 static_assert(offsetof(DriverDescriptor, graphicsHandler) == 414);
-static_assert(offsetof(DriverDescriptor, value3) == 432);
+static_assert(offsetof(DriverDescriptor, interfaceMinor) == 432);
 static_assert(offsetof(DriverDescriptor, plotterNameVariable) == 434);
 static_assert(offsetof(DriverDescriptor, platform) == 449);
-static_assert(offsetof(DriverDescriptor, value6) == 481);
+static_assert(offsetof(DriverDescriptor, releaseLength) == 481);
 static_assert(offsetof(DriverDescriptor, release) == 483);
 static_assert(offsetof(DriverDescriptor, models) == 504);
 static_assert(offsetof(DriverDescriptor, papers) == 560);
