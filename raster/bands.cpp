@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/geometry.h"
+#include "config/geometry.h"
 #include "host/services.h"
 #include "output/qdrs.h"
 #include "platform/memory.h"

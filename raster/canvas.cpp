@@ -14,12 +14,12 @@
 #include "host/services.h"
 #include "output/buffer.h"
 #include "platform/memory.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 
 int32_t rasterDpi = 600;
 char resolutionEscape[23] = "\x1b*t600R";
 RasterImage raster{};
-int64_t rasterCanvasLimit = int64_t{1} << 30;
+int64_t rasterCanvasLimit = kRasterCanvasLimit;
 
 namespace {
 
@@ -382,6 +382,10 @@ void RasterEnd() {
     RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x00});
     RasterWriteBytes({0x9B, 0x52, 0x00, 0x02, 0x00, 0x01});
   }
+  RasterRelease();
+}
+
+void RasterRelease() {
   ReleaseBuffers();
   raster.rowsDone = 0;
 }

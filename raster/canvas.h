@@ -52,6 +52,7 @@ struct RasterImage {
 extern RasterImage raster;
 
 // The most bytes a canvas may take; a larger image is not drawn.
+constexpr int64_t kRasterCanvasLimit = int64_t{1} << 30;
 extern int64_t rasterCanvasLimit;
 
 // Takes the canvas and line buffers for a strip length, a strip count and an
@@ -72,6 +73,8 @@ int32_t RasterAddStrip(int32_t n, const uint8_t* pixels, int32_t kind, uint8_t r
 int32_t RasterFinish();
 // Writes the raster end and releases the image's buffers.
 void RasterEnd();
+// Releases the image's buffers without writing anything.
+void RasterRelease();
 
 // The 4-byte groups of count bytes reversed, so little-endian words go out most
 // significant byte first. Source and destination may be the same.

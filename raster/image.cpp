@@ -7,16 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
-#include "host/geometry.h"
 #include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
-#include "vector/header.h"
-#include "vector/palette.h"
-#include "vector/state.h"
 
 uint32_t imageMarker = 0;
 
@@ -149,7 +146,7 @@ void FlushBuffered() {
   if (outputFill > 0) OutFlush();
 }
 
-void WriteOpening(const ImagePlan& plan) {
+void WriteOpening(const ImagePlan& plan, bool polylineOpen) {
   const PendingImage& p = pending;
   const int32_t transparent = p.transparent != 0 ? 1 : 0;
   if (plan.qdrs != 0) {
@@ -157,7 +154,7 @@ void WriteOpening(const ImagePlan& plan) {
     return;
   }
   // The ";" also ends a polyline that moves alone have opened.
-  if (plotOpen == 1 || penState != kPenIdle) {
+  if (polylineOpen) {
     RasterWriteText(";TR%d;", transparent);
   } else {
     RasterWriteText("TR%d;", transparent);
@@ -272,50 +269,9 @@ int32_t FetchStrips(const ImagePlan& plan) {
   return 0;
 }
 
-void WriteKeptText(const KeptCommand& kept) {
-  const void* end = std::memchr(kept.bytes, 0, sizeof kept.bytes);
-  const int32_t length = end != nullptr
-                             ? static_cast<int32_t>(static_cast<const uint8_t*>(end) - kept.bytes)
-                             : static_cast<int32_t>(sizeof kept.bytes);
-  if (length > 0) RasterWrite(length, kept.bytes);
-}
-
-void WriteKeptBytes(const KeptCommand& kept) {
-  if (kept.length > 0 && kept.length <= static_cast<int32_t>(sizeof kept.bytes))
-    OutWriteBytes(kept.length, kept.bytes);
-}
-
-// The tail goes straight to the host, whether a plot is open or not.
-int32_t WriteToHost(const char* text) {
-  RasterWriteText("%s", text);
-  return 0;
-}
-
-void WriteHpglTail(int32_t penX, int32_t penY) {
-  RasterWriteText("TR0;");
-  RasterWriteText("PA%d,%d", pending.x2, pending.y1);
-  RasterWriteText("PU%d,%d", penX, penY);
-  RasterWriteText("PR");
-  WritePenPalette(false, WriteToHost);
-  WriteKeptText(lastWindowCommand);
-  WriteKeptText(lastPenCommand);
-  WriteKeptText(lastWidthCommand);
-  WriteKeptText(lastLineTypeCommand);
-}
-
-void WriteQdrsTail() {
-  RasterWriteBytes({0x9B, 0x5E, 0x00, 0x02, 0x00, 0x02});
-  WriteQdrsModelSetup();
-  WriteQdrsPenSetup();
-  WriteKeptBytes(lastPenCommand);
-  WriteKeptBytes(lastAreaPenCommand);
-  WriteKeptBytes(lastWidthCommand);
-  WriteKeptBytes(lastLineTypeCommand);
-}
-
 }  // namespace
 
-int32_t EmitPendingImage() {
+int32_t EmitPendingImage(const ImageSurroundings& around) {
   if (imageMarker != kImagePending) return 0;
   imageMarker = 0;
   // A failed or aborted plot takes no more bytes, raster ones included.
@@ -325,22 +281,15 @@ int32_t EmitPendingImage() {
   // Memory is taken before the first byte, so an image too large to draw
   // leaves the plot untouched.
   if (RasterReserve(plan.stripPixels, plan.stripCount, sizeFactor) < 0) return 0;
-  if (plan.qdrs != 0) WriteQdrsJobEnd();
-  const int32_t penX = outX;
-  const int32_t penY = outY;
+  if (around.writeBefore != nullptr) around.writeBefore();
   FlushBuffered();
-  WriteOpening(plan);
+  WriteOpening(plan, around.polylineOpen);
   FlushBuffered();
   RasterBegin(plan.stripPixels, plan.stripCount, pending.transparent, 0, 1, 2, plan.qdrs,
               plan.originX, plan.originY, sizeFactor, plan.turned);
   // After a failed write nothing more goes out: the strips are not fetched.
   if (driverErrorState == 0 && FetchStrips(plan) == 0) RasterFinish();
   RasterEnd();
-  if (plan.qdrs != 0) {
-    WriteQdrsTail();
-  } else {
-    WriteHpglTail(penX, penY);
-  }
-  penState = kPenIdle;
+  if (around.writeAfter != nullptr) around.writeAfter(pending.x2, pending.y1);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -167,6 +168,22 @@ TEST(HpglHeader, SheetSizesPastThirtyTwoBitsStandAtTheLimit) {
                                 "2147483647;"),
             std::string::npos)
       << hostLog.output.substr(0, 200);
+}
+
+// 99 copies is the most a job announces, in either language; a count the
+// fetch did not repair, from 100 on, announces one.
+TEST(JobHeader, CopiesUpTo99) {
+  for (const bool qdrs : {false, true})
+    for (const auto& [copies, shown] : {std::pair{99, 99}, std::pair{100, 1}, std::pair{1, 1}}) {
+      SCOPED_TRACE(testing::Message() << qdrs << " " << copies);
+      SetUpPlot(qdrs);
+      configRecord.copies = copies;
+      char hex[3];
+      std::snprintf(hex, sizeof hex, "%02X", shown);
+      const std::string want =
+          qdrs ? Bytes({0x9B, 0x4E, 0, 2}) + hex : "\x1b%0B;BP2," + std::to_string(shown) + ";IN;";
+      EXPECT_NE(Written(true).find(want), std::string::npos);
+    }
 }
 
 // The far mark lands on the corner of the plot area in 1/400 inch whatever the

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "raster/canvas.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 #include "tests/driver_fixture.h"
 
 namespace {

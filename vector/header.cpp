@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
 #include "host/services.h"
 #include "output/buffer.h"
-#include "vector/header_parts.h"
+#include "vector/header_qdrs.h"
+#include "vector/job_parts.h"
 #include "vector/palette.h"
 #include "vector/state.h"
 
@@ -124,20 +125,12 @@ int32_t WriteManualOutput() {
 
 }  // namespace
 
-int32_t JobCopies() {
-  const int32_t copies = configRecord.copies;
-  return copies >= 1 && copies <= kMaxCopies ? copies : 1;
-}
+namespace {
 
-int32_t LabelLength() {
-  return static_cast<int32_t>(strnlen(labelText, kMaxLabelLength));
-}
+int32_t WriteHpglJobHeader();
+void WriteHpglTrailer();
 
-void WorkOutPlotUnits() {
-  plotLengthUnits = TruncateToInt32(unitsPerInch[0] * usableLength * unitScale);
-  plotWidthUnits = TruncateToInt32(unitsPerInch[1] * usableWidth * unitScale);
-  marginUnits = TruncateToInt32(std::trunc(marginInches[0] * unitsPerInch[0]) * unitScale);
-}
+}  // namespace
 
 int32_t WriteJobHeader() {
   return QdrsOutput() ? WriteQdrsJobHeader() : WriteHpglJobHeader();
@@ -149,6 +142,8 @@ void WriteJobTrailer() {
   else
     WriteHpglTrailer();
 }
+
+namespace {
 
 int32_t WriteHpglJobHeader() {
   SendSerialHandshake();
@@ -178,3 +173,5 @@ void WriteHpglTrailer() {
   OutWriteString(";PUSP0;PG;");        // close the polyline, put the pen away, end the page
   OutWriteString("\x1b%-12345X\r\n");  // back to PJL
 }
+
+}  // namespace

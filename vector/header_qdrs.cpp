@@ -1,16 +1,17 @@
+#include "vector/header_qdrs.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"
 #include "vector/area_patterns.h"
-#include "vector/header.h"
-#include "vector/header_parts.h"
+#include "vector/job_parts.h"
 #include "vector/palette.h"
 #include "vector/points.h"
 #include "vector/state.h"

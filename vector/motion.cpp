@@ -25,10 +25,12 @@ bool IsRepeatedPoint(int32_t x, int32_t y) {
 }
 
 // After a polygon fill the fill pen is still selected; lines go back to the
-// pen the host chose. In HP-GL/2 the selection is an instruction of its own:
-// its ";" ends any polyline a draw has opened since the fill, so the move that
-// follows must open a new one.
-int32_t ReselectPen() {
+// pen the host chose, before the next move or draw, whichever comes first. In
+// HP-GL/2 the selection is an instruction of its own: its ";" ends any
+// polyline open since the fill, so the point that follows opens a new one.
+int32_t ReselectPenIfDue() {
+  if (penReselectDue != 1) return 0;
+  penReselectDue = 0;
   if (QdrsOutput()) return QdrsWriteRecord(0x41, {currentPen});
   if (OutWriteFormat(";SP%d", currentPen) < 0) return -1;
   previousPenState = penState;
@@ -53,10 +55,7 @@ void Fail(uint8_t* packet) {
 void RequestMove(uint8_t* packet) {
   const int32_t x = ReadU16(packet, kPoint.x);
   const int32_t y = ReadU16(packet, kPoint.y);
-  if (penReselectDue == 1) {
-    penReselectDue = 0;
-    if (ReselectPen() < 0) return Fail(packet);
-  }
+  if (ReselectPenIfDue() < 0) return Fail(packet);
   if (IsRepeatedPoint(x, y)) return;
   previousPenState = penState;
   if (WriteMoveFlag() < 0) return Fail(packet);
@@ -67,6 +66,7 @@ void RequestMove(uint8_t* packet) {
 void RequestDraw(uint8_t* packet) {
   const int32_t x = ReadU16(packet, kPoint.x);
   const int32_t y = ReadU16(packet, kPoint.y);
+  if (ReselectPenIfDue() < 0) return Fail(packet);
   if (IsRepeatedPoint(x, y)) return;
   previousPenState = penState;
   if (penState == kPenLifted && !QdrsOutput()) {

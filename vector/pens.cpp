@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
 #include "host/protocol.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"

@@ -1,7 +1,7 @@
 #include "vector/points.h"
 
+#include "config/geometry.h"
 #include "config/record.h"
-#include "host/geometry.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"

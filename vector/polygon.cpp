@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "config/record.h"
+#include "host/messages.h"
 #include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
@@ -15,6 +16,12 @@
 #include "vector/state.h"
 
 namespace {
+
+// A QDRS polygon record counts its 16-bit words in a 16-bit number, and a
+// vertex takes four words with 32-bit coordinates: 16,383 vertices is the most
+// a record can hold. The same limit holds for 16-bit coordinates too, so that
+// a host has one rule whatever the sheet, and no count is ever written wrapped.
+constexpr int32_t kQdrsMostPolygonVertices = 16383;
 
 int32_t VertexX(const uint8_t* vertices, int32_t i) {
   return ReadU16(vertices, kVertexSize * i + kVertexX);
@@ -74,6 +81,10 @@ void FillFromRequest(uint8_t* packet, int16_t pen, int16_t count, const uint8_t*
 
 int32_t FillPolygon(int16_t pen, int32_t count, const uint8_t* vertices) {
   if (count < 2 || vertices == nullptr) return 0;
+  if (QdrsOutput() && count > kQdrsMostPolygonVertices) {
+    ReportMessage(kMsgPolygonTooLarge);
+    return -1;
+  }
   const bool solid = (configRecord.plotFlags & kPlotHalftoneFill) == 0;
   const int16_t fillPen = solid ? MapPen(pen) : pen;
   const int32_t result = QdrsOutput() ? FillQdrs(pen, fillPen, solid, count, vertices)

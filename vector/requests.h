@@ -2,11 +2,6 @@
 // The graphics requests, one function each; the dispatcher hands them the packet.
 #include <cstdint>
 
-#include "platform/abi.h"
-
-extern "C" void DRIVER_CDECL GraphicsRequest(uint8_t* packet);
-extern "C" void DRIVER_CDECL ControlRequest(uint8_t* packet);
-
 // Pen motion and the plot's frame.
 void RequestEndPlot(uint8_t* packet);    // 2
 void RequestMove(uint8_t* packet);       // 3
@@ -31,6 +26,3 @@ void RequestConfigure(uint8_t* packet);       // 46
 void RequestPlotArea(uint8_t* packet);        // 47
 void RequestPaperList(uint8_t* packet);       // 48
 void RequestReset(uint8_t* packet);           // 49
-
-// Shared by the control and graphics requests 49 and 50.
-void VersionCheck(uint8_t* packet);

@@ -9,8 +9,8 @@
 
 #include "raster/canvas.h"
 #include "raster/mmr.h"
-#include "tests/tiff_oracle.h"
 #include "tools/fuzz/fuzz_host.h"
+#include "tools/fuzz/tiff_oracle.h"
 
 namespace {
 

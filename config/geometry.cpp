@@ -1,4 +1,4 @@
-#include "host/geometry.h"
+#include "config/geometry.h"
 
 #include <array>
 #include <cmath>
