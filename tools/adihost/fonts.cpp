@@ -61,9 +61,11 @@ struct FontEntry {
   OutlineFace* outline = nullptr;
 };
 
+// Fonts stay open for the process: the table is never torn down, so no face
+// is closed behind a glyph still to be drawn.
 std::vector<FontEntry>& Table() {
-  static std::vector<FontEntry> table;
-  return table;
+  static auto* table = new std::vector<FontEntry>;
+  return *table;
 }
 
 std::string Lower(std::string s) {

@@ -25,6 +25,7 @@ struct ServedImage {
   HostImage place;
   ImageFrame frame;                            // given: served through it
   std::shared_ptr<const RasterPixels> turned;  // a square frame's pixels
+  const StripSource* source = nullptr;         // strips computed on request
 };
 std::vector<ServedImage> servedImages;
 WireAddress nextImageRef = 0x1000;
@@ -113,6 +114,19 @@ void ServeRealStrip(const ServedImage& image, const uint8_t* request, bool colum
   }
 }
 
+WireAddress ServeSourceStrip(const StripSource& source, int32_t strip, int32_t length,
+                             bool colour) {
+  const int32_t count = length * (colour ? 3 : 1);
+  pixels.reset(new uint8_t[count]());
+  const int32_t served = source.serve(source.context, strip, length, colour, pixels.get());
+  result.fill(0);
+  WriteAddress(result.data(), kStripResult.pixels, AddressOf(pixels.get()));
+  WriteU32(result.data(), kStripResult.byteCount, static_cast<uint32_t>(count));
+  WriteU16(result.data(), kStripResult.stop, served > 0 ? 1 : 0);
+  WriteU16(result.data(), kStripResult.error, served < 0 ? 1 : 0);
+  return AddressOf(result.data());
+}
+
 }  // namespace
 
 void ResetImageHost() {
@@ -149,6 +163,8 @@ WireAddress DRIVER_CDECL HostFetchStrip(WireAddress address) {
   if (imageSource.progress != nullptr) imageSource.progress(strip, imageHostLog.fetches);
 
   const ServedImage* real = FindServedImage(ReadAddress(request, s.imageRef));
+  if (real != nullptr && real->source != nullptr && length > 0)
+    return ServeSourceStrip(*real->source, strip, length, colour);
   if (real != nullptr && length > 0) {
     const int32_t count = length * (colour ? 3 : 1);
     pixels.reset(new uint8_t[count]());
@@ -256,6 +272,22 @@ uint16_t SendRasterImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2
                            .pixels = &shown};
   // An image is fetched at the next graphics request, so two are the most
   // that can wait; a few more are kept for safety.
+  if (servedImages.size() >= 8) servedImages.erase(servedImages.begin());
+  servedImages.push_back(served);
+  return SendImage(d, served.place);
+}
+
+uint16_t SendStripImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                        int32_t w, int32_t h, bool colour, const StripSource& source) {
+  ServedImage served{nextImageRef++, {}, {}, nullptr, &source};
+  served.place = HostImage{.x1 = x1,
+                           .y1 = y1,
+                           .x2 = x2,
+                           .y2 = y2,
+                           .type = colour ? 2 : 0,
+                           .w = w,
+                           .h = h,
+                           .imageRef = served.ref};
   if (servedImages.size() >= 8) servedImages.erase(servedImages.begin());
   servedImages.push_back(served);
   return SendImage(d, served.place);

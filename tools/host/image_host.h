@@ -87,3 +87,18 @@ RasterPixels TurnedPixels(const RasterPixels& source, const ImageFrame& frame);
 uint16_t SendRasterImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                          const RasterPixels& pixels, int16_t colourIndex,
                          const ImageFrame& frame = {});
+
+// Strips computed when the driver asks for them, for a page served line by
+// line without a copy of the whole: `serve` fills `out` with the `length`
+// pixels of strip `strip` and returns 0, 1 to end the image with the strips
+// served before this one, or -1 to abandon it.
+struct StripSource {
+  void* context = nullptr;
+  int32_t (*serve)(void* context, int32_t strip, int32_t length, bool colour,
+                   uint8_t* out) = nullptr;
+};
+
+// Request 52 for an opaque image of w x h pixels whose strips come from
+// `source`, which must live until the image has been fetched.
+uint16_t SendStripImage(const DriverLink& d, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                        int32_t w, int32_t h, bool colour, const StripSource& source);

@@ -11,6 +11,7 @@ namespace {
 // The controls the scripted user works, by the ids of the dialog templates.
 #include "resources/dialog_ids.inc"
 constexpr int32_t kPaperList = IDC_PAPER_SIZE;
+constexpr int32_t kMediaList = IDC_MEDIA;
 constexpr int32_t kCopiesField = IDC_COPIES;
 constexpr int32_t kMarginField = IDC_MARGIN;
 constexpr int32_t kLengthField = IDC_LENGTH;
@@ -182,9 +183,9 @@ const char* const kSettingsHelp =
     "                        curve's limits are reported\n";
 
 bool Settings::Any() const {
-  return paper >= 0 || length >= 0 || margin >= 0 || copies >= 0 || fill >= 0 || resolution >= 0 ||
-         program >= 0 || finisherMargins >= 0 || bin >= 0 || manualOutput >= 0 || haveLabel ||
-         AnyTone();
+  return paper >= 0 || media >= 0 || length >= 0 || margin >= 0 || copies >= 0 || fill >= 0 ||
+         resolution >= 0 || program >= 0 || finisherMargins >= 0 || bin >= 0 || manualOutput >= 0 ||
+         haveLabel || AnyTone();
 }
 
 bool Settings::AnyTone() const {
@@ -288,6 +289,7 @@ std::string DialogScriptFor(const Settings& s) {
   if (s.paper >= 0)
     line("select " + std::to_string(kPaperList) + " " + std::to_string(s.paper - 1));
   if (s.length >= 0) line("type " + std::to_string(kLengthField) + " " + std::to_string(s.length));
+  if (s.media >= 0) line("select " + std::to_string(kMediaList) + " " + std::to_string(s.media));
   if (s.margin >= 0) line("type " + std::to_string(kMarginField) + " " + std::to_string(s.margin));
   if (s.copies >= 0) line("type " + std::to_string(kCopiesField) + " " + std::to_string(s.copies));
   if (s.fill >= 0) line("click " + std::to_string(s.fill ? kHalftoneFill : kSolidFill));
@@ -347,6 +349,8 @@ std::vector<std::string> SettingsNotApplied(const Settings& s, const RecordBytes
         "--paper " + std::to_string(s.paper));
   check(s.length >= 0, ReadI32(b, kRecord.customLength) == s.length,
         "--length " + std::to_string(s.length));
+  check(s.media >= 0, ReadI16(b, kRecord.mediaType) == s.media,
+        "media type " + std::to_string(s.media));
   check(s.margin >= 0, ReadI16(b, kRecord.margin) == s.margin,
         "--margin " + std::to_string(s.margin));
   check(s.copies >= 0, ReadI32(b, kRecord.copies) == s.copies,

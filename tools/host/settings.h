@@ -14,6 +14,7 @@ struct Settings {
   // -1 (or empty) for a setting not given.
   int32_t paper = -1, length = -1, margin = -1, copies = -1, fill = -1, resolution = -1;
   int32_t program = -1, finisherMargins = -1, bin = -1, manualOutput = -1;
+  int32_t media = -1;  // position in the driver's media list
   std::string label;
   bool haveLabel = false;
   // The brightness dialog: exact tone levels (dragged on its graph), its

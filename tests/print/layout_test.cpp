@@ -1,0 +1,116 @@
+// How pages are laid on the driver's sheets and cut into images: the arithmetic
+// the print host relies on to place every dot, checked without a driver.
+#include <gtest/gtest.h>
+
+#include "tools/print/page_layout.h"
+
+namespace {
+
+// A few entries of the driver's paper list, with its own rounded sizes.
+std::vector<PaperSize> Papers() {
+  return {{2, "E-arch(36\")", 48.0, 36.0, false, 0},
+          {4, "C-arch(18\")", 24.0, 17.973, false, 0},
+          {16, "A4", 11.68, 8.266, false, 0},
+          {25, "custom E-arch", 118.11, 36.0, true, 15000},
+          {26, "custom D-arch", 118.11, 24.0, true, 15000},
+          {34, "custom A-ANSI", 118.11, 8.5, true, 15000}};
+}
+
+TEST(SheetChoice, FixedSizesMatchRollsTakeTheRestAndTooLargePagesAreRefused) {
+  SheetChoice c;
+  std::string error;
+  ASSERT_EQ(ChooseSheet(Papers(), 18.0, 24.0, false, c, error), 0);
+  EXPECT_EQ(c.paper, 4) << "18 x 24 in is the table's C-arch";
+  ASSERT_EQ(ChooseSheet(Papers(), 595 / 72.0, 842 / 72.0, false, c, error), 0);
+  EXPECT_EQ(c.paper, 16);
+  // The roll source, or a size the table lacks: the narrowest roll that
+  // takes the page, at the page's length rounded up to a millimetre.
+  ASSERT_EQ(ChooseSheet(Papers(), 18.0, 24.0, true, c, error), 0);
+  EXPECT_EQ(c.paper, 26);
+  EXPECT_EQ(c.lengthMm, 610);
+  ASSERT_EQ(ChooseSheet(Papers(), 36.0, 590.0, false, c, error), 0);
+  EXPECT_EQ(c.paper, 25);
+  EXPECT_EQ(c.lengthMm, 14986);
+  EXPECT_EQ(ChooseSheet(Papers(), 36.2, 40.0, true, c, error), -1);
+  EXPECT_NE(error.find("wider than the widest roll"), std::string::npos);
+  EXPECT_EQ(ChooseSheet(Papers(), 30.0, 600.0, true, c, error), -1);
+  EXPECT_NE(error.find("15000"), std::string::npos);
+}
+
+// The driver turns a place into a count of strips through centimetres and
+// floating point; every count the pages need must be reachable exactly.
+TEST(PlaceSpans, EveryCountIsReachedExactlyAtEveryResolution) {
+  for (const int32_t dpi : {600, 400, 300, 200})
+    for (const bool qdrs : {false, true}) {
+      if (qdrs && dpi != 400 && dpi != 200) continue;
+      for (int32_t count = 1; count <= 22000; ++count) {
+        const int32_t span = SpanForCount(count, dpi, qdrs);
+        ASSERT_GT(span, 0) << dpi << " dpi, " << count;
+        if (qdrs) continue;
+        const double target = span * 0.0025, natural = (double(count) / dpi) * 2.54;
+        ASSERT_EQ(static_cast<int32_t>(count * (target / natural)), count) << dpi << " dpi";
+      }
+    }
+}
+
+TEST(Pieces, CoverEveryStripOnceAndJoinOnWholeHostUnits) {
+  for (const int32_t dpi : {600, 400, 300, 200}) {
+    const int32_t period = PiecePeriod(dpi, false);
+    EXPECT_EQ(static_cast<int64_t>(period) * 1016 % dpi, 0) << "a joint between two host units";
+    const std::vector<ImagePiece> pieces = CutIntoPieces(354331, period, 6000);
+    int32_t next = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      EXPECT_EQ(pieces[i].first, next);
+      EXPECT_EQ(pieces[i].first % period, 0);
+      EXPECT_LE(pieces[i].count, 6000);
+      next += pieces[i].count;
+    }
+    EXPECT_EQ(next, 354331);
+  }
+  EXPECT_EQ(CutIntoPieces(10, 75, 6000).size(), 1u);
+  EXPECT_TRUE(CutIntoPieces(0, 75, 6000).empty());
+}
+
+TEST(Strips, LinesBecomeStripsInEveryPixelKind) {
+  const PageFormat grey{4, 1, 600, PixelKind::Grey};
+  const uint8_t greyLine[] = {0, 100, 200, 255};
+  const uint8_t* lines[] = {greyLine};
+  uint8_t out[18];
+  ServeStrip(grey, lines, 1, 1, false, true, 5, out);
+  EXPECT_EQ(
+      std::vector<uint8_t>(out, out + 15),
+      (std::vector<uint8_t>{0, 0, 0, 100, 100, 100, 200, 200, 200, 255, 255, 255, 255, 255, 255}))
+      << "a dot past the page's width is white";
+  ServeStrip(grey, lines, 1, 1, true, false, 4, out);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{0, 0, 1, 1}))
+      << "reversed, two-level: 1 for black";
+
+  const PageFormat black{10, 1, 600, PixelKind::Black1};
+  const uint8_t bits[] = {0b10000000, 0b01000000};
+  lines[0] = bits;
+  ServeStrip(black, lines, 1, 1, false, false, 10, out);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 10),
+            (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
+
+  const PageFormat rgb{2, 1, 600, PixelKind::Rgb};
+  const uint8_t colours[] = {10, 20, 30, 40, 50, 60};
+  lines[0] = colours;
+  ServeStrip(rgb, lines, 1, 1, true, true, 2, out);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 6), (std::vector<uint8_t>{40, 50, 60, 10, 20, 30}));
+}
+
+TEST(Strips, AnEnlargedStripKeepsTheDarkestDotOfEachBlock) {
+  const PageFormat grey{4, 2, 300, PixelKind::Grey};
+  const uint8_t first[] = {255, 255, 200, 255}, second[] = {255, 30, 255, 255};
+  const uint8_t* lines[] = {first, second};
+  uint8_t out[2];
+  ServeStrip(grey, lines, 2, 2, false, false, 2, out);
+  EXPECT_EQ(out[0], 1) << "a thin line in the second row of the block survives";
+  EXPECT_EQ(out[1], 0);
+  uint8_t colour[6];
+  ServeStrip(grey, lines, 2, 2, false, true, 2, colour);
+  EXPECT_EQ(colour[0], 30);
+  EXPECT_EQ(colour[3], 200);
+}
+
+}  // namespace

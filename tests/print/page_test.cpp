@@ -1,0 +1,237 @@
+// Pages printed through the driver as the print queues print them: the job's
+// preview must show the page dot for dot, turned but never mirrored, with no
+// seam where the page was sent as several images.
+#include <dlfcn.h>
+
+#include <functional>
+
+#include "tests/dialog_fixture.h"
+#include "tests/print/orientations.h"
+#include "tools/jobview/render.h"
+#include "tools/print/page_plot.h"
+
+namespace {
+
+// A page of black and white dots, kept whole only by the test: the print
+// host sees it one line at a time.
+struct TestPage {
+  PageFormat format;
+  std::vector<uint8_t> dots;  // grey, 0 black
+  int32_t next = 0;
+  int32_t stopAfter = -1;  // lines handed out before the page is cut short
+  bool Black(int32_t x, int32_t y) const {
+    return dots[static_cast<size_t>(y) * format.width + x] == 0;
+  }
+};
+
+int32_t ReadTestLine(void* context, uint8_t* line, int32_t bytes) {
+  TestPage& p = *static_cast<TestPage*>(context);
+  if (p.next >= p.format.height || p.next == p.stopAfter) return -1;
+  std::memcpy(line, &p.dots[static_cast<size_t>(p.next++) * p.format.width], bytes);
+  return 0;
+}
+
+constexpr std::string_view kTrailer = ";PUSP0;PG;\x1B%-12345X\r\n";
+bool EndsWith(const std::string& s, std::string_view tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TestPage MakePage(int32_t width, int32_t height, int32_t dpi,
+                  const std::function<bool(int32_t, int32_t)>& black) {
+  TestPage p;
+  p.format = {width, height, dpi, PixelKind::Grey};
+  p.dots.resize(static_cast<size_t>(width) * height);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      p.dots[static_cast<size_t>(y) * width + x] = black(x, y) ? 0 : 255;
+  return p;
+}
+
+// Lines that tell every row and column apart near the edges and the joints,
+// and a mark that is not symmetric under any turn or mirror.
+bool Marks(int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (x == 0 || y == 0 || x == width - 1 || y == height - 1) return true;
+  if (x < width / 3 && y > 2 * height / 3 && y < 2 * height / 3 + 8) return true;
+  if (x > 4 && x < 12 && y < height / 4) return true;
+  return (x * 7 + y * 3) % 23 == 0;
+}
+
+class PrintPageTest : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    library = dlopen(TRNKV_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr);
+    driver = ConnectDriver(&PLADI);
+  }
+  void TearDown() override {
+    dlclose(library);
+    DialogTest::TearDown();
+  }
+
+  // Plots the page and draws its job at the page's resolution.
+  PreviewPixels Print(TestPage& page, const PrintSettings& settings, PageResult& result) {
+    SheetChoice sheet;
+    std::string error;
+    EXPECT_EQ(
+        ChooseSheet(ReadPaperSizes(driver), double(page.format.width) / page.format.dpi,
+                    double(page.format.height) / page.format.dpi, settings.roll, sheet, error),
+        0)
+        << error;
+    PlatformSetDialogScript(PageDialogScript(settings, sheet, page.format.dpi));
+    LineReader reader{&page, &ReadTestLine};
+    EXPECT_EQ(PlotPage(driver, page.format, settings, sheet, reader, result, error), 0) << error;
+    JobPicture picture;
+    ReadJob(reinterpret_cast<const uint8_t*>(hostLog.output.data()), hostLog.output.size(),
+            picture);
+    PreviewPixels pixels;
+    PreviewOptions options;
+    options.dpi = page.format.dpi;
+    EXPECT_EQ(RenderToPixels(picture, reinterpret_cast<const uint8_t*>(hostLog.output.data()),
+                             hostLog.output.size(), options, pixels, error),
+              0)
+        << error;
+    EXPECT_TRUE(picture.notes.empty()) << picture.notes.front().text;
+    return pixels;
+  }
+
+  // How the page lies on the sheet: the orientation and corner under which
+  // the fewest dots differ, and how many do.
+  static int32_t FindPlacement(const TestPage& page, const PreviewPixels& sheet, int64_t& wrong) {
+    wrong = INT64_MAX;
+    int32_t best = -1;
+    const int32_t w = page.format.width, h = page.format.height;
+    for (int32_t o = 0; o < 8; ++o) {
+      const Orientation& orientation = kOrientations[o];
+      for (int32_t corner = 0; corner < 4; ++corner) {
+        const auto [ox, oy] = BoxCorner(corner, orientation, w, h, sheet.width, sheet.height);
+        int64_t differ = 0;
+        for (int32_t y = 0; y < h && differ < wrong; ++y)
+          for (int32_t x = 0; x < w; ++x) {
+            const auto [tx, ty] = orientation.at(x, y, w, h);
+            const int32_t sx = ox + tx, sy = oy + ty;
+            const bool inside = sx >= 0 && sy >= 0 && sx < sheet.width && sy < sheet.height;
+            differ += (inside && (sheet.At(sx, sy) & 0xFF) < 128) != page.Black(x, y);
+          }
+        if (differ < wrong) wrong = differ, best = o;
+      }
+    }
+    return best;
+  }
+
+  // Prints a page of marks and expects every dot of it on the sheet, the
+  // page turned or not but never mirrored.
+  void ExpectDotForDot(int32_t width, int32_t height, int32_t dpi, int32_t mostStrips,
+                       bool qdrs = false) {
+    TestPage page = MakePage(width, height, dpi,
+                             [=](int32_t x, int32_t y) { return Marks(x, y, width, height); });
+    PrintSettings settings;
+    settings.roll = true;
+    settings.qdrs = qdrs;
+    settings.mostStripsPerImage = mostStrips;
+    PageResult result;
+    const PreviewPixels sheet = Print(page, settings, result);
+    EXPECT_TRUE(result.complete);
+    EXPECT_EQ(result.images, (height + mostStrips - 1) / mostStrips);
+    int64_t wrong = 0;
+    const int32_t placement = FindPlacement(page, sheet, wrong);
+    ASSERT_GE(placement, 0);
+    EXPECT_EQ(wrong, 0) << kOrientations[placement].name;
+    EXPECT_LT(placement, kTrueTurns) << kOrientations[placement].name;
+  }
+
+  void* library = nullptr;
+  DriverLink driver;
+};
+
+// A sheet wider than long takes the page's lines as rows; the narrowest
+// roll (8.5 in) is wider than these pages.
+TEST_F(PrintPageTest, AShortPageLandsDotForDot) {
+  ExpectDotForDot(900, 1200, 300, 6000);
+}
+
+// At 600 dpi the driver skips an image's first strip: joints every 150
+// strips must still meet without a lost or doubled line.
+TEST_F(PrintPageTest, ImagesJoinWithoutASeamAt600Dpi) {
+  ExpectDotForDot(600, 1200, 600, 150);
+}
+
+// A page longer than the roll is wide is laid along it, its strips columns.
+TEST_F(PrintPageTest, ALongPageLandsDotForDotAcrossJoints) {
+  ExpectDotForDot(600, 3000, 300, 150);
+  ExpectDotForDot(180, 5400, 600, 1500);
+}
+
+TEST_F(PrintPageTest, TheBinaryLanguagePrintsThePageDotForDotAt400Dpi) {
+  ExpectDotForDot(400, 600, 400, 200, true);
+  EXPECT_EQ(hostLog.output.compare(0, 6, "\x9B\x5E\x00\x02\x00\x02", 6), 0);
+}
+
+TEST_F(PrintPageTest, TheJobCarriesTheChosenCopiesMediaAndResolution) {
+  TestPage page = MakePage(300, 300, 300, [](int32_t x, int32_t) { return x == 7; });
+  PrintSettings settings;
+  settings.dialog.copies = 3;
+  settings.dialog.media = 1;
+  settings.dialog.haveLabel = true;
+  settings.dialog.label = "PLANTA7";
+  PageResult result;
+  Print(page, settings, result);
+  const std::string& job = hostLog.output;
+  EXPECT_NE(job.find("BP1,\"PLANTA7\",2,3;IN;MT1;"), std::string::npos);
+  EXPECT_NE(job.find("\x1B*t300R"), std::string::npos);
+  EXPECT_TRUE(EndsWith(job, kTrailer));
+}
+
+// A page cut short (a cancelled job, a raster that ends early) still ends
+// as a whole job with what it has.
+TEST_F(PrintPageTest, APageCutShortStillEndsAsAWholeJob) {
+  TestPage page = MakePage(300, 900, 300, [](int32_t x, int32_t y) { return x == y % 300; });
+  page.stopAfter = 400;
+  PrintSettings settings;
+  settings.mostStripsPerImage = 300;
+  PageResult result;
+  Print(page, settings, result);
+  EXPECT_FALSE(result.complete);
+  EXPECT_EQ(result.images, 2) << "no image after the lines stopped";
+  EXPECT_TRUE(EndsWith(hostLog.output, kTrailer));
+}
+
+// The dialogs' checks stand: what they refuse is reported and nothing is
+// plotted with it.
+TEST_F(PrintPageTest, ASettingTheDialogsRefuseFailsThePageBeforeAnyByte) {
+  TestPage page = MakePage(300, 300, 300, [](int32_t, int32_t) { return false; });
+  const struct {
+    const char* what;
+    void (*set)(PrintSettings&);
+  } cases[] = {
+      {"copies", [](PrintSettings& s) { s.dialog.copies = 100; }},
+      {"media", [](PrintSettings& s) { s.dialog.media = 7; }},
+      {"tone",
+       [](PrintSettings& s) {
+         s.dialog.tone = {0, 2, 4, 6, 255};
+       }},
+  };
+  for (const auto& c : cases) {
+    ResetDriver();
+    PrintSettings settings;
+    c.set(settings);
+    SheetChoice sheet;
+    std::string error;
+    ASSERT_EQ(ChooseSheet(ReadPaperSizes(driver), 1, 1, false, sheet, error), 0);
+    PlatformSetDialogScript(PageDialogScript(settings, sheet, 300));
+    LineReader reader{&page, &ReadTestLine};
+    PageResult result;
+    EXPECT_EQ(PlotPage(driver, page.format, settings, sheet, reader, result, error), -1) << c.what;
+    EXPECT_NE(error.find("refused"), std::string::npos) << c.what << ": " << error;
+    EXPECT_TRUE(hostLog.output.empty()) << c.what;
+  }
+  PrintSettings qdrs;
+  qdrs.qdrs = true;
+  SheetChoice sheet{16, -1, 8.266, 11.68};
+  std::string error;
+  LineReader reader{&page, &ReadTestLine};
+  PageResult result;
+  EXPECT_EQ(PlotPage(driver, page.format, qdrs, sheet, reader, result, error), -1);
+  EXPECT_NE(error.find("400 or 200 dpi"), std::string::npos) << error;
+}
+}  // namespace
