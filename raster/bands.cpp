@@ -1,5 +1,7 @@
 // The band writer: the finished canvas cut into bands, each coded as one MMR
 // image and framed for the output language.
+#include "raster/bands.h"
+
 #include <cstdlib>
 #include <cstring>
 

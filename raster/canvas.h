@@ -68,17 +68,11 @@ int32_t RasterBegin(int32_t width, int32_t height, int32_t transparent, int32_t 
 // than the image's strips is padded with white, a longer one is cut.
 int32_t RasterAddStrip(int32_t n, const uint8_t* pixels, int32_t kind, uint8_t red, uint8_t green,
                        uint8_t blue);
-// Codes and writes the canvas band by band. 0, or -1 when memory for a band is
-// short (the bands before it are written).
-int32_t RasterFinish();
 // Writes the raster end and releases the image's buffers.
 void RasterEnd();
 // Releases the image's buffers without writing anything.
 void RasterRelease();
 
-// The 4-byte groups of count bytes reversed, so little-endian words go out most
-// significant byte first. Source and destination may be the same.
-void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count);
 // Before an opaque QDRS band: a white image stretched over the area the band is
 // drawn on, its canvas width by `rows`, at the device's size for the resolution.
 int32_t QdrsBackgroundBox(int32_t rows);

@@ -13,6 +13,7 @@
 #include "host/services.h"
 #include "output/buffer.h"
 #include "platform/win32.h"
+#include "raster/bands.h"
 #include "raster/canvas.h"
 
 uint32_t imageMarker = 0;

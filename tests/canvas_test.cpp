@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/tone.h"
+#include "raster/bands.h"
 #include "tests/band_reader.h"
 #include "tests/driver_fixture.h"
 #include "tests/golden.h"

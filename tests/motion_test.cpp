@@ -1,9 +1,10 @@
 // The pen-state machine: the bytes that moves, draws and lifts add behind the
 // job header, the plot's frame, and what an abort or a failure leaves behind.
+#include "vector/motion.h"
+
 #include <gtest/gtest.h>
 
 #include "plot_fixture.h"
-#include "vector/requests.h"
 
 using namespace plot_fixture;
 

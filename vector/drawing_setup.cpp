@@ -17,7 +17,6 @@
 #include "host/services.h"
 #include "output/buffer.h"
 #include "platform/module.h"
-#include "vector/requests.h"
 #include "vector/state.h"
 
 uint8_t paperListDue = 0;

@@ -4,8 +4,11 @@
 #include "host/protocol.h"
 #include "host/services.h"
 #include "raster/image.h"
+#include "vector/drawing_setup.h"
 #include "vector/image_frame.h"
-#include "vector/requests.h"
+#include "vector/motion.h"
+#include "vector/pens.h"
+#include "vector/polygon.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // The plot's frame and the pen motion: begin and end of a plot, abort, and the
 // move, draw and lift requests that drive the pen-state machine.
+#include "vector/motion.h"
+
 #include <cstdio>
 
 #include "config/record.h"
@@ -11,7 +13,6 @@
 #include "raster/image.h"
 #include "vector/header.h"
 #include "vector/points.h"
-#include "vector/requests.h"
 #include "vector/state.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // Pens, line types and widths. Every line is drawn with one black pen except the
 // red pen of a model that prints red; each last command is kept so that an
 // image can restore it.
+#include "vector/pens.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -12,7 +14,6 @@
 #include "output/qdrs.h"
 #include "vector/palette.h"
 #include "vector/points.h"
-#include "vector/requests.h"
 #include "vector/state.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include "output/buffer.h"
 #include "output/qdrs.h"
 #include "vector/palette.h"
+#include "vector/pens.h"
 #include "vector/points.h"
-#include "vector/requests.h"
 #include "vector/state.h"
 
 namespace {

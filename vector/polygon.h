@@ -7,3 +7,6 @@
 // 0, or -1 as soon as a write fails, or with nothing written for a QDRS
 // polygon of more vertices than its record can count.
 int32_t FillPolygon(int16_t pen, int32_t count, const uint8_t* vertices);
+
+void RequestPolygonInline(uint8_t* packet);  // 33
+void RequestPolygonAt(uint8_t* packet);      // 54

@@ -17,7 +17,6 @@
 #include "platform/memory.h"
 #include "raster/canvas.h"
 #include "raster/image.h"
-#include "vector/requests.h"
 #include "vector/reset.h"
 #include "vector/state.h"
 

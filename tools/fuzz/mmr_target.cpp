@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/bands.h"
 #include "raster/canvas.h"
 #include "raster/mmr.h"
 #include "tools/fuzz/fuzz_host.h"
