@@ -3,6 +3,8 @@
 // whatever it is, first emits it.
 #include <cstdint>
 
+#include "raster/framing.h"
+
 constexpr uint32_t kImagePending = 0x5A5A;
 extern uint32_t imageMarker;
 
@@ -17,6 +19,8 @@ struct ImageSurroundings {
   // Straight to the host after the raster: every setting the image disturbed,
   // given the image's right and bottom edges in drawing units.
   void (*writeAfter)(int32_t right, int32_t bottom);
+  // How the raster is framed.
+  const RasterFraming* framing;
 };
 
 // Writes the pending image, if any, between what `around` writes. Always 0.

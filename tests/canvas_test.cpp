@@ -18,12 +18,16 @@ namespace {
 
 using namespace std::string_literals;
 
+const RasterFraming& Framing(int32_t qdrs) {
+  return qdrs != 0 ? kQdrsFraming : kRtlFraming;
+}
+
 void ResetCanvas(uint16_t jobFlags = 0x0200, int32_t qdrs = 0) {
   RasterEnd();
   ResetDriver();
   for (int32_t g = 0; g < 256; ++g) ToneTable[g] = static_cast<uint8_t>(g);
   rasterCanvasLimit = int64_t{1} << 30;
-  SelectRasterResolution(jobFlags, qdrs);
+  SelectRasterResolution(jobFlags, Framing(qdrs));
 }
 
 // An image of `rows` colour strips of `width` pixels, pixel (x, y) the grey
@@ -31,7 +35,8 @@ void ResetCanvas(uint16_t jobFlags = 0x0200, int32_t qdrs = 0) {
 template <typename F>
 void Draw(int32_t width, int32_t rows, F grey, int32_t n = 1, int32_t qdrs = 0,
           int32_t transparent = 0, int32_t turned = 0) {
-  ASSERT_EQ(RasterBegin(width, rows, transparent, 0, 1, 2, qdrs, 700, 1000, n, turned), 0);
+  ASSERT_EQ(RasterBegin(width, rows, transparent, 0, 1, 2, &Framing(qdrs), 700, 1000, n, turned),
+            0);
   std::vector<uint8_t> strip(3 * width);
   for (int32_t y = 0; y < rows; ++y) {
     for (int32_t x = 0; x < width; ++x) std::fill_n(&strip[3 * x], 3, grey(x, y));
@@ -80,7 +85,7 @@ TEST(Canvas, ScreeningPaddingAndKeyColour) {
 
   const std::vector<uint8_t> keyed = {0, 1, 2, 0, 1, 3};
   for (int32_t transparent : {1, 0}) {
-    RasterBegin(2, 1, transparent, 0, 1, 2, 0, 0, 0, 1, 0);
+    RasterBegin(2, 1, transparent, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0);
     RasterAddStrip(2, keyed.data(), kStripColour, 0, 0, 0);
     EXPECT_EQ(CanvasBlack(0, 0), transparent == 0) << "only a transparent image drops the key";
     EXPECT_TRUE(CanvasBlack(1, 0));
@@ -95,7 +100,7 @@ TEST(Canvas, ScreeningPaddingAndKeyColour) {
 
 TEST(Canvas, StripsOfTheWrongLengthAreCutOrPaddedWithWhite) {
   ResetCanvas();
-  RasterBegin(50, 4, 0, 0, 1, 2, 0, 0, 0, 1, 0);
+  RasterBegin(50, 4, 0, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0);
   const std::vector<uint8_t> black(80, 1);
   RasterAddStrip(80, black.data(), kStripTwoLevel, 0, 0, 0);  // too long: cut at 50
   RasterAddStrip(20, black.data(), kStripTwoLevel, 0, 0, 0);  // too short: white after 20
@@ -223,7 +228,7 @@ TEST(Canvas, BandHeightsBreaksAndCodedSizes) {
 
 TEST(Canvas, NoRowsIsAnEmptyRasterAndNoRoomIsNoOutput) {
   ResetCanvas();
-  RasterBegin(100, 10, 0, 0, 1, 2, 0, 0, 0, 1, 0);
+  RasterBegin(100, 10, 0, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0);
   EXPECT_EQ(RasterFinish(), 0);
   RasterEnd();
   EXPECT_BYTES(hostLog.output, "\x1b%1A\x1b&a0N\x1b*t400R\x1b*rC\x1b%0B");
@@ -231,16 +236,16 @@ TEST(Canvas, NoRowsIsAnEmptyRasterAndNoRoomIsNoOutput) {
   EXPECT_EQ(RasterReserve(1 << 30, 1 << 30, 16), -1) << "sizes past 32 bits";
   EXPECT_EQ(RasterReserve(1 << 26, 1, 1), -1) << "rows past what 32-bit run lists hold";
   rasterCanvasLimit = 1000;
-  EXPECT_EQ(RasterBegin(100, 100, 0, 0, 1, 2, 0, 0, 0, 1, 0), -1);
+  EXPECT_EQ(RasterBegin(100, 100, 0, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0), -1);
   EXPECT_TRUE(raster.canvas == nullptr && hostLog.output.empty());
   EXPECT_EQ(RasterAddStrip(1, nullptr, kStripColour, 0, 0, 0), -1);
   EXPECT_EQ(RasterFinish(), -1);
 }
 
 TEST(Canvas, ResolutionCodes) {
-  EXPECT_EQ(SelectRasterResolution(0x0100, 0), 600.0);
-  EXPECT_EQ(SelectRasterResolution(0x0300, 0), 600.0) << "two bits: the last one stays";
-  EXPECT_EQ(SelectRasterResolution(0x0100, 1), 400.0) << "QDRS has no 600 dpi raster";
+  EXPECT_EQ(SelectRasterResolution(0x0100, kRtlFraming), 600.0);
+  EXPECT_EQ(SelectRasterResolution(0x0300, kRtlFraming), 600.0) << "two bits: the last one stays";
+  EXPECT_EQ(SelectRasterResolution(0x0100, kQdrsFraming), 400.0) << "QDRS has no 600 dpi raster";
   EXPECT_STREQ(resolutionEscape, "\x1b*t600R") << "QDRS leaves the escape";
 }
 

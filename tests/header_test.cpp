@@ -1,6 +1,4 @@
 // Job header and trailer in both output languages, and the pen palette.
-#include "vector/header.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "plot_fixture.h"
+#include "vector/language.h"
 #include "vector/palette.h"
 
 using namespace plot_fixture;
@@ -24,6 +23,16 @@ void SetUpPlot(bool qdrs, bool red = false) {
   hostFlagWord = 0;
   defaultPen = 7;
   driverDescriptor.models[0].hasRedPrinting = red;
+}
+
+// The header and trailer of the record's language, as a plot begins and ends.
+int32_t WriteJobHeader() {
+  ChooseOutputLanguage();
+  return plotLanguage->writeHeader();
+}
+void WriteJobTrailer() {
+  ChooseOutputLanguage();
+  plotLanguage->writeTrailer();
 }
 
 // The record worked into the plot area, and an open, empty buffer.

@@ -11,16 +11,17 @@
 #include <utility>
 #include <vector>
 
+#include "config/tone.h"
 #include "host/protocol.h"
 #include "platform/memory.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
-#include "config/tone.h"
 #include "tests/band_reader.h"
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"
 #include "tests/golden.h"
 #include "tools/host/image_host.h"
+#include "vector/language.h"
 #include "vector/state.h"
 
 namespace {
@@ -40,6 +41,7 @@ void StartImage(uint16_t jobFlags, int32_t enlargement = 1) {
   ResetToneTable();
   rasterCanvasLimit = int64_t{1} << 30;
   configRecord.jobFlags = jobFlags;
+  ChooseOutputLanguage();  // as the plot's start would
   sizeFactor = enlargement;
   unitScale = (jobFlags & 0x0040) != 0 ? enlargement * 0.5 : enlargement;
   imageMarker = 0;

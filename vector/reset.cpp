@@ -13,6 +13,7 @@
 #include "raster/canvas.h"
 #include "raster/image.h"
 #include "vector/drawing_setup.h"
+#include "vector/language.h"
 #include "vector/state.h"
 
 namespace {
@@ -41,6 +42,7 @@ void ResetSettings() {
 }
 
 void ResetDrawing() {
+  plotLanguage = &kHpglLanguage;
   OutClose();
   plotOpen = 0;
   copyCount = 1;
@@ -65,6 +67,7 @@ void ResetDrawing() {
 
 void ResetImages() {
   RasterRelease();
+  raster.framing = &kRtlFraming;
   imageMarker = 0;
   rasterDpi = 600;
   std::strcpy(resolutionEscape, "\x1b*t600R");
