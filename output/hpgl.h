@@ -7,6 +7,8 @@
 
 // Leaves whatever language the printer is in for PJL.
 constexpr char kPjlUniversalExit[] = "\x1b%-12345X";
+// The PJL line that hands the job to HP-GL/2.
+constexpr char kPjlEnterHpgl2[] = "@PJL ENTER LANGUAGE=HPGL2\r\n";
 // Enters HP-GL/2 with the pen where the previous HP-GL/2 left it.
 constexpr char kEnterHpgl2[] = "\x1b%0B";
 // Enters HP RTL at the pen's position.

@@ -139,7 +139,7 @@ int32_t QdrsWritePolygonHead(bool wide, int32_t vertices, int32_t x, int32_t y) 
   const int32_t words = wide ? 4 * vertices : 2 * vertices;
   uint8_t head[2 + 2 + 2 * 4];
   int32_t n = 0;
-  head[n++] = 0xFF;
+  head[n++] = kQdrsLongForm;
   head[n++] = wide ? kQdrsPolygonLong : kQdrsPolygonShort;
   n += PackShort(static_cast<uint16_t>(words), head + n);
   n += PackCoordinate(wide, x, head + n);
@@ -158,7 +158,7 @@ int32_t QdrsWriteJobControl(QdrsSink sink, uint8_t opcode, const uint8_t* bytes,
   if (count < 0 || count > kMostControlBytes) return -1;
   uint8_t record[4 + kMostControlBytes];
   int32_t n = 0;
-  record[n++] = 0x9B;
+  record[n++] = kQdrsJobControl;
   record[n++] = opcode;
   n += PackShort(count, record + n);
   std::memcpy(record + n, bytes, count);
@@ -204,7 +204,7 @@ int32_t QdrsWriteImagePlacement(QdrsSink sink, const std::array<int32_t, 6>& num
 }
 
 int32_t QdrsWriteImageData(QdrsSink sink, const uint8_t* data, int32_t n) {
-  uint8_t head[6] = {0x9B, kQdrsImageData};
+  uint8_t head[6] = {kQdrsJobControl, kQdrsImageData};
   PackLong(n, head + 2);
   if (sink(sizeof head, head) < 0) return -1;
   return sink(n, data);

@@ -14,6 +14,10 @@
 #include <cstdint>
 #include <initializer_list>
 
+// What opens a long record and a job-control one.
+constexpr uint8_t kQdrsLongForm = 0xFF;
+constexpr uint8_t kQdrsJobControl = 0x9B;
+
 // Short form.
 constexpr uint8_t kQdrsLabel = 0x14;                  // length, text padded to whole words
 constexpr uint8_t kQdrsPenDefinition = 0x30;          // pen, four values

@@ -17,7 +17,6 @@
 #include "platform/memory.h"
 
 int32_t rasterDpi = 600;
-char resolutionEscape[23] = "\x1b*t600R";
 RasterImage raster{};
 int64_t rasterCanvasLimit = kRasterCanvasLimit;
 
@@ -295,10 +294,6 @@ void RasterWriteText(const char* format, ...) {
   const int length = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   RasterWrite(length < static_cast<int>(sizeof text) ? length : 255, text);
-}
-
-void RasterWriteBytes(std::initializer_list<uint8_t> bytes) {
-  RasterWrite(static_cast<int32_t>(bytes.size()), bytes.begin());
 }
 
 int32_t RasterReserve(int32_t width, int32_t height, int32_t enlargement) {

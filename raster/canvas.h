@@ -6,18 +6,16 @@
 // straight to the host, not through the output buffer.
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 
 #include "raster/framing.h"
 
 // Kept between images. rasterDpi starts at a resolution the device has, so that
 // an image arriving before any valid resolution code still has a geometry.
 extern int32_t rasterDpi;
-extern char resolutionEscape[23];
 
 // Picks rasterDpi from the resolution code of jobFlags (a code of none or
 // several bits keeps the last one), as the framing draws it: the binary
-// language knows only 400 and 200 dpi, HP RTL keeps the matching escape.
+// language knows only 400 and 200 dpi.
 double SelectRasterResolution(uint16_t jobFlags, const RasterFraming& framing);
 
 // The halftone screen: a 16 x 16 matrix of thresholds 1..256, each once, made
@@ -79,4 +77,3 @@ void RasterRelease();
 // nothing more goes out, so the job never goes on past a gap. 0 or -1.
 int32_t RasterWrite(int32_t length, const void* bytes);
 void RasterWriteText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void RasterWriteBytes(std::initializer_list<uint8_t> bytes);

@@ -12,10 +12,8 @@
 
 namespace {
 
-// The escape is kept for the raster's start, which writes it again after
-// every band.
+// HP RTL draws at every resolution the record offers.
 int32_t DrawnResolution(int32_t dpi) {
-  std::snprintf(resolutionEscape, sizeof resolutionEscape, kRtlResolutionFormat, dpi);
   return dpi;
 }
 
@@ -51,7 +49,7 @@ void WriteOpening(const ImageOpening& at) {
 void WriteStart() {
   RasterWriteText("%s", kEnterRtl);
   RasterWriteText("%s", kRtlNegativeMotion);
-  RasterWriteText("%s", resolutionEscape);
+  RasterWriteText(kRtlResolutionFormat, rasterDpi);
 }
 
 // The raster-end bytes, after the last band and between two bands.

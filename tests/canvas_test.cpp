@@ -246,7 +246,7 @@ TEST(Canvas, ResolutionCodes) {
   EXPECT_EQ(SelectRasterResolution(0x0100, kRtlFraming), 600.0);
   EXPECT_EQ(SelectRasterResolution(0x0300, kRtlFraming), 600.0) << "two bits: the last one stays";
   EXPECT_EQ(SelectRasterResolution(0x0100, kQdrsFraming), 400.0) << "QDRS has no 600 dpi raster";
-  EXPECT_STREQ(resolutionEscape, "\x1b*t600R") << "QDRS leaves the escape";
+  EXPECT_EQ(SelectRasterResolution(0x0000, kRtlFraming), 400.0) << "no code: QDRS's stays";
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ int32_t WriteHpglJobHeader() {
   SendSerialHandshake();
   if (OutWriteFormat("%s@PJL\r\n", kPjlUniversalExit) < 0) return -1;
   if (WriteFinisherLines() < 0) return -1;
-  if (OutWriteString("@PJL ENTER LANGUAGE=HPGL2\r\n") < 0) return -1;
+  if (OutWriteString(kPjlEnterHpgl2) < 0) return -1;
   if (OutWriteFormat("%s;", kEnterHpgl2) < 0) return -1;
   if (WriteCopiesAndLabel() < 0) return -1;
   if (WriteMediaType() < 0) return -1;

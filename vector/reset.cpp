@@ -70,7 +70,6 @@ void ResetImages() {
   raster.framing = &kRtlFraming;
   imageMarker = 0;
   rasterDpi = 600;
-  std::strcpy(resolutionEscape, "\x1b*t600R");
   rasterCanvasLimit = kRasterCanvasLimit;
   ResetToneTable();
 }
