@@ -21,9 +21,15 @@ using namespace std::string_literals;
 
 struct Language {
   const char* name;
+  const char* testName;
   uint16_t jobFlags;
 };
-constexpr Language kLanguages[] = {{"HP-GL/2", kJob600Dpi}, {"QDRS", kJobQdrsOutput | kJob400Dpi}};
+constexpr Language kLanguages[] = {{"HP-GL/2", "Hpgl", kJob600Dpi},
+                                   {"QDRS", "Qdrs", kJobQdrsOutput | kJob400Dpi}};
+// How a language stands in the list of tests.
+void PrintTo(const Language& language, std::ostream* out) {
+  *out << language.name;
+}
 
 void StoreSampleRecord(uint16_t jobFlags) {
   uint8_t record[kRecord.size] = {};
@@ -126,37 +132,44 @@ void ExpectRecovery(const DriverLink& d, const CleanPlot& clean, int32_t heldBef
   EXPECT_BYTES(hostLog.output, clean.output);
 }
 
-TEST(FaultInjection, EveryHostWriteRefusedInTurn) {
-  for (const Language& language : kLanguages) {
-    SCOPED_TRACE(language.name);
-    const CleanPlot clean = PlotCleanly(language.jobFlags);
-    const int32_t writes = static_cast<int32_t>(clean.writeSizes.size());
-    ASSERT_GT(writes, 20);
-    ASSERT_NE(clean.output.find(language.jobFlags == 0x0100 ? "\x1b*b8M" : "\x9B\x5C"),
-              std::string::npos)
-        << "the sample plot carries its image";
-    for (int32_t k = 1; k <= writes; ++k) {
-      SCOPED_TRACE(testing::Message() << "write " << k << " of " << writes);
-      const DriverLink d = StartDrawing(language.jobFlags);
-      const int32_t held = memoryBlocksHeld;
-      hostLog.failWriteAt = k;
-      PlotSample(d);
-      ASSERT_GE(hostLog.writeCalls, k);
-      EXPECT_EQ(hostLog.writeCalls, k) << "no write is tried after the refused one";
-      EXPECT_BYTES(hostLog.output, BeforeWrite(clean, k));
-      EXPECT_EQ(hostLog.lines, std::vector<std::string>{Report(kMsgOutputFailed)});
-      EXPECT_EQ(driverErrorState, kErrorOutput);
-      EXPECT_TRUE(plotOpen == 0 && copyCount == 1 && outputFill == 0);
-      ExpectRecovery(d, clean, held);
-      if (HasFailure()) return;
-    }
+// The longest sweep, one test for each language, so that the two can run at
+// the same time.
+class FaultInjectionByLanguage : public testing::TestWithParam<Language> {};
+
+TEST_P(FaultInjectionByLanguage, EveryHostWriteRefusedInTurn) {
+  const Language& language = GetParam();
+  const CleanPlot clean = PlotCleanly(language.jobFlags);
+  const int32_t writes = static_cast<int32_t>(clean.writeSizes.size());
+  ASSERT_GT(writes, 20);
+  ASSERT_NE(clean.output.find(language.jobFlags == kJob600Dpi ? "\x1b*b8M" : "\x9B\x5C"),
+            std::string::npos)
+      << "the sample plot carries its image";
+  for (int32_t k = 1; k <= writes; ++k) {
+    SCOPED_TRACE(testing::Message() << "write " << k << " of " << writes);
+    const DriverLink d = StartDrawing(language.jobFlags);
+    const int32_t held = memoryBlocksHeld;
+    hostLog.failWriteAt = k;
+    PlotSample(d);
+    ASSERT_GE(hostLog.writeCalls, k);
+    EXPECT_EQ(hostLog.writeCalls, k) << "no write is tried after the refused one";
+    EXPECT_BYTES(hostLog.output, BeforeWrite(clean, k));
+    EXPECT_EQ(hostLog.lines, std::vector<std::string>{Report(kMsgOutputFailed)});
+    EXPECT_EQ(driverErrorState, kErrorOutput);
+    EXPECT_TRUE(plotOpen == 0 && copyCount == 1 && outputFill == 0);
+    ExpectRecovery(d, clean, held);
+    if (HasFailure()) return;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, FaultInjectionByLanguage, testing::ValuesIn(kLanguages),
+                         [](const testing::TestParamInfo<Language>& info) {
+                           return std::string(info.param.testName);
+                         });
 
 TEST(FaultInjection, EveryAllocationDeniedInTurn) {
   for (const Language& language : kLanguages) {
     SCOPED_TRACE(language.name);
-    const bool qdrs = language.jobFlags != 0x0100;
+    const bool qdrs = language.jobFlags != kJob600Dpi;
     const CleanPlot clean = PlotCleanly(language.jobFlags);
     const std::string withoutImage = PlotCleanly(language.jobFlags, false).output;
     // The output buffer, the canvas and its darkness line, the two run lists

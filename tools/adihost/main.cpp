@@ -24,13 +24,13 @@
 #endif
 
 #include "host/protocol.h"
-#include "tools/host/conversation.h"
-#include "tools/host/driver_library.h"
 #include "tools/adihost/host_text.h"
-#include "tools/host/image_host.h"
 #include "tools/adihost/job_file.h"
 #include "tools/adihost/options.h"
 #include "tools/adihost/plot_input.h"
+#include "tools/host/conversation.h"
+#include "tools/host/driver_library.h"
+#include "tools/host/image_host.h"
 #if defined(ADIHOST_WITH_PREVIEW)
 #include "tools/jobview/render.h"
 #endif
@@ -86,10 +86,10 @@ int32_t WriteJob(const char* bytes, int32_t count) {
              : 0;
 }
 
-void SaveRecord(const std::array<uint8_t, 40>& record) {
+void SaveRecord(const RecordBytes& record) {
   if (recordPath.empty()) return;
   std::ofstream out(recordPath, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(record.data()), 40);
+  out.write(reinterpret_cast<const char*>(record.data()), kRecord.size);
   if (!out.flush()) {
     Report(recordPath + ": cannot save the settings record");
   } else if (verbose) {
@@ -116,7 +116,7 @@ std::string JobSummary(size_t bytes, const std::vector<Request>& requests) {
     polygons += r.kind == RequestKind::Polygon || r.kind == RequestKind::PolygonInline;
     images += r.kind == RequestKind::Image;
   }
-  const bool qdrs = (ReadU16(hostLog.storedRecord.data(), 30) & 0x0040) != 0;
+  const bool qdrs = (ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags) & kJobQdrsOutput) != 0;
   return std::to_string(bytes) + " bytes of " + (qdrs ? "QDRS+MMR" : "RTL/GL2") + " from " +
          std::to_string(requests.size()) + " requests: " + std::to_string(strokes) +
          " moves and draws, " + std::to_string(polygons) + " filled polygons, " +
@@ -175,12 +175,12 @@ int LoadRecord(const Options& o) {
   std::ifstream in(o.record, std::ios::binary);
   if (!in.is_open()) return 0;  // made with the driver's defaults
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (bytes.size() != 40) {
+  if (bytes.size() != static_cast<size_t>(kRecord.size)) {
     Report(o.record + ": not a settings record (" + std::to_string(bytes.size()) +
            " bytes, not 40)");
     return kExitBadInput;
   }
-  std::memcpy(hostLog.storedRecord.data(), bytes.data(), 40);
+  std::memcpy(hostLog.storedRecord.data(), bytes.data(), kRecord.size);
   hostLog.haveStoredRecord = true;
   return 0;
 }
@@ -228,11 +228,12 @@ void ConnectSinks(const Options& o) {
 // The binary language is reached only through a stored record that asks for
 // it, at a resolution it has, while every dialog is cancelled.
 void AskForBinaryLanguage() {
-  uint16_t flags = ReadU16(hostLog.storedRecord.data(), 30);
-  flags = static_cast<uint16_t>(flags | 0x0040);
-  if ((flags & 0x0F00) != 0x0200 && (flags & 0x0F00) != 0x0800)
-    flags = static_cast<uint16_t>((flags & ~0x0F00) | 0x0200);
-  WriteU16(hostLog.storedRecord.data(), 30, flags);
+  uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
+  flags = static_cast<uint16_t>(flags | kJobQdrsOutput);
+  const uint16_t resolution = flags & kJobResolutionMask;
+  if (resolution != kJob400Dpi && resolution != kJob200Dpi)
+    flags = static_cast<uint16_t>((flags & ~kJobResolutionMask) | kJob400Dpi);
+  WriteU16(hostLog.storedRecord.data(), kRecord.jobFlags, flags);
   SaveRecord(hostLog.storedRecord);
 }
 
@@ -249,7 +250,7 @@ int Converse(const DriverLink& driver, const Options& o, SheetArea& area,
     Report("the driver refused control request " + std::to_string(start.failedRequest));
     return kExitPlotFailed;
   }
-  const std::array<uint8_t, 40> recordBefore = hostLog.storedRecord;
+  const RecordBytes recordBefore = hostLog.storedRecord;
   DrawingStartOptions startOptions;
   startOptions.configure = o.configure || o.settings.Any();
   startOptions.summary = o.summary;
@@ -388,7 +389,8 @@ int main(int argc, char** argv) {
   if (const int code = LoadRecord(o)) return code;
   DialogScriptFile dialogScript;
   PrepareDialogs(o, dialogScript);
-  PladiFn pladi = LoadDriverLibrary(o.driver.empty() ? DefaultDriverPath(argv[0]) : o.driver, error);
+  PladiFn pladi =
+      LoadDriverLibrary(o.driver.empty() ? DefaultDriverPath(argv[0]) : o.driver, error);
   if (pladi == nullptr) {
     Report(error);
     return kExitPlotFailed;

@@ -21,6 +21,7 @@ struct Median {
 class MedianCollector : public benchmark::BenchmarkReporter {
  public:
   std::map<std::string, Median> medians;
+  int32_t aggregates = 0;  // medians taken, to tell a table of medians from one of single runs
   bool ReportContext(const Context&) override { return true; }
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
@@ -29,9 +30,12 @@ class MedianCollector : public benchmark::BenchmarkReporter {
       Median m;
       m.cpuSeconds = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
       for (const auto& [name, counter] : run.counters) m.counters[name] = counter.value;
-      // A median, when there is one, takes the place of the single runs.
-      if (run.run_type == Run::RT_Aggregate || medians.count(run.benchmark_name()) == 0)
-        medians[run.benchmark_name()] = m;
+      // A median, when there is one, takes the place of the single runs. Its
+      // benchmark_name() carries "_median": the runs and their median are
+      // told apart by the run's own name, which they share.
+      const std::string name = run.run_name.str();
+      if (run.run_type == Run::RT_Aggregate || medians.count(name) == 0) medians[name] = m;
+      if (run.run_type == Run::RT_Aggregate) ++aggregates;
     }
   }
 };
@@ -219,6 +223,8 @@ int main(int argc, char** argv) {
   table.Vector("Moves", "1M moves and draws");
   table.Vector("Polygons", "10k polygons");
   PrintTable(table.rows);
+  std::printf(collector.aggregates > 0 ? "\nMedians of the repetitions.\n"
+                                       : "\nSingle runs: no repetitions were asked for.\n");
   if (tableJson != nullptr) WriteJson(table.rows, tableJson);
   return 0;
 }

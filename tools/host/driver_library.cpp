@@ -37,6 +37,9 @@ std::string Field(const char* text, size_t size) {
 
 }  // namespace
 
+// The driver beside the program, as in a build folder; else, for an installed
+// program, the library where it was installed (a path from the program's
+// folder).
 std::string DefaultDriverPath(const char* argv0) {
   const std::string folder = ProgramFolder(argv0);
 #if defined(_WIN32)
@@ -44,7 +47,12 @@ std::string DefaultDriverPath(const char* argv0) {
 #else
   const char* const name = "trnkv_p.so";
 #endif
-  return folder.empty() ? name : folder + "/" + name;
+  const std::string beside = folder.empty() ? name : folder + "/" + name;
+#if defined(TRNKV_INSTALLED_DRIVER)
+  if (access(beside.c_str(), F_OK) != 0)
+    return (folder.empty() ? "" : folder + "/") + TRNKV_INSTALLED_DRIVER;
+#endif
+  return beside;
 }
 
 PladiFn LoadDriverLibrary(const std::string& path, std::string& error) {

@@ -356,7 +356,8 @@ std::vector<std::string> SettingsNotApplied(const Settings& s, const RecordBytes
   check(s.copies >= 0, ReadI32(b, kRecord.copies) == s.copies,
         "--copies " + std::to_string(s.copies));
   check(s.fill >= 0, ((plotFlags & kPlotHalftoneFill) != 0) == (s.fill == 1), "--fill");
-  check(s.resolution >= 0, (jobFlags & kJobResolutionMask) == (kJob600Dpi << s.resolution),
+  check(s.resolution >= 0,
+        s.resolution < 0 || (jobFlags & kJobResolutionMask) == (kJob600Dpi << s.resolution),
         "--resolution " + std::to_string(kResolutions[std::max(0, s.resolution)]));
   check(s.program >= 0, ReadI16(b, kRecord.finishProgram) == s.program,
         "--program " + std::to_string(s.program));

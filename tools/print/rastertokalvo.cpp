@@ -36,7 +36,7 @@
 #include "tools/print/raster_page.h"
 
 #ifndef KALVO_DRIVER_PATH
-#define KALVO_DRIVER_PATH "/usr/local/lib/kalvo/trnkv_p.so"
+#define KALVO_DRIVER_PATH "/usr/local/lib/trnkv_p/trnkv_p.so"
 #endif
 
 namespace {
