@@ -7,12 +7,11 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "config/brightness.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/module.h"
-#include "output/buffer.h"
-#include "raster/brightness.h"
-#include "raster/tone.h"
+#include "config/tone.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.inc"
 
 namespace {

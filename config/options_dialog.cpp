@@ -3,11 +3,11 @@
 #include <cstring>
 #include <string_view>
 
+#include "config/descriptor.h"
 #include "config/dialogs.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/descriptor.h"
-#include "host/module.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.inc"
 
 ConfigRecord optionsRecord;

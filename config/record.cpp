@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "config/tables.h"
-#include "host/services.h"
 
 namespace {
 
@@ -76,6 +75,7 @@ ConfigRecord workingRecord = MakeDefaultRecord();
 int32_t currentModel = 0;
 int32_t selectedModel = 0;
 char labelText[65];
+int32_t copyCount = 1;
 
 void SetConfigDefaults(ConfigRecord& record, int32_t model) {
   const int16_t keptModel = record.modelIndex;
@@ -99,12 +99,6 @@ void RepairConfigRecord(ConfigRecord& r) {
   KeepInRange<int16_t>(r.finishBin, 0, static_cast<int16_t>(FinishBinCount(model) - 1), 0);
   KeepInRange(r.redPen, 1, kMaxPen, 1);
   KeepInRange<int16_t>(r.margin, 0, kMaxMarginMm, 0);
-}
-
-int32_t FetchConfigRecord() {
-  const int32_t result = HostGetConfig(kConfigRecordSize, &configRecord);
-  RepairConfigRecord(configRecord);
-  return result;
 }
 
 int32_t DefaultCustomLength(int32_t model, int32_t paperSize) {

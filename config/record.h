@@ -54,6 +54,8 @@ extern int32_t currentModel;
 extern int32_t selectedModel;
 // The plot label: set by the main dialog, written into the job header.
 extern char labelText[65];
+// The copies of the plot in progress, as the settings summary shows them.
+extern int32_t copyCount;
 
 inline bool QdrsOutput() {
   return (configRecord.jobFlags & kJobQdrsOutput) != 0;
@@ -65,7 +67,5 @@ void SetConfigDefaults(ConfigRecord& record, int32_t model);
 // the dialogs allow; a field outside it would index past a table or break the
 // geometry, so it takes its default instead.
 void RepairConfigRecord(ConfigRecord& record);
-// Fetches the record through the host and repairs it; returns the host's result.
-int32_t FetchConfigRecord();
 // The custom length in millimetres that a paper size starts with.
 int32_t DefaultCustomLength(int32_t model, int32_t paperSize);

@@ -1,6 +1,6 @@
 #include "config/tables.h"
 
-#include "host/descriptor.h"
+#include "config/descriptor.h"
 
 namespace {
 

@@ -1,15 +1,17 @@
 // The control requests: handshake and version check, the capability answers,
 // the configuration record, the plot set-up and the message texts.
+#include "host/control.h"
+
 #include <cstring>
 
+#include "config/descriptor.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/descriptor.h"
+#include "host/handlers.h"
 #include "host/messages.h"
 #include "host/protocol.h"
 #include "host/services.h"
 #include "host/setup.h"
-#include "vector/requests.h"
 
 namespace {
 

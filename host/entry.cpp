@@ -1,8 +1,8 @@
 #include "host/entry.h"
 
-#include "host/descriptor.h"
+#include "config/descriptor.h"
+#include "host/handlers.h"
 #include "host/services.h"
-#include "vector/requests.h"
 
 extern "C" DRIVER_EXPORT WireAddress DRIVER_STDCALL PLADI(WireAddress services, WireAddress) {
   HostSetServices(services);

@@ -4,11 +4,9 @@
 // is an empty line.
 #include <cstdint>
 
-constexpr int kMessageSlots = 86;
-constexpr int kMessageSlotSize = 80;
+#include "resources/messages.h"
 
 extern char MessageTable[kMessageSlots][kMessageSlotSize];
-extern const char* const kBuiltInMessages[kMessageSlots];
 
 // Slots printed by name elsewhere.
 enum MessageSlot : int {
@@ -41,6 +39,7 @@ enum MessageSlot : int {
   kMsgSaveFailed = 75,
   kMsgFetchFailed = 76,
   kMsgOutputFailed = 77,
+  kMsgPolygonTooLarge = 81,
 };
 
 void LoadMessages();

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "config/record.h"
+
 uint8_t* currentPacket = nullptr;
 uint8_t driverErrorState = 0;
 WireAddress hostWindow = 0;
@@ -57,4 +59,10 @@ int32_t HostSaveConfig(int32_t size, void* record) {
 int32_t HostSwapSetting(int32_t value, int32_t one) {
   auto swap = Slot<SwapServiceFn>(kSlotSwapSetting);
   return swap ? swap(value, one) : -1;
+}
+
+int32_t FetchConfigRecord() {
+  const int32_t result = HostGetConfig(kConfigRecordSize, &configRecord);
+  RepairConfigRecord(configRecord);
+  return result;
 }

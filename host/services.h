@@ -27,3 +27,7 @@ int32_t HostWriteBytes(int32_t length, const void* bytes);
 int32_t HostGetConfig(int32_t size, void* record);
 int32_t HostSaveConfig(int32_t size, void* record);
 int32_t HostSwapSetting(int32_t value, int32_t one);
+
+// Fetches the settings record through the host and repairs it where it
+// enters; returns the host's result.
+int32_t FetchConfigRecord();

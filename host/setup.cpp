@@ -1,13 +1,13 @@
 #include "host/setup.h"
 
 #include "config/dialogs.h"
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
-#include "host/module.h"
+#include "config/tone.h"
 #include "host/protocol.h"
 #include "host/services.h"
-#include "raster/tone.h"
+#include "platform/module.h"
 
 namespace {
 

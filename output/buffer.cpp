@@ -13,7 +13,6 @@
 uint8_t* OutputBuffer = nullptr;
 int32_t outputFill = 0;
 uint8_t plotOpen = 0;
-int32_t copyCount = 1;
 
 namespace {
 

@@ -11,7 +11,6 @@ constexpr int32_t kHostBlockSize = 128;
 extern uint8_t* OutputBuffer;
 extern int32_t outputFill;
 extern uint8_t plotOpen;
-extern int32_t copyCount;
 
 // Takes a zero-filled buffer for a new plot; -1 when memory is short.
 int32_t OutOpen();

@@ -90,8 +90,7 @@ void Line(Surface& s, POINT a, POINT b, COLORREF c) {
 }  // namespace
 
 HDC WindowDC(HWND window) {
-  RECT r;
-  GetClientRect(window, &r);
+  const RECT r = ClientRectOf(*window);
   if (window->surface.width != r.right || window->surface.height != r.bottom)
     window->surface.Resize(r.right, r.bottom);
   return new DeviceContext{&window->surface, &stockBitmap, &stockPen, &stockBrush, false};

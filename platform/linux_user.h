@@ -91,6 +91,11 @@ struct HWND__ {
   Surface surface;  // owner-drawn controls: what the last paint drew
 };
 
+// A window's client area: its own size, from its origin.
+inline RECT ClientRectOf(const HWND__& window) {
+  return {0, 0, window.rect.right - window.rect.left, window.rect.bottom - window.rect.top};
+}
+
 // The control procedure every control starts with.
 LRESULT StandInControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Builds a dialog's windows from its template.

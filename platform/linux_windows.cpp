@@ -330,7 +330,7 @@ BOOL InvalidateRect(HWND window, const RECT*, BOOL) {
 
 BOOL GetClientRect(HWND window, RECT* rect) {
   if (window == nullptr || rect == nullptr) return FALSE;
-  *rect = {0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
+  *rect = ClientRectOf(*window);
   return TRUE;
 }
 

@@ -1,11 +1,9 @@
-// The band writer: the finished canvas cut into bands, each coded as one MMR
-// image and framed for the output language.
+#include "raster/bands.h"
+
 #include <cstdlib>
 #include <cstring>
 
-#include "host/geometry.h"
 #include "host/services.h"
-#include "output/qdrs.h"
 #include "platform/memory.h"
 #include "raster/canvas.h"
 #include "raster/mmr.h"
@@ -87,75 +85,6 @@ int32_t CodeBand(int32_t first, int32_t count) {
   return -1;
 }
 
-void WriteHpRtlBand(int32_t rows, const uint8_t* data, int32_t n) {
-  RasterWriteText("\x1b*r%dS", raster.rowBits);
-  RasterWriteText("\x1b*r%dT", rows);
-  RasterWriteText("\x1b*r1A");
-  RasterWriteBytes({0x1B});
-  RasterWriteText("*b8M");
-  RasterWriteBytes({0x1B});
-  RasterWriteText("*b%dW", n + 4);
-  uint8_t width[4];
-  PackLong(raster.rowBits, width);
-  RasterWrite(4, width);
-  RasterWrite(n, data);
-}
-
-// The image record: origin, source size in canvas pixels, the size the device
-// draws it at (in its 400-dpi units), and 00 01.
-void WriteImageRecord(int32_t sourceWidth, int32_t sourceRows, int32_t drawnWidth,
-                      int32_t drawnRows) {
-  uint8_t record[30] = {0x9B, 0x5F, 0x00, 0x1A};
-  int32_t at = 4;
-  at += PackLong(raster.originX, record + at);
-  at += PackLong(raster.originY, record + at);
-  at += PackLong(sourceWidth, record + at);
-  at += PackLong(sourceRows, record + at);
-  at += PackLong(drawnWidth, record + at);
-  at += PackLong(drawnRows, record + at);
-  record[at++] = 0x00;
-  record[at++] = 0x01;
-  RasterWrite(at, record);
-}
-
-// Canvas pixels in the device's 400-dpi units: two each at 200 dpi.
-int32_t DrawnSize(int32_t pixels) {
-  return static_cast<int32_t>(int64_t{pixels} * 400 / (rasterDpi > 0 ? rasterDpi : 400));
-}
-
-void WriteQdrsBand(int32_t rows, const uint8_t* data, int32_t n) {
-  if (raster.transparent == 0) QdrsBackgroundBox(rows);
-  WriteImageRecord(raster.rowBits, rows, DrawnSize(raster.rowBits), DrawnSize(rows));
-  RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x07});
-  uint8_t head[6] = {0x9B, 0x5C};
-  PackLong(n, head + 2);
-  RasterWrite(6, head);
-  RasterWrite(n, data);
-}
-
-// Ends one raster and starts the next one `rows` canvas rows further on: in
-// QDRS as far as the device draws those rows.
-void WriteBandBreak(int32_t rows) {
-  if (raster.qdrs == 0) {
-    RasterWriteText("\x1b*rC");
-    RasterWriteText("\x1b%%0B");
-    const int32_t distance = TruncateToInt32(static_cast<double>(rows) / rasterDpi * 1016);
-    if (raster.turned != 0) {
-      RasterWriteText("PR%d,0", distance);
-    } else {
-      RasterWriteText("PR0,%d", distance);
-    }
-  } else {
-    RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x00});
-    if (raster.turned != 0) {
-      raster.originX += DrawnSize(rows);
-    } else {
-      raster.originY += DrawnSize(rows);
-    }
-  }
-  WriteRasterStart();
-}
-
 }  // namespace
 
 void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count) {
@@ -167,17 +96,6 @@ void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count) {
   }
 }
 
-int32_t QdrsBackgroundBox(int32_t rows) {
-  WriteImageRecord(32, 1, DrawnSize(raster.canvasWidth), DrawnSize(rows));
-  RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x07});
-  RasterWriteBytes({0x9B, 0x5C, 0x00, 0x00, 0x00, 0x04});
-  RasterWriteBytes({0x80, 0x08, 0x00, 0x80});  // one white row of 32 pixels, coded
-  RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x00});
-  RasterWriteBytes({0x9B, 0x5E, 0x00, 0x02, 0x00, 0x01});
-  WriteRasterStart();
-  return 0;
-}
-
 int32_t RasterFinish() {
   if (raster.canvas == nullptr) return -1;
   const int32_t rows = raster.rowsDone;
@@ -186,7 +104,7 @@ int32_t RasterFinish() {
   const int32_t bandRows = BandHeight(rows);
   if (TakeWork(bandRows) < 0) return -1;
   for (int32_t first = 0; first < rows && driverErrorState == 0; first += bandRows) {
-    if (first > 0) WriteBandBreak(bandRows);
+    if (first > 0) raster.framing->writeBandBreak(bandRows);
     const int32_t count = rows - first < bandRows ? rows - first : bandRows;
     const int32_t n = CodeBand(first, count);
     if (n < 0) {
@@ -195,11 +113,7 @@ int32_t RasterFinish() {
     }
     uint8_t* data = reinterpret_cast<uint8_t*>(work.area);
     SwapWordBytes(data, data, n);
-    if (raster.qdrs == 0) {
-      WriteHpRtlBand(count, data, n);
-    } else {
-      WriteQdrsBand(count, data, n);
-    }
+    raster.framing->writeBand(count, data, n);
   }
   ReleaseWork();
   return 0;

@@ -1,5 +1,5 @@
 // The canvas of one image: resolution, halftone screen, strips screened into
-// rows, and the raster start and end around the bands.
+// rows, and the framing's start and end around the bands.
 #include "raster/canvas.h"
 
 #include <emmintrin.h>
@@ -11,15 +11,14 @@
 #include <cstring>
 
 #include "config/record.h"
+#include "config/tone.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "platform/memory.h"
-#include "raster/tone.h"
 
 int32_t rasterDpi = 600;
-char resolutionEscape[23] = "\x1b*t600R";
 RasterImage raster{};
-int64_t rasterCanvasLimit = int64_t{1} << 30;
+int64_t rasterCanvasLimit = kRasterCanvasLimit;
 
 namespace {
 
@@ -258,7 +257,7 @@ void BuildScreenPatterns() {
   }
 }
 
-double SelectRasterResolution(uint16_t jobFlags, int32_t qdrs) {
+double SelectRasterResolution(uint16_t jobFlags, const RasterFraming& framing) {
   int32_t dpi = 0;
   switch (jobFlags & kJobResolutionMask) {
     case kJob600Dpi:
@@ -277,10 +276,7 @@ double SelectRasterResolution(uint16_t jobFlags, int32_t qdrs) {
       break;
   }
   if (dpi != 0) rasterDpi = dpi;
-  if (qdrs != 0 && rasterDpi != 400 && rasterDpi != 200) rasterDpi = 400;
-  // The escape names the resolution the image is sized for, also when the
-  // last one is kept, whichever language chose it.
-  if (qdrs == 0) std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t%dR", rasterDpi);
+  rasterDpi = framing.drawnResolution(rasterDpi);
   return rasterDpi;
 }
 
@@ -298,22 +294,6 @@ void RasterWriteText(const char* format, ...) {
   const int length = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   RasterWrite(length < static_cast<int>(sizeof text) ? length : 255, text);
-}
-
-void RasterWriteBytes(std::initializer_list<uint8_t> bytes) {
-  RasterWrite(static_cast<int32_t>(bytes.size()), bytes.begin());
-}
-
-void WriteRasterStart() {
-  if (raster.qdrs == 0) {
-    RasterWriteText("\x1b%%1A");
-    RasterWriteText("\x1b&a0N");
-    RasterWriteText("%s", resolutionEscape);
-  } else if (rasterDpi == 400) {
-    RasterWriteBytes({0x9B, 0x52, 0x00, 0x02, 0x00, 0x01});
-  } else if (rasterDpi == 200) {
-    RasterWriteBytes({0x9B, 0x52, 0x00, 0x02, 0x00, 0x00});
-  }
 }
 
 int32_t RasterReserve(int32_t width, int32_t height, int32_t enlargement) {
@@ -342,7 +322,7 @@ int32_t RasterReserve(int32_t width, int32_t height, int32_t enlargement) {
 }
 
 int32_t RasterBegin(int32_t width, int32_t height, int32_t transparent, int32_t key1, int32_t key2,
-                    int32_t key3, int32_t qdrs, int32_t originX, int32_t originY,
+                    int32_t key3, const RasterFraming* framing, int32_t originX, int32_t originY,
                     int32_t enlargement, int32_t turned) {
   const bool reserved = raster.canvas != nullptr && raster.stripPixels == width &&
                         raster.enlargement == enlargement &&
@@ -353,13 +333,13 @@ int32_t RasterBegin(int32_t width, int32_t height, int32_t transparent, int32_t 
   raster.key[0] = key1;
   raster.key[1] = key2;
   raster.key[2] = key3;
-  raster.qdrs = qdrs;
+  raster.framing = framing;
   raster.originX = originX;
   raster.originY = originY;
   raster.turned = turned;
   BuildScreenPatterns();
   BuildScreenTables();
-  WriteRasterStart();
+  raster.framing->writeStart();
   return 0;
 }
 
@@ -375,13 +355,11 @@ int32_t RasterAddStrip(int32_t n, const uint8_t* pixels, int32_t kind, uint8_t r
 }
 
 void RasterEnd() {
-  if (raster.qdrs == 0) {
-    RasterWriteText("\x1b*rC");
-    RasterWriteText("\x1b%%0B");
-  } else {
-    RasterWriteBytes({0x9B, 0x5D, 0x00, 0x02, 0x02, 0x00});
-    RasterWriteBytes({0x9B, 0x52, 0x00, 0x02, 0x00, 0x01});
-  }
+  raster.framing->writeEnd();
+  RasterRelease();
+}
+
+void RasterRelease() {
   ReleaseBuffers();
   raster.rowsDone = 0;
 }

@@ -1,23 +1,22 @@
 #pragma once
 // The raster canvas of one image: strips are screened into a one-bit canvas
-// through the tone table, and after the last strip the canvas goes to the host
-// band by band, each band one complete MMR image framed in HP RTL or in QDRS
-// image records. Everything here is written straight to the host, not through
-// the output buffer.
+// through the tone table, and after the last strip the band writer
+// (raster/bands.cpp) sends it to the host band by band, each band one complete
+// MMR image in the framing of the plot's language. Everything here is written
+// straight to the host, not through the output buffer.
 #include <array>
 #include <cstdint>
-#include <initializer_list>
+
+#include "raster/framing.h"
 
 // Kept between images. rasterDpi starts at a resolution the device has, so that
 // an image arriving before any valid resolution code still has a geometry.
 extern int32_t rasterDpi;
-extern char resolutionEscape[23];
 
 // Picks rasterDpi from the resolution code of jobFlags (a code of none or
-// several bits keeps the last one) and, in HP-GL/2 output, the matching escape.
-// The binary language knows only 400 and 200 dpi, so there any other
-// resolution becomes 400.
-double SelectRasterResolution(uint16_t jobFlags, int32_t qdrs);
+// several bits keeps the last one), as the framing draws it: the binary
+// language knows only 400 and 200 dpi.
+double SelectRasterResolution(uint16_t jobFlags, const RasterFraming& framing);
 
 // The halftone screen: a 16 x 16 matrix of thresholds 1..256, each once, made
 // from an 8 x 8 base by adding 1 to its right half and 2 to its lower half.
@@ -43,7 +42,7 @@ struct RasterImage {
   int32_t rowBits;  // P0 rounded up to whole words, plus one word of white padding
   int32_t transparent;
   int32_t key[3];  // the colour made white in a transparent image
-  int32_t qdrs;
+  const RasterFraming* framing = &kRtlFraming;
   int32_t originX, originY;  // QDRS: where the current band goes, output units
   int32_t turned;            // strips are columns
   uint32_t* canvas;
@@ -52,6 +51,7 @@ struct RasterImage {
 extern RasterImage raster;
 
 // The most bytes a canvas may take; a larger image is not drawn.
+constexpr int64_t kRasterCanvasLimit = int64_t{1} << 30;
 extern int64_t rasterCanvasLimit;
 
 // Takes the canvas and line buffers for a strip length, a strip count and an
@@ -61,30 +61,19 @@ int32_t RasterReserve(int32_t width, int32_t height, int32_t enlargement);
 // Writes the raster start. The buffers are the reserved ones when they match,
 // else taken here. 0, or -1 with nothing written when memory is short.
 int32_t RasterBegin(int32_t width, int32_t height, int32_t transparent, int32_t key1, int32_t key2,
-                    int32_t key3, int32_t qdrs, int32_t originX, int32_t originY,
+                    int32_t key3, const RasterFraming* framing, int32_t originX, int32_t originY,
                     int32_t enlargement, int32_t turned);
 // Screens one strip of n pixels into the next N canvas rows. A strip shorter
 // than the image's strips is padded with white, a longer one is cut.
 int32_t RasterAddStrip(int32_t n, const uint8_t* pixels, int32_t kind, uint8_t red, uint8_t green,
                        uint8_t blue);
-// Codes and writes the canvas band by band. 0, or -1 when memory for a band is
-// short (the bands before it are written).
-int32_t RasterFinish();
 // Writes the raster end and releases the image's buffers.
 void RasterEnd();
-
-// The 4-byte groups of count bytes reversed, so little-endian words go out most
-// significant byte first. Source and destination may be the same.
-void SwapWordBytes(const uint8_t* source, uint8_t* destination, int32_t count);
-// Before an opaque QDRS band: a white image stretched over the area the band is
-// drawn on, its canvas width by `rows`, at the device's size for the resolution.
-int32_t QdrsBackgroundBox(int32_t rows);
+// Releases the image's buffers without writing anything.
+void RasterRelease();
 
 // Straight to the host, not through the output buffer. A write the host
 // refuses is an output failure like one of the buffer's, and after any failure
 // nothing more goes out, so the job never goes on past a gap. 0 or -1.
 int32_t RasterWrite(int32_t length, const void* bytes);
 void RasterWriteText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void RasterWriteBytes(std::initializer_list<uint8_t> bytes);
-// HP-GL/2: enters HP RTL at rasterDpi. QDRS: the resolution record, if any.
-void WriteRasterStart();

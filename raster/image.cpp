@@ -3,20 +3,17 @@
 // state back as it was.
 #include "raster/image.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
-#include "host/geometry.h"
 #include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
 #include "platform/win32.h"
+#include "raster/bands.h"
 #include "raster/canvas.h"
-#include "vector/header.h"
-#include "vector/palette.h"
-#include "vector/state.h"
 
 uint32_t imageMarker = 0;
 
@@ -74,7 +71,6 @@ constexpr int32_t kLargestEnlargement = 16;
 constexpr double kLargestDots = 1 << 26;
 
 struct ImagePlan {
-  int32_t qdrs;
   int32_t turned;
   int32_t stripCount;
   int32_t stripPixels;  // L
@@ -88,29 +84,13 @@ bool InDrawing(int32_t v) {
   return v >= -kLargestCoordinate && v <= kLargestCoordinate;
 }
 
-// The dots that the place's size holds at dpi, taking a drawing unit as
-// 0.025 mm.
-double DotsFor(int32_t pixels, int32_t from, int32_t to, double dpi) {
-  const double target = static_cast<double>(to - from) * 0.0025;
-  const double natural = pixels / dpi * 2.54;
-  return std::trunc(pixels * (target / natural));
-}
-
 bool UsableDots(double dots) {
   return dots >= 1 && dots <= kLargestDots;
 }
 
-// QDRS draws at 400 or 200 dpi, and a drawing unit is 1/800 inch before the
-// enlargement: the place is halved or quartered into canvas pixels at the
-// resolution the image is drawn at, also when a resolution code naming none
-// or several keeps the last one.
-int32_t QdrsPlaceDivisor(double dpi) {
-  return dpi == 200 ? 4 : 2;
-}
-
 // An image with an empty or inverted place, no pixels, no way to fetch them or
 // a size that rounds to nothing is dropped before anything of it is written.
-int32_t PlanImage(ImagePlan& plan) {
+int32_t PlanImage(const RasterFraming& framing, ImagePlan& plan) {
   const PendingImage& p = pending;
   if (p.pixelWidth <= 0 || p.pixelHeight <= 0) return -1;
   if (!InDrawing(p.x1) || !InDrawing(p.y1) || !InDrawing(p.x2) || !InDrawing(p.y2)) return -1;
@@ -118,18 +98,10 @@ int32_t PlanImage(ImagePlan& plan) {
   if (ReadAddress(p.packet, kImage.fetchStrip) == 0) return -1;
   if (sizeFactor < 1 || sizeFactor > kLargestEnlargement) return -1;
   if (!(unitScale > 0 && unitScale <= kLargestEnlargement)) return -1;
-  plan.qdrs = QdrsOutput() ? 1 : 0;
   plan.turned = (configRecord.jobFlags & kJobLongSheet) != 0 ? 1 : 0;
-  const double dpi = SelectRasterResolution(configRecord.jobFlags, plan.qdrs);
-  double width, height;
-  if (plan.qdrs != 0) {
-    const int32_t divisor = QdrsPlaceDivisor(dpi);
-    width = (p.x2 - p.x1) / divisor;
-    height = (p.y2 - p.y1) / divisor;
-  } else {
-    width = DotsFor(p.pixelWidth, p.x1, p.x2, dpi);
-    height = DotsFor(p.pixelHeight, p.y1, p.y2, dpi);
-  }
+  const double dpi = SelectRasterResolution(configRecord.jobFlags, framing);
+  const double width = framing.placeDots(p.pixelWidth, p.x1, p.x2, dpi);
+  const double height = framing.placeDots(p.pixelHeight, p.y1, p.y2, dpi);
   if (!UsableDots(width) || !UsableDots(height)) return -1;
   const int32_t w = TruncateToInt32(width);
   const int32_t h = TruncateToInt32(height);
@@ -138,7 +110,7 @@ int32_t PlanImage(ImagePlan& plan) {
   plan.step = plan.turned != 0 ? static_cast<double>(p.x2 - p.x1) / w
                                : static_cast<double>(p.y2 - p.y1) / h;
   const bool code600 = (configRecord.jobFlags & kJobResolutionMask) == kJob600Dpi;
-  plan.firstStrip = plan.qdrs == 0 && code600 ? 1 : 0;
+  plan.firstStrip = framing.skipsFirstStripAt600 && code600 ? 1 : 0;
   plan.scale = TruncateToInt32(unitScale);
   plan.originX = TruncateToInt32((plan.turned != 0 ? p.x1 : p.x2) * unitScale);
   plan.originY = TruncateToInt32(p.y1 * unitScale);
@@ -149,28 +121,16 @@ void FlushBuffered() {
   if (outputFill > 0) OutFlush();
 }
 
-void WriteOpening(const ImagePlan& plan) {
+ImageOpening OpeningOf(const ImagePlan& plan, bool polylineOpen) {
   const PendingImage& p = pending;
-  const int32_t transparent = p.transparent != 0 ? 1 : 0;
-  if (plan.qdrs != 0) {
-    RasterWriteBytes({0x9B, 0x5E, 0x00, 0x02, 0x00, static_cast<uint8_t>(transparent ? 1 : 2)});
-    return;
-  }
-  // The ";" also ends a polyline that moves alone have opened.
-  if (plotOpen == 1 || penState != kPenIdle) {
-    RasterWriteText(";TR%d;", transparent);
-  } else {
-    RasterWriteText("TR%d;", transparent);
-  }
-  const int32_t k = plan.scale;
-  const int32_t cornerX = (plan.turned != 0 ? p.x1 : p.x2) * k;
-  RasterWriteText("PU%d,%d", cornerX, p.y1 * k);
-  RasterWriteText("PA%d,%d", cornerX, p.y1 * k);
-  if (plan.turned != 0) {
-    RasterWriteText("IW%d,%d,%d,%d", p.x1 * k, p.y1 * k, p.x2 * k, p.y2 * k);
-  } else {
-    RasterWriteText("IW%d,%d,%d,%d", p.y1 * k, p.x1 * k, p.y2 * k, p.x2 * k);
-  }
+  return {.x1 = p.x1,
+          .y1 = p.y1,
+          .x2 = p.x2,
+          .y2 = p.y2,
+          .scale = plan.scale,
+          .turned = plan.turned != 0,
+          .transparent = p.transparent != 0,
+          .polylineOpen = polylineOpen};
 }
 
 void PutI32(int32_t offset, int32_t value) {
@@ -272,75 +232,28 @@ int32_t FetchStrips(const ImagePlan& plan) {
   return 0;
 }
 
-void WriteKeptText(const KeptCommand& kept) {
-  const void* end = std::memchr(kept.bytes, 0, sizeof kept.bytes);
-  const int32_t length = end != nullptr
-                             ? static_cast<int32_t>(static_cast<const uint8_t*>(end) - kept.bytes)
-                             : static_cast<int32_t>(sizeof kept.bytes);
-  if (length > 0) RasterWrite(length, kept.bytes);
-}
-
-void WriteKeptBytes(const KeptCommand& kept) {
-  if (kept.length > 0 && kept.length <= static_cast<int32_t>(sizeof kept.bytes))
-    OutWriteBytes(kept.length, kept.bytes);
-}
-
-// The tail goes straight to the host, whether a plot is open or not.
-int32_t WriteToHost(const char* text) {
-  RasterWriteText("%s", text);
-  return 0;
-}
-
-void WriteHpglTail(int32_t penX, int32_t penY) {
-  RasterWriteText("TR0;");
-  RasterWriteText("PA%d,%d", pending.x2, pending.y1);
-  RasterWriteText("PU%d,%d", penX, penY);
-  RasterWriteText("PR");
-  WritePenPalette(false, WriteToHost);
-  WriteKeptText(lastWindowCommand);
-  WriteKeptText(lastPenCommand);
-  WriteKeptText(lastWidthCommand);
-  WriteKeptText(lastLineTypeCommand);
-}
-
-void WriteQdrsTail() {
-  RasterWriteBytes({0x9B, 0x5E, 0x00, 0x02, 0x00, 0x02});
-  WriteQdrsModelSetup();
-  WriteQdrsPenSetup();
-  WriteKeptBytes(lastPenCommand);
-  WriteKeptBytes(lastAreaPenCommand);
-  WriteKeptBytes(lastWidthCommand);
-  WriteKeptBytes(lastLineTypeCommand);
-}
-
 }  // namespace
 
-int32_t EmitPendingImage() {
+int32_t EmitPendingImage(const ImageSurroundings& around) {
   if (imageMarker != kImagePending) return 0;
   imageMarker = 0;
   // A failed or aborted plot takes no more bytes, raster ones included.
   if (driverErrorState != 0) return 0;
+  const RasterFraming& framing = *around.framing;
   ImagePlan plan;
-  if (PlanImage(plan) < 0) return 0;
+  if (PlanImage(framing, plan) < 0) return 0;
   // Memory is taken before the first byte, so an image too large to draw
   // leaves the plot untouched.
   if (RasterReserve(plan.stripPixels, plan.stripCount, sizeFactor) < 0) return 0;
-  if (plan.qdrs != 0) WriteQdrsJobEnd();
-  const int32_t penX = outX;
-  const int32_t penY = outY;
+  if (around.writeBefore != nullptr) around.writeBefore();
   FlushBuffered();
-  WriteOpening(plan);
+  framing.writeOpening(OpeningOf(plan, around.polylineOpen));
   FlushBuffered();
-  RasterBegin(plan.stripPixels, plan.stripCount, pending.transparent, 0, 1, 2, plan.qdrs,
+  RasterBegin(plan.stripPixels, plan.stripCount, pending.transparent, 0, 1, 2, &framing,
               plan.originX, plan.originY, sizeFactor, plan.turned);
   // After a failed write nothing more goes out: the strips are not fetched.
   if (driverErrorState == 0 && FetchStrips(plan) == 0) RasterFinish();
   RasterEnd();
-  if (plan.qdrs != 0) {
-    WriteQdrsTail();
-  } else {
-    WriteHpglTail(penX, penY);
-  }
-  penState = kPenIdle;
+  if (around.writeAfter != nullptr) around.writeAfter(pending.x2, pending.y1);
   return 0;
 }

@@ -1,6 +1,6 @@
 // The driver's built-in message texts, slot by slot, as the host's text window
 // shows them (trailing blanks are part of the texts). Stored in Windows-1252.
-#include "host/messages.h"
+#include "resources/messages.h"
 
 const char* const kBuiltInMessages[kMessageSlots] = {
     /* 0 */ "Tentativa de captar o desenho de um aplicativo diferente de Auto CAD.",
@@ -84,7 +84,7 @@ const char* const kBuiltInMessages[kMessageSlots] = {
     /* 78 */ "Processamento de impressão de imagem em alta qualidade. ",
     /* 79 */ "Processamento de impressão de imagem em qualidade padrão. ",
     /* 80 */ "Processamento de impressão de imagem no lado da plotadora.",
-    /* 81 */ "",
+    /* 81 */ "Polígono de mais de 16383 vértices recusado na saída QDRS. ",
     /* 82 */ "",
     /* 83 */ "",
     /* 84 */ "",

@@ -8,12 +8,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "dxf_plot.h"
 #include "tools/adihost/image_check.h"
 #include "tools/adihost/polygon_pieces.h"
 #include "tools/adihost/raster_file.h"
 #include "tools/jobview/picture.h"
+#include "tools/jobview/read_job.h"
 
 namespace {
 
@@ -210,7 +212,7 @@ std::string ManyVertexHatch(int32_t n) {
   t.Entity("HATCH").Add(10, 0.0).Add(20, 0.0).Add(2, "SOLID").Add(70, 1).Add(71, 0).Add(91, 1);
   t.Add(92, 2).Add(72, 0).Add(73, 1).Add(93, n);
   for (int32_t i = 0; i < n; ++i) {
-    const double a = 2 * 3.14159265358979323846 * i / n;
+    const double a = 2 * std::numbers::pi * i / n;
     t.Add(10, 20000 + 18000 * std::cos(a)).Add(20, 18200 + 18000 * std::sin(a));
   }
   t.Add(97, 0).Add(75, 0).Add(76, 1).Add(98, 0);
@@ -244,7 +246,7 @@ TEST(AdihostDrawings, LargeFillsAreSentInPiecesThatTheDriverTakes) {
         EXPECT_GT(pieces, 1u);
       }
       const double scale = qdrs ? 800 / 1016.0 : 1;  // host units of the language
-      EXPECT_NEAR(std::fabs(area), 3.14159265 * 18000 * 18000 * scale * scale,
+      EXPECT_NEAR(std::fabs(area), std::numbers::pi * 18000 * 18000 * scale * scale,
                   0.001 * 18000 * 18000 * scale * scale)
           << n << (qdrs ? " QDRS" : " RTL");
       JobPicture picture;

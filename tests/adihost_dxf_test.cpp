@@ -8,20 +8,19 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <numbers>
 #include <sstream>
 
 #include "driver_fixture.h"
 #include "dxf_plot.h"
 #include "dxf_text.h"
 #include "hpgl_reader.h"
-#include "tools/host/conversation.h"
 #include "tools/adihost/drawing_writer.h"
 #include "tools/adihost/dxf_reader.h"
+#include "tools/host/conversation.h"
 #include "tools/jobview/render.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // Every plotted point and every chord's middle lies within one step of the
 // curve, given as its distance function; the curve's ends are reached.
@@ -80,9 +79,9 @@ TEST(AdihostDxf, LinesArcsAndBulgesLandWhereDrawn) {
                 },
                 {100, 200}, {5100, 1200});
   ExpectFollows(chains[1], CircleDistance(10000, 8000, 3000),
-                {10000 + std::lround(3000 * std::cos(kPi / 6)), 8000 + 1500},
-                {10000 + std::lround(3000 * std::cos(200 * kPi / 180)),
-                 8000 + std::lround(3000 * std::sin(200 * kPi / 180))});
+                {10000 + std::lround(3000 * std::cos(std::numbers::pi / 6)), 8000 + 1500},
+                {10000 + std::lround(3000 * std::cos(200 * std::numbers::pi / 180)),
+                 8000 + std::lround(3000 * std::sin(200 * std::numbers::pi / 180))});
   // The straight part, then the arc about (24000, 3000) bulging to the right.
   PlottedChain arc(chains[2].begin() + 1, chains[2].end());
   EXPECT_EQ(chains[2].front().x, 20000);
@@ -101,7 +100,7 @@ TEST(AdihostDxf, CirclesEllipsesAndSplinesStayWithinOneStep) {
       .Add(21, 6000.0)
       .Add(40, 0.25)
       .Add(41, 0.0)
-      .Add(42, kPi);
+      .Add(42, std::numbers::pi);
   // A cubic Bezier curve as a clamped spline.
   t.Entity("SPLINE").Add(70, 8).Add(71, 3).Add(72, 8).Add(73, 4).Add(74, 0);
   for (double k : {0, 0, 0, 0, 1, 1, 1, 1}) t.Add(40, k);
@@ -114,7 +113,7 @@ TEST(AdihostDxf, CirclesEllipsesAndSplinesStayWithinOneStep) {
   ASSERT_EQ(chains.size(), 3u);
   ExpectFollows(chains[0], CircleDistance(30000, 20000, 9000), {39000, 20000}, {39000, 20000});
   const auto ellipse = [](double f) {
-    const double t = f * kPi;
+    const double t = f * std::numbers::pi;
     return std::pair{12000 + 6000 * std::cos(t) - 1500 * std::sin(t),
                      20000 + 6000 * std::cos(t) + 1500 * std::sin(t)};
   };
@@ -283,7 +282,7 @@ TEST(AdihostDxf, WhatCannotBePlottedIsCountedNotDropped) {
 // placed at (1000, 1000) with 100 drawing units a pixel and turned by `degrees`
 // (mirrored left to right when `mirrored`). Three points mark the axes.
 std::string TurnedImageDrawing(const std::string& file, double degrees, bool mirrored) {
-  const double r = degrees * kPi / 180, c = std::cos(r), n = std::sin(r);
+  const double r = degrees * std::numbers::pi / 180, c = std::cos(r), n = std::sin(r);
   const double flip = mirrored ? -1 : 1;
   DxfText t = WithOriginMark();
   t.Entity("POINT").Add(10, 3000.0).Add(20, 0.0);
@@ -352,7 +351,7 @@ TEST(AdihostDxf, TurnedAndMirroredImagesLandAsDrawn) {
     EXPECT_TRUE(p.notes.empty()) << p.notes.begin()->first;
     // The marker's centre: one pixel in from the left (the right when
     // mirrored) and one down from the top, turned about (1000, 1000).
-    const double r = degrees * kPi / 180;
+    const double r = degrees * std::numbers::pi / 180;
     const double s = mirrored ? -100 : 100, t = 300;
     const double x = 1000 + s * std::cos(r) - t * std::sin(r);
     const double y = 1000 + s * std::sin(r) + t * std::cos(r);

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <set>
 
 #include "dxf_plot.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kHeight = 2100, kBearing = 400, kAdvance = 2200;
 
 struct Box {
@@ -99,7 +99,8 @@ TEST(AdihostText, OneLineTextStandsAtEachAlignmentPoint) {
 
 // The extent along and across the line from the first point at `degrees`.
 Box AlongAndAcross(const Plotted& p, double x0, double y0, double degrees) {
-  const double c = std::cos(degrees * kPi / 180), s = std::sin(degrees * kPi / 180);
+  const double c = std::cos(degrees * std::numbers::pi / 180),
+               s = std::sin(degrees * std::numbers::pi / 180);
   Box b;
   for (const PlottedPoint& q : Points(p))
     b.Add((q.x - x0) * c + (q.y - y0) * s, -(q.x - x0) * s + (q.y - y0) * c);
@@ -109,7 +110,8 @@ Box AlongAndAcross(const Plotted& p, double x0, double y0, double degrees) {
 TEST(AdihostText, AlignedAndFittedTextSpanTheirTwoPoints) {
   // Twice the text's own length between the points, at 30 degrees: aligned
   // text doubles its height, fitted text only its width.
-  const double span = 4 * kAdvance, x2 = 5000 + span * std::cos(kPi / 6), y2 = 5000 + span / 2;
+  const double span = 4 * kAdvance, x2 = 5000 + span * std::cos(std::numbers::pi / 6),
+               y2 = 5000 + span / 2;
   for (const int32_t fit : {3, 5}) {
     DxfText t = WithMark();
     Text(t, 5000, 5000, "HH").Add(72, fit).Add(11, x2).Add(21, y2);
@@ -130,7 +132,7 @@ TEST(AdihostText, RotationSlantMirroringAndBlocksMoveTheTextsFrame) {
       {"turned a quarter", [&](DxfText& t) { Text(t, x, y, "H").Add(50, 90.0); }, x - kHeight,
        y + kBearing, x, y + kBearing + stems},
       {"slanted 30 degrees", [&](DxfText& t) { Text(t, x, y, "H").Add(51, 30.0); }, x + kBearing, y,
-       x + kBearing + stems + kHeight * std::tan(kPi / 6), y + kHeight},
+       x + kBearing + stems + kHeight * std::tan(std::numbers::pi / 6), y + kHeight},
       {"backwards", [&](DxfText& t) { Text(t, x, y, "H").Add(71, 2); }, x - kBearing - stems, y,
        x - kBearing, y + kHeight},
       {"upside down", [&](DxfText& t) { Text(t, x, y, "H").Add(71, 4); }, x + kBearing, y - kHeight,

@@ -6,7 +6,7 @@
 #include <random>
 #include <tuple>
 
-#include "raster/brightness.h"
+#include "config/brightness.h"
 #include "tests/dialog_fixture.h"
 #include "tools/host/settings.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/tiff_oracle.h"
+#include "tools/fuzz/tiff_oracle.h"
 
 struct WrittenBand {
   int32_t rowBits = 0, rows = 0;

@@ -1,10 +1,10 @@
 // The brightness dialog: arrow steps, handle drags, the default curve and
 // what it paints, through the stand-in.
-#include "raster/brightness.h"
+#include "config/brightness.h"
 
 #include <array>
 
-#include "raster/tone.h"
+#include "config/tone.h"
 #include "tests/dialog_fixture.h"
 
 namespace {

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "raster/tone.h"
+#include "config/tone.h"
+#include "raster/bands.h"
 #include "tests/band_reader.h"
 #include "tests/driver_fixture.h"
 #include "tests/golden.h"
@@ -17,12 +18,16 @@ namespace {
 
 using namespace std::string_literals;
 
+const RasterFraming& Framing(int32_t qdrs) {
+  return qdrs != 0 ? kQdrsFraming : kRtlFraming;
+}
+
 void ResetCanvas(uint16_t jobFlags = 0x0200, int32_t qdrs = 0) {
   RasterEnd();
   ResetDriver();
   for (int32_t g = 0; g < 256; ++g) ToneTable[g] = static_cast<uint8_t>(g);
   rasterCanvasLimit = int64_t{1} << 30;
-  SelectRasterResolution(jobFlags, qdrs);
+  SelectRasterResolution(jobFlags, Framing(qdrs));
 }
 
 // An image of `rows` colour strips of `width` pixels, pixel (x, y) the grey
@@ -30,7 +35,8 @@ void ResetCanvas(uint16_t jobFlags = 0x0200, int32_t qdrs = 0) {
 template <typename F>
 void Draw(int32_t width, int32_t rows, F grey, int32_t n = 1, int32_t qdrs = 0,
           int32_t transparent = 0, int32_t turned = 0) {
-  ASSERT_EQ(RasterBegin(width, rows, transparent, 0, 1, 2, qdrs, 700, 1000, n, turned), 0);
+  ASSERT_EQ(RasterBegin(width, rows, transparent, 0, 1, 2, &Framing(qdrs), 700, 1000, n, turned),
+            0);
   std::vector<uint8_t> strip(3 * width);
   for (int32_t y = 0; y < rows; ++y) {
     for (int32_t x = 0; x < width; ++x) std::fill_n(&strip[3 * x], 3, grey(x, y));
@@ -79,7 +85,7 @@ TEST(Canvas, ScreeningPaddingAndKeyColour) {
 
   const std::vector<uint8_t> keyed = {0, 1, 2, 0, 1, 3};
   for (int32_t transparent : {1, 0}) {
-    RasterBegin(2, 1, transparent, 0, 1, 2, 0, 0, 0, 1, 0);
+    RasterBegin(2, 1, transparent, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0);
     RasterAddStrip(2, keyed.data(), kStripColour, 0, 0, 0);
     EXPECT_EQ(CanvasBlack(0, 0), transparent == 0) << "only a transparent image drops the key";
     EXPECT_TRUE(CanvasBlack(1, 0));
@@ -94,7 +100,7 @@ TEST(Canvas, ScreeningPaddingAndKeyColour) {
 
 TEST(Canvas, StripsOfTheWrongLengthAreCutOrPaddedWithWhite) {
   ResetCanvas();
-  RasterBegin(50, 4, 0, 0, 1, 2, 0, 0, 0, 1, 0);
+  RasterBegin(50, 4, 0, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0);
   const std::vector<uint8_t> black(80, 1);
   RasterAddStrip(80, black.data(), kStripTwoLevel, 0, 0, 0);  // too long: cut at 50
   RasterAddStrip(20, black.data(), kStripTwoLevel, 0, 0, 0);  // too short: white after 20
@@ -187,15 +193,18 @@ TEST(Canvas, BandHeightsBreaksAndCodedSizes) {
   // rows make 31 units: bands of 32 rows, 81 dots apart, the last of 8. 20 rows
   // of 1,100,000 pass the limit though floor(20 / 32) is 0. Alternate pixels on a
   // first row cost 6 bits each, more than the coded area is first sized for.
+  // 11000 rows are 343 units, not a whole number of 32: bands of 32 x 11 = 352
+  // rows, the last of 88.
   struct Case {
     int32_t width, rows, qdrs, transparent, turned, height, dots;
     size_t bands;
   };
   for (const Case& c :
        {Case{1216, 10240, 0, 0, 0, 10240, 0, 1}, Case{1216, 10241, 0, 0, 0, 320, 812, 33},
-        Case{20160, 1000, 0, 0, 0, 32, 81, 32}, Case{20160, 1000, 0, 0, 1, 32, 81, 32},
-        Case{20160, 1000, 1, 0, 0, 32, 0, 32}, Case{20160, 1000, 1, 1, 1, 32, 0, 32},
-        Case{1100000, 20, 0, 0, 0, 20, 0, 1}, Case{8192, 1, 0, 0, 0, 1, 0, 1}}) {
+        Case{1216, 11000, 0, 0, 0, 352, 894, 32}, Case{20160, 1000, 0, 0, 0, 32, 81, 32},
+        Case{20160, 1000, 0, 0, 1, 32, 81, 32}, Case{20160, 1000, 1, 0, 0, 32, 0, 32},
+        Case{20160, 1000, 1, 1, 1, 32, 0, 32}, Case{1100000, 20, 0, 0, 0, 20, 0, 1},
+        Case{8192, 1, 0, 0, 0, 1, 0, 1}}) {
     SCOPED_TRACE(testing::Message()
                  << c.width << "x" << c.rows << " " << c.qdrs << c.transparent << c.turned);
     ResetCanvas(0x0200, c.qdrs);
@@ -219,7 +228,7 @@ TEST(Canvas, BandHeightsBreaksAndCodedSizes) {
 
 TEST(Canvas, NoRowsIsAnEmptyRasterAndNoRoomIsNoOutput) {
   ResetCanvas();
-  RasterBegin(100, 10, 0, 0, 1, 2, 0, 0, 0, 1, 0);
+  RasterBegin(100, 10, 0, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0);
   EXPECT_EQ(RasterFinish(), 0);
   RasterEnd();
   EXPECT_BYTES(hostLog.output, "\x1b%1A\x1b&a0N\x1b*t400R\x1b*rC\x1b%0B");
@@ -227,17 +236,17 @@ TEST(Canvas, NoRowsIsAnEmptyRasterAndNoRoomIsNoOutput) {
   EXPECT_EQ(RasterReserve(1 << 30, 1 << 30, 16), -1) << "sizes past 32 bits";
   EXPECT_EQ(RasterReserve(1 << 26, 1, 1), -1) << "rows past what 32-bit run lists hold";
   rasterCanvasLimit = 1000;
-  EXPECT_EQ(RasterBegin(100, 100, 0, 0, 1, 2, 0, 0, 0, 1, 0), -1);
+  EXPECT_EQ(RasterBegin(100, 100, 0, 0, 1, 2, &kRtlFraming, 0, 0, 1, 0), -1);
   EXPECT_TRUE(raster.canvas == nullptr && hostLog.output.empty());
   EXPECT_EQ(RasterAddStrip(1, nullptr, kStripColour, 0, 0, 0), -1);
   EXPECT_EQ(RasterFinish(), -1);
 }
 
 TEST(Canvas, ResolutionCodes) {
-  EXPECT_EQ(SelectRasterResolution(0x0100, 0), 600.0);
-  EXPECT_EQ(SelectRasterResolution(0x0300, 0), 600.0) << "two bits: the last one stays";
-  EXPECT_EQ(SelectRasterResolution(0x0100, 1), 400.0) << "QDRS has no 600 dpi raster";
-  EXPECT_STREQ(resolutionEscape, "\x1b*t600R") << "QDRS leaves the escape";
+  EXPECT_EQ(SelectRasterResolution(0x0100, kRtlFraming), 600.0);
+  EXPECT_EQ(SelectRasterResolution(0x0300, kRtlFraming), 600.0) << "two bits: the last one stays";
+  EXPECT_EQ(SelectRasterResolution(0x0100, kQdrsFraming), 400.0) << "QDRS has no 600 dpi raster";
+  EXPECT_EQ(SelectRasterResolution(0x0000, kRtlFraming), 400.0) << "no code: QDRS's stays";
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "config/dialogs.h"
-#include "host/module.h"
+#include "platform/module.h"
 #include "platform/linux_user.h"
 #include "tests/driver_fixture.h"
 
@@ -17,11 +17,6 @@ class DialogTest : public ::testing::Test {
     // Any module will do: the stand-in's templates are built in.
     moduleHandle = reinterpret_cast<HMODULE>(&moduleHandle);
     PlatformSetDialogScript("");
-  }
-  void TearDown() override {
-    moduleHandle = nullptr;
-    driverDescriptor.models[0].hasBinaryLanguage = kModels[0].hasBinaryLanguage;
-    RestoreDeviceTables();
   }
 
   int32_t Main(const std::string& script) {

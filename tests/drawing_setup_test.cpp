@@ -11,8 +11,8 @@
 
 #include "driver_fixture.h"
 #include "golden.h"
-#include "host/module.h"
 #include "host/protocol.h"
+#include "platform/module.h"
 #include "vector/state.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "config/tone.h"
 #include "raster/canvas.h"
-#include "raster/tone.h"
 #include "tools/host/image_host.h"
 
 // The canvas the host's strips first to count - 1 of `length` pixels should

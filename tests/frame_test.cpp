@@ -7,7 +7,7 @@
 #include <string>
 
 #include "driver_fixture.h"
-#include "host/module.h"
+#include "platform/module.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // Job header and trailer in both output languages, and the pen palette.
-#include "vector/header.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "plot_fixture.h"
+#include "vector/language.h"
 #include "vector/palette.h"
 
 using namespace plot_fixture;
@@ -23,6 +23,16 @@ void SetUpPlot(bool qdrs, bool red = false) {
   hostFlagWord = 0;
   defaultPen = 7;
   driverDescriptor.models[0].hasRedPrinting = red;
+}
+
+// The header and trailer of the record's language, as a plot begins and ends.
+int32_t WriteJobHeader() {
+  ChooseOutputLanguage();
+  return plotLanguage->writeHeader();
+}
+void WriteJobTrailer() {
+  ChooseOutputLanguage();
+  plotLanguage->writeTrailer();
 }
 
 // The record worked into the plot area, and an open, empty buffer.
@@ -167,6 +177,22 @@ TEST(HpglHeader, SheetSizesPastThirtyTwoBitsStandAtTheLimit) {
                                 "2147483647;"),
             std::string::npos)
       << hostLog.output.substr(0, 200);
+}
+
+// 99 copies is the most a job announces, in either language; a count the
+// fetch did not repair, from 100 on, announces one.
+TEST(JobHeader, CopiesUpTo99) {
+  for (const bool qdrs : {false, true})
+    for (const auto& [copies, shown] : {std::pair{99, 99}, std::pair{100, 1}, std::pair{1, 1}}) {
+      SCOPED_TRACE(testing::Message() << qdrs << " " << copies);
+      SetUpPlot(qdrs);
+      configRecord.copies = copies;
+      char hex[3];
+      std::snprintf(hex, sizeof hex, "%02X", shown);
+      const std::string want =
+          qdrs ? Bytes({0x9B, 0x4E, 0, 2}) + hex : "\x1b%0B;BP2," + std::to_string(shown) + ";IN;";
+      EXPECT_NE(Written(true).find(want), std::string::npos);
+    }
 }
 
 // The far mark lands on the corner of the plot area in 1/400 inch whatever the

@@ -11,16 +11,17 @@
 #include <utility>
 #include <vector>
 
+#include "config/tone.h"
 #include "host/protocol.h"
 #include "platform/memory.h"
 #include "platform/win32.h"
 #include "raster/canvas.h"
-#include "raster/tone.h"
 #include "tests/band_reader.h"
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"
 #include "tests/golden.h"
 #include "tools/host/image_host.h"
+#include "vector/language.h"
 #include "vector/state.h"
 
 namespace {
@@ -32,14 +33,15 @@ const std::string kKeptTexts = "IW0,0,48768,36576;SP7;PW0.350;LT;";
 const std::string kKeptQdrs = "\x41\x01\x00\x07\x47\x01\x00\x07\x40\x01\x00\x01\x39\x01\x00\x00"s;
 const HostImage kColour{.type = 2};
 
-// HP-GL/2 at 400 dpi unless the flags say otherwise, the pen at (123, 456), no
-// polyline open and nothing drawn yet.
-void ResetImages(uint16_t jobFlags = 0x0200, int32_t enlargement = 1) {
-  driver = ResetDriver();
+// The next image of the same session drawn with these flags: what the last
+// image kept (the resolution) stays, the logs start empty.
+void StartImage(uint16_t jobFlags, int32_t enlargement = 1) {
   ResetImageHost();
+  hostLog.output.clear();
   ResetToneTable();
   rasterCanvasLimit = int64_t{1} << 30;
   configRecord.jobFlags = jobFlags;
+  ChooseOutputLanguage();  // as the plot's start would
   sizeFactor = enlargement;
   unitScale = (jobFlags & 0x0040) != 0 ? enlargement * 0.5 : enlargement;
   imageMarker = 0;
@@ -54,6 +56,13 @@ void ResetImages(uint16_t jobFlags = 0x0200, int32_t enlargement = 1) {
   for (int32_t k = 0; k < 4 && (jobFlags & 0x0040) != 0; ++k)
     KeepBytes(*binary[k], reinterpret_cast<const uint8_t*>(kKeptQdrs.data()) + 4 * k, 4);
   ASSERT_EQ(OutOpen(), 0);
+}
+
+// HP-GL/2 at 400 dpi unless the flags say otherwise, the pen at (123, 456), no
+// polyline open and nothing drawn yet.
+void ResetImages(uint16_t jobFlags = 0x0200, int32_t enlargement = 1) {
+  driver = ResetDriver();
+  StartImage(jobFlags, enlargement);
 }
 
 // Request 52, then a request the driver does not answer, so that only the
@@ -146,9 +155,10 @@ TEST(Image, PlacementAndStripsFollowResolutionEnlargementAndTurn) {
 
 TEST(Image, QdrsSizesFollowTheResolution) {
   // A code naming no resolution keeps the last one, here 200 dpi.
+  ResetImages(0x0840);
   for (const auto [flags, width, height] :
        {std::array{0x0240, 500, 400}, std::array{0x0840, 250, 200}, std::array{0x0040, 250, 200}}) {
-    ResetImages(flags);
+    StartImage(flags);
     SendAndEmit({.x2 = 2001, .y2 = 2801});  // 1001 drawing units
     OutFlush();
     ASSERT_EQ(imageHostLog.requests.size(), static_cast<size_t>(height));
@@ -319,7 +329,7 @@ TEST(Image, ResolutionCodeOfNoneOrSeveralKeepsTheLastResolution) {
     SCOPED_TRACE(kept);
     ResetImages(first);
     SendAndEmit(kColour);
-    ResetImages(kept);
+    StartImage(kept);
     SendAndEmit(kColour);
     const int32_t dots = std::string(escape) == "\x1b*t400R" ? 157 : 78;
     EXPECT_NE(hostLog.output.find(escape), std::string::npos);
@@ -330,7 +340,7 @@ TEST(Image, ResolutionCodeOfNoneOrSeveralKeepsTheLastResolution) {
        {std::array{0x0840, 0x0040, 250}, std::array{0x0240, 0x0F40, 500}}) {
     ResetImages(first);
     SendAndEmit({.x2 = 2001, .y2 = 2801});
-    ResetImages(kept);
+    StartImage(kept);
     SendAndEmit({.x2 = 2001, .y2 = 2801});
     ASSERT_FALSE(imageHostLog.requests.empty());
     EXPECT_EQ(Field(imageHostLog.requests[0], kStripRequest.lastColumn), width - 1) << kept;

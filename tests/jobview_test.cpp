@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@
 #include "host/protocol.h"
 #include "tests/driver_fixture.h"
 #include "tests/expected_canvas.h"
-#include "tests/tiff_oracle.h"
+#include "tools/fuzz/tiff_oracle.h"
 #include "tools/host/image_host.h"
 #include "tools/jobview/band.h"
 #include "tools/jobview/render.h"
@@ -224,6 +225,36 @@ TEST(JobPreview, PolylineFlagsAndRotation) {
   EXPECT_NEAR(picture.sheet.y, 3, 1e-9);
 }
 
+// Steps around each digit's base, written by the driver in either encoding
+// and read back: a number whose doubled magnitude is the base exactly (16 in
+// seven bits, 32 in eight) takes a second digit on both sides.
+TEST(JobPreview, PolylineNumbersAroundTheBaseReadBackAsWritten) {
+  const std::vector<int32_t> steps = {15, 16, -16, 17, 31, 32, -32, 33, 1023, 1024, -1024};
+  for (const uint16_t plotFlags : {0x1000, 0x3000}) {
+    SCOPED_TRACE(plotFlags);
+    std::vector<JobPoint> drawn;
+    const Drawing drawing = [&](const DriverLink& d, double u) {
+      int32_t x = 4000, y = 4000;
+      MoveTo(d, x, y);
+      drawn.push_back({x / u, y / u});
+      for (const int32_t step : steps) {
+        x += step;
+        y -= step;
+        DrawTo(d, x, y);
+        drawn.push_back({x / u, y / u});
+      }
+    };
+    const JobPicture picture = Read(PlotJob(k400Dpi, plotFlags, drawing));
+    ASSERT_EQ(picture.items.size(), 1u);
+    const std::vector<JobPoint>& read = picture.items[0].points;
+    ASSERT_EQ(read.size(), drawn.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+      EXPECT_NEAR(read[i].x, drawn[i].x, 1e-9) << i;
+      EXPECT_NEAR(read[i].y, drawn[i].y, 1e-9) << i;
+    }
+  }
+}
+
 // With a margin the drawing's origin moves in by it, and the sheet shows the
 // margin as a line around the usable area.
 TEST(JobPreview, MarginsMoveTheDrawingAndShowOnTheSheet) {
@@ -363,6 +394,71 @@ TEST(JobPreview, BothLanguagesGiveOnePicture) {
   EXPECT_LT(worst, 48);
   EXPECT_LT(total / blocks, 1.0);
   EXPECT_LT(MeanLuma(gl2, 6.1, 1.1, 7.9, 2.4), 200) << "the image is there";
+}
+
+// A line drawn straight after a fill prints in the line pen, not in the
+// fill's: black in both languages, after a halftone fill of a grey pen.
+TEST(JobPreview, DrawRightAfterAFillPrintsInTheLinePen) {
+  const Drawing drawing = [](const DriverLink& d, double u) {
+    MoveTo(d, At(1, u), At(1, u));
+    FillPolygon(d, 8, {At(2, u), At(2, u), At(4, u), At(2, u), At(3, u), At(4, u)});
+    DrawTo(d, At(5, u), At(1, u));
+  };
+  for (const uint16_t jobFlags : {k400Dpi, static_cast<uint16_t>(k400Dpi | kQdrs)}) {
+    SCOPED_TRACE(jobFlags);
+    const JobPicture picture = Read(PlotJob(jobFlags, 0x1000, drawing));
+    ASSERT_FALSE(picture.items.empty());
+    const JobItem& last = picture.items.back();
+    ASSERT_EQ(last.kind, ItemKind::Stroke);
+    EXPECT_EQ(picture.strokeStyles[last.style].colour, (JobColour{0, 0, 0}));
+  }
+}
+
+// A polygon of n vertices on a circle of two inches around (5, 4) inches.
+std::vector<uint16_t> Circle(int32_t n, double u) {
+  std::vector<uint16_t> xy;
+  for (int32_t i = 0; i < n; ++i) {
+    const double a = 2 * std::numbers::pi * i / n;
+    xy.push_back(At(5 + 2 * std::cos(a), u));
+    xy.push_back(At(4 + 2 * std::sin(a), u));
+  }
+  return xy;
+}
+
+// The binary language's polygon record counts its words in 16 bits: 16,383
+// vertices print whole, one more is refused with a message and writes
+// nothing, and the plot goes on. HP-GL/2 has no such count.
+TEST(JobPreview, HugePolygonsPrintWholeOrAreRefusedWhole) {
+  for (const bool qdrs : {false, true})
+    for (const int32_t n : {16383, 16384}) {
+      SCOPED_TRACE(testing::Message() << (qdrs ? "QDRS " : "HP-GL/2 ") << n);
+      uint16_t status = 0;
+      const Drawing drawing = [&](const DriverLink& d, double u) {
+        const std::vector<uint16_t> circle = Circle(n, u);
+        status = FillPolygonAt(d, 8, circle);
+        MoveTo(d, At(1, u), At(1, u));
+        DrawTo(d, At(2, u), At(1, u));
+      };
+      const uint16_t jobFlags = qdrs ? k400Dpi | kQdrs : k400Dpi;
+      const JobPicture picture = Read(PlotJob(jobFlags, 0x1000, drawing));
+      EXPECT_FALSE(picture.damaged);
+      const auto fill = std::find_if(picture.items.begin(), picture.items.end(),
+                                     [](const JobItem& i) { return i.kind == ItemKind::Fill; });
+      const bool refused = qdrs && n > 16383;
+      EXPECT_EQ(status, refused ? 0xFFFF : 0);
+      const auto message =
+          std::find_if(hostLog.lines.begin(), hostLog.lines.end(),
+                       [](const std::string& l) { return l.find("16383") != l.npos; });
+      EXPECT_EQ(message != hostLog.lines.end(), refused);
+      ASSERT_EQ(fill == picture.items.end(), refused);
+      ASSERT_EQ(picture.items.back().kind, ItemKind::Stroke) << "the plot goes on";
+      if (refused) continue;
+      EXPECT_GE(fill->points.size(), static_cast<size_t>(n));
+      double low = 1e9, high = -1e9;
+      for (const JobPoint& p : fill->points) low = std::min(low, p.x), high = std::max(high, p.x);
+      EXPECT_NEAR(low, 3, 0.01);
+      EXPECT_NEAR(high, 7, 0.01);
+    }
 }
 
 // Damaged jobs: every cut and a spread of corrupted bytes read and draw

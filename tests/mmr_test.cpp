@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/golden.h"
-#include "tests/tiff_oracle.h"
+#include "tools/fuzz/tiff_oracle.h"
 
 namespace {
 

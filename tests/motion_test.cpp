@@ -1,9 +1,11 @@
 // The pen-state machine: the bytes that moves, draws and lifts add behind the
 // job header, the plot's frame, and what an abort or a failure leaves behind.
+#include "vector/motion.h"
+
 #include <gtest/gtest.h>
 
 #include "plot_fixture.h"
-#include "vector/requests.h"
+#include "tools/host/image_host.h"
 
 using namespace plot_fixture;
 
@@ -67,6 +69,33 @@ TEST(Motion, QdrsDrawsWriteLineRecordsFromTheLastPoint) {
   MoveTo(d, 100, 200);
   DrawTo(d, 150, 180);
   EXPECT_BYTES(WrittenSince(mark), Record(0x6B, {0, 100, 0, 200, 0, 50, -1, -20}));
+}
+
+// The language is chosen when a plot begins: a record whose language bit
+// changes in the middle of a plot (a set-up request, a dialog) leaves the plot
+// in progress, vectors, image and trailer, in the language it began in.
+TEST(Motion, APlotKeepsTheLanguageItBeganIn) {
+  for (const bool qdrs : {false, true}) {
+    SCOPED_TRACE(qdrs);
+    const DriverLink d = ResetDriver();
+    ResetImageHost();
+    if (qdrs) configRecord.jobFlags |= kJobQdrsOutput;
+    const int32_t mark = OpenPlot(d);
+    shortCoordinates = 1;
+    configRecord.jobFlags ^= kJobQdrsOutput;
+    MoveTo(d, 10, 10);
+    DrawTo(d, 20, 10);
+    SelectPen(d, 2);
+    EXPECT_BYTES(WrittenSince(mark),
+                 qdrs ? Record(0x64, {10, 10, 10, 0}) + Record(0x41, {7}) + Record(0x47, {2})
+                      : "PE7<sss_;SP7");
+    SendImage(d, {.type = 2, .w = 8, .h = 8});
+    EndPlot(d);
+    const std::string& job = hostLog.output;
+    EXPECT_EQ(job.find(qdrs ? "\x1b%1A" : "\x9B\x5F"), std::string::npos) << "another framing";
+    const std::string trailer = qdrs ? Bytes({0x9B, 0x5E, 0, 2, 0, 0}) : "\x1b%-12345X\r\n";
+    EXPECT_EQ(job.substr(job.size() - trailer.size()), trailer);
+  }
 }
 
 TEST(Motion, AbortFailsEveryLaterDrawingRequest) {

@@ -106,6 +106,10 @@ TEST(Output, PolylineEncodedNumbers) {
   EXPECT_EQ(Encoded(-1, true), "\xC2");
   EXPECT_EQ(Encoded(100, false), "\x47\x65");
   EXPECT_EQ(Encoded(100, true), "\x47\xC2") << "u = 200 = 3 * 64 + 8";
+  // A value whose doubled magnitude is the base takes a second digit.
+  EXPECT_EQ(Encoded(16, false), "?`") << "u = 32 = 1 * 32 + 0";
+  EXPECT_EQ(Encoded(-16, false), "@`") << "u = 33";
+  EXPECT_EQ(Encoded(32, true), "?\xC0") << "u = 64 = 1 * 64 + 0";
   // The extremes keep every digit: u = 2^32 - 2 and 2^32 + 1.
   EXPECT_EQ(Encoded(2147483647, false), "\x5D\x5E\x5E\x5E\x5E\x5E\x62");
   EXPECT_EQ(Encoded(-2147483647 - 1, true), "\x40\x3F\x3F\x3F\x3F\xC3");

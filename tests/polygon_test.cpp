@@ -44,10 +44,11 @@ std::string InEncoding(std::string sevenBit, bool eightBit) {
   return out;
 }
 
-// A draw after a fill opens a polyline. The pen that the next move selects
-// again ends it, so the move opens its own, whether the draw was the last
-// point or a lift followed it.
-TEST(Polygon, MoveAfterFillAndDrawOpensItsOwnPolyline) {
+// Lines go back to the host's pen before the first move or draw after a fill,
+// whichever comes first: a draw straight after it selects the pen and opens
+// its own polyline, and the move after that needs no second selection,
+// whether the draw was the last point or a lift followed it.
+TEST(Polygon, TheLinePenComesBackBeforeTheNextMoveOrDraw) {
   for (const bool eightBit : {false, true}) {
     SCOPED_TRACE(eightBit);
     const DriverLink d = ResetDriver();
@@ -63,11 +64,22 @@ TEST(Polygon, MoveAfterFillAndDrawOpensItsOwnPolyline) {
     }
     EXPECT_BYTES(WrittenSince(mark), InEncoding("SP7"
                                                 "SP3PE7<ss;PM0PE7s__st__t;PM2FP"
-                                                "PE7ss;SP7PE7<tts_;"
-                                                "SP3PE7<t_;PM0PE7s__st__t;PM2FP"
-                                                "PE7ss<;SP7PE7<tts_",
+                                                ";SP7PE7ss<tts_"
+                                                ";SP3PE7<t_;PM0PE7s__st__t;PM2FP"
+                                                ";SP7PE7ss<tts_",
                                                 eightBit));
   }
+  const DriverLink d = ResetDriver();
+  configRecord.jobFlags |= kJobQdrsOutput;
+  OpenPlot(d, 0.5);
+  shortCoordinates = 1;
+  FillPolygonAt(d, 3, kSquare);
+  const int32_t afterFill = outputFill;
+  DrawTo(d, 20, 20);
+  DrawTo(d, 20, 10);
+  EXPECT_BYTES(WrittenSince(afterFill), Record(0x41, {7}) + Bytes({0x64, 0x04}) +
+                                            Words({5, 10, 5, 0}) + Bytes({0x64, 0x04}) +
+                                            Words({10, 10, 0, -5}));
 }
 
 // The next plot's header selects the line pen itself: a fill that ended the
@@ -145,13 +157,26 @@ TEST(Polygon, QdrsOutlineRecords) {
   EXPECT_BYTES(WrittenSince(mark),
                Record(0x47, {3}) + Bytes({0xFF, 0x7C}) + Words({8, 5, 5, 5, 0, 0, 5, -5, 0}));
 
-  // The head's word count is a 16-bit number however many vertices come.
+  // The head counts its words in 16 bits: 16,383 vertices of 32-bit numbers
+  // take 65,532 of them; one vertex more would wrap the count, so such a
+  // polygon is refused whole, in either form, and the plot goes on.
   shortCoordinates = 0;
   mark = outputFill;
-  EXPECT_EQ(FillPolygonAt(d, 3, std::vector<uint16_t>(2 * 16400, 0)), 0);
+  EXPECT_EQ(FillPolygonAt(d, 3, std::vector<uint16_t>(2 * 16383, 0)), 0);
   const std::string written = WrittenSince(mark);
-  ASSERT_EQ(written.size(), 8 + 8 * 16400u);
-  EXPECT_BYTES(written.substr(4, 4), Bytes({0xFF, 0x83, 0x00, 0x40}));  // 65600
+  ASSERT_EQ(written.size(), 8 + 8 * 16383u);
+  EXPECT_BYTES(written.substr(4, 4), Bytes({0xFF, 0x83, 0xFF, 0xFC}));
+  for (const int32_t form : {0, 1}) {
+    shortCoordinates = form;
+    mark = outputFill;
+    hostLog.lines.clear();
+    EXPECT_EQ(FillPolygonAt(d, 3, std::vector<uint16_t>(2 * 16384, 0)), 0xFFFF);
+    EXPECT_EQ(outputFill, mark);
+    ASSERT_EQ(hostLog.lines.size(), 1u);
+    EXPECT_NE(hostLog.lines[0].find("16383"), std::string::npos);
+    EXPECT_EQ(driverErrorState, 0);
+  }
+  shortCoordinates = 0;
 
   // Solid, 32-bit numbers: the fill pen first, the host's pen after.
   configRecord.plotFlags &= ~kPlotHalftoneFill;

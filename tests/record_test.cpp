@@ -1,7 +1,10 @@
 // The settings record and the device tables it indexes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "driver_fixture.h"
 #include "host/protocol.h"
@@ -52,22 +55,87 @@ TEST(Record, ValidRecordsAreKeptAndOthersRepaired) {
   EXPECT_EQ(configRecord.mediaType, 0);
 }
 
-TEST(Tables, ListsAndEntriesAsShipped) {
+// A text that ends inside its field, and is not empty.
+template <size_t N>
+bool FitsItsField(const char (&field)[N]) {
+  const size_t length = strnlen(field, N);
+  return length > 0 && length < N;
+}
+
+// What the tables must hold for the dialogs, the header and the geometry to
+// work, entry by entry: a wrong entry fails here, whatever its neighbours.
+TEST(Tables, EveryListEntryIsWholeAndInOrder) {
   ResetDriver();
-  EXPECT_EQ(PaperCount(0), 43);
-  EXPECT_EQ(MediaCount(0), 4);
-  EXPECT_EQ(FinishProgramCount(0), 21);
-  EXPECT_EQ(FinishMarginsCount(0), 2);
-  EXPECT_EQ(FinishBinCount(0), 15);
-  EXPECT_STREQ(PaperAt(0, 34).name, "Tamanho personalizado de largura A-ANSI(8,5\")");
-  EXPECT_EQ(PaperAt(0, 5).sheetLength, 17.973);
-  EXPECT_STREQ(MediaAt(0, 3).command, "MT4;");
-  EXPECT_STREQ(MediaAt(0, 2).name, "Usar configura\xe7\xe3o da plotadora ");
-  EXPECT_STREQ(FinishProgramAt(0, 0).pjlLine, "@PJL DEFAULT FINISHPROGID=BYPASS\r\n");
-  EXPECT_STREQ(FinishProgramAt(0, 20).pjlLine, "@PJL DEFAULT FINISHPROGID=PROGRAM20\r\n");
-  EXPECT_STREQ(FinishProgramAt(0, 20).name, "Programa 20                 ");
-  EXPECT_STREQ(FinishBinAt(0, 14).pjlLine, "@PJL DEFAULT FINISHBIN=BIN_13\r\n");
-  EXPECT_STREQ(FinishBinAt(0, 14).name, "Escaninho 13                 ");
+  const int32_t papers = PaperCount(0);
+  ASSERT_TRUE(papers > 1 && papers < kPaperBlock) << "every list ends inside its block";
+  ASSERT_TRUE(MediaCount(0) > 0 && MediaCount(0) < kMediaBlock);
+  ASSERT_TRUE(FinishProgramCount(0) > 1 && FinishProgramCount(0) < kFinishProgramBlock);
+  ASSERT_TRUE(FinishMarginsCount(0) > 0 && FinishMarginsCount(0) < kFinishMarginsBlock);
+  ASSERT_TRUE(FinishBinCount(0) > 0 && FinishBinCount(0) < kFinishBinBlock);
+  EXPECT_TRUE(FitsItsField(ModelAt(0).name));
+
+  // Sheets: longer along the feed than across, no wider than the widest roll
+  // (the E-size sheet's 36 inches); a custom length runs across a roll that a
+  // sheet of its own has, up to its largest length.
+  double widestRoll = 0;
+  for (int32_t size = 1; size <= papers; ++size)
+    widestRoll = std::max(widestRoll, PaperAt(0, size).sheetWidth);
+  EXPECT_EQ(widestRoll, 36.0);
+  for (int32_t size = 1; size <= papers; ++size) {
+    SCOPED_TRACE(size);
+    const PaperEntry& p = PaperAt(0, size);
+    EXPECT_TRUE(FitsItsField(p.name)) << p.name;
+    EXPECT_GT(p.sheetWidth, 8.0);
+    EXPECT_GE(p.sheetLength, p.sheetWidth);
+    if (!Has(p.allowsCustomLength)) {
+      EXPECT_EQ(p.maxCustomLength, 0);
+      continue;
+    }
+    EXPECT_LE(p.maxCustomLength, 15000);
+    EXPECT_LE(DefaultCustomLength(0, size), p.maxCustomLength);
+    bool rollHasASheet = false;
+    for (int32_t other = 1; other <= papers; ++other)
+      rollHasASheet |= !Has(PaperAt(0, other).allowsCustomLength) &&
+                       PaperAt(0, other).sheetWidth == p.sheetWidth;
+    EXPECT_TRUE(rollHasASheet);
+  }
+
+  // Media: a name and an HP-GL/2 media command each, the commands in order.
+  int32_t lastMedium = -1;
+  for (int32_t k = 0; k < MediaCount(0); ++k) {
+    const MediaEntry& m = MediaAt(0, k);
+    EXPECT_TRUE(FitsItsField(m.name) && FitsItsField(m.command)) << k;
+    int32_t medium = -1;
+    char end = 0;
+    ASSERT_EQ(std::sscanf(m.command, "MT%d%c", &medium, &end), 2) << m.command;
+    EXPECT_EQ(end, ';');
+    EXPECT_GT(medium, lastMedium) << m.command;
+    lastMedium = medium;
+  }
+
+  // Finisher choices: whole PJL lines; numbered programs and bins in order,
+  // each selecting its own number.
+  const auto pjlLine = [](const FinishEntry& e) {
+    const std::string line(e.pjlLine, strnlen(e.pjlLine, sizeof e.pjlLine));
+    return FitsItsField(e.name) && line.size() < sizeof e.pjlLine &&
+           line.rfind("@PJL DEFAULT FINISH", 0) == 0 && line.ends_with("\r\n");
+  };
+  for (int32_t k = 0; k < FinishProgramCount(0); ++k) {
+    EXPECT_TRUE(pjlLine(FinishProgramAt(0, k))) << k;
+    const std::string line = FinishProgramAt(0, k).pjlLine;
+    if (k > 0) {
+      EXPECT_TRUE(line.ends_with("PROGRAM" + std::to_string(k) + "\r\n")) << k;
+    }
+  }
+  for (int32_t k = 0; k < FinishMarginsCount(0); ++k)
+    EXPECT_TRUE(pjlLine(FinishMarginsAt(0, k))) << k;
+  for (int32_t k = 0; k < FinishBinCount(0); ++k) {
+    EXPECT_TRUE(pjlLine(FinishBinAt(0, k))) << k;
+    const std::string line = FinishBinAt(0, k).pjlLine;
+    if (k > 1) {
+      EXPECT_TRUE(line.ends_with("BIN_" + std::to_string(k - 1) + "\r\n")) << k;
+    }
+  }
 }
 
 TEST(Tables, LookupsNeverLeaveTheirTable) {

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "config/tone.h"
 #include "raster/canvas.h"
-#include "raster/tone.h"
 #include "tests/driver_fixture.h"
 
 namespace {
@@ -75,7 +75,9 @@ TEST(Screen, FastPathMatchesThePixelByPixelReference) {
     const uint8_t colour[3] = {trial % 5 == 0 ? key[0] : static_cast<uint8_t>(pick(0, 255)),
                                trial % 5 == 0 ? key[1] : static_cast<uint8_t>(pick(0, 255)),
                                trial % 5 == 0 ? key[2] : static_cast<uint8_t>(pick(0, 255))};
-    ASSERT_EQ(RasterBegin(width, strips, transparent, key[0], key[1], key[2], 0, 0, 0, n, 0), 0);
+    ASSERT_EQ(
+        RasterBegin(width, strips, transparent, key[0], key[1], key[2], &kRtlFraming, 0, 0, n, 0),
+        0);
     Reference ref{width, n, raster.rowBits, transparent, {key[0], key[1], key[2]}, {}};
     for (int32_t s = 0; s < strips; ++s) {
       // Strips of the wrong length and without pixels, now and then.

@@ -2,10 +2,10 @@
 // sheet and units, and the tone table that follows the record.
 #include <gtest/gtest.h>
 
+#include "config/tone.h"
 #include "driver_fixture.h"
 #include "golden.h"
 #include "host/protocol.h"
-#include "raster/tone.h"
 
 namespace {
 

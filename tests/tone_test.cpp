@@ -1,5 +1,5 @@
 // Tone curve: the table must come out exactly, since every halftoned pixel goes through it.
-#include "raster/tone.h"
+#include "config/tone.h"
 
 #include <gtest/gtest.h>
 

@@ -7,16 +7,16 @@
 #include <cstring>
 
 #include "config/dialogs.h"
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
+#include "config/tone.h"
+#include "host/control.h"
 #include "host/messages.h"
-#include "host/module.h"
 #include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
-#include "raster/tone.h"
-#include "vector/requests.h"
+#include "platform/module.h"
 #include "vector/state.h"
 
 uint8_t paperListDue = 0;

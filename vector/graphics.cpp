@@ -1,8 +1,14 @@
+#include "host/control.h"
+#include "host/handlers.h"
 #include "host/messages.h"
 #include "host/protocol.h"
 #include "host/services.h"
 #include "raster/image.h"
-#include "vector/requests.h"
+#include "vector/drawing_setup.h"
+#include "vector/image_frame.h"
+#include "vector/motion.h"
+#include "vector/pens.h"
+#include "vector/polygon.h"
 
 namespace {
 
@@ -49,7 +55,7 @@ constexpr GraphicsEntry kGraphicsRequests[] = {
 extern "C" void GraphicsRequest(uint8_t* packet) {
   currentPacket = packet;
   // A captured image goes out ahead of whatever this request writes.
-  if (imageMarker == kImagePending) EmitPendingImage();
+  EmitImageBetweenVectors();
   const int16_t code = ReadI16(packet, kCodeAt);
   for (const GraphicsEntry& entry : kGraphicsRequests)
     if (entry.code == code) return entry.handler(packet);

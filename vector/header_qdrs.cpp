@@ -1,39 +1,25 @@
+#include "vector/header_qdrs.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
+#include "host/services.h"
 #include "output/buffer.h"
 #include "output/qdrs.h"
 #include "vector/area_patterns.h"
-#include "vector/header.h"
-#include "vector/header_parts.h"
+#include "vector/job_parts.h"
 #include "vector/palette.h"
-#include "vector/points.h"
 #include "vector/state.h"
 
 namespace {
 
-// Job set-up, sent ahead of the model record at the start and ahead of the job
-// end marker at the end.
-// clang-format off
-constexpr std::array<uint8_t, 70> kJobFrameBlock = {
-    0x18, 0x01, 0x00, 0x00, 0x18, 0x02, 0x00, 0x00, 0x18, 0x02, 0xFF, 0xFF,
-    0x18, 0x01, 0x00, 0x00, 0x18, 0x02, 0x00, 0x00, 0x18, 0x02, 0xFF, 0xFE,
-    0x18, 0x01, 0x00, 0x00, 0x18, 0x02, 0x00, 0x00, 0x18, 0x02, 0xFF, 0xFD,
-    0x18, 0x01, 0x00, 0x00, 0x18, 0x02, 0x00, 0x00, 0x18, 0x02, 0xFF, 0xFC,
-    0x18, 0x01, 0x00, 0x00, 0x18, 0x02, 0x00, 0x00, 0x18, 0x02, 0xFF, 0xFB,
-    0x18, 0x01, 0x00, 0x00, 0x18, 0x02, 0x00, 0x00, 0x18, 0x02,
-};
-// clang-format on
-
-// The model identification record of each model, by model index.
-constexpr std::array<std::array<uint8_t, 10>, kModelCount> kModelIdentifications = {{
-    {0xF2, 0x04, 0x08, 0x02, 'L', 'S', '7', '4', '1', '0'},
-}};
+// The model identification's text, by model index.
+constexpr const char* kModelTexts[kModelCount] = {"LS7410"};
 
 // The dash patterns that line types 1 to 8 select: segments in percent of the
 // pattern length, drawn and blank by turns, drawn first.
@@ -64,17 +50,6 @@ constexpr bool PatternsCoverTheirLength() {
 static_assert(PatternsCoverTheirLength());
 
 constexpr int32_t kPenCount = 256;
-constexpr int32_t kMaxLabelLength = static_cast<int32_t>(sizeof labelText) - 1;
-
-// A short-form record whose words are known only at run time.
-int32_t WriteWords(uint8_t opcode, const int32_t* words, int32_t count) {
-  uint8_t record[2 + 2 * 32];
-  int32_t n = 0;
-  record[n++] = opcode;
-  record[n++] = static_cast<uint8_t>(count);
-  for (int32_t k = 0; k < count; ++k) n += PackShort(words[k], record + n);
-  return OutWriteBytes(n, record);
-}
 
 // Only the defined bytes of a media command go out, never past its field.
 int32_t WriteQdrsMedia() {
@@ -87,33 +62,16 @@ int32_t WriteQdrsMedia() {
   return OutWriteBytes(length, command);
 }
 
-// Copies travel as two hexadecimal characters.
-int32_t WriteQdrsCopies() {
-  char digits[3];
-  std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>(JobCopies()));
-  if (QdrsWriteFixed({0x9B, 0x4E, 0x00, 0x02}) < 0) return -1;
-  return OutWriteString(digits);
-}
-
 int32_t WriteQdrsManualOutput() {
   if (!Has(ModelAt(currentModel).hasManualOutput)) return 0;
   if ((configRecord.jobFlags & kJobManualOutput) == 0) return 0;
-  return QdrsWriteFixed({0x9B, 0x62, 0x00, 0x02, 0x00, 0x00});
+  return QdrsWriteManualOutput();
 }
 
-// The label padded to whole words.
 int32_t WriteQdrsLabel() {
   const int32_t length = LabelLength();
   if (length == 0) return 0;
-  uint8_t record[4 + kMaxLabelLength + 1];
-  int32_t n = 0;
-  record[n++] = 0x14;
-  n += PackByte(1 + (length + 1) / 2, record + n);
-  n += PackShort(length, record + n);
-  std::memcpy(record + n, labelText, length);
-  n += length;
-  if (length % 2 != 0) record[n++] = 0;
-  return OutWriteBytes(n, record);
+  return QdrsWriteLabel(labelText, length);
 }
 
 // Pattern i of the 256 that fills select; a write failure shows in the next
@@ -123,7 +81,7 @@ void WriteAreaPatterns() {
     const AreaPattern pattern = AreaPatternOf(i);
     int32_t words[3 + kAreaPatternSize] = {i, kAreaPatternSize, kAreaPatternSize};
     for (int32_t row = 0; row < kAreaPatternSize; ++row) words[3 + row] = pattern[row];
-    WriteWords(0x32, words, 3 + kAreaPatternSize);
+    QdrsWriteWords(kQdrsAreaPatternDefinition, words, 3 + kAreaPatternSize);
   }
 }
 
@@ -136,11 +94,11 @@ bool PrintsRed(int32_t pen) {
 void WritePenDefinitions() {
   for (int32_t pen = 0; pen < kPenCount; ++pen) {
     if (PrintsRed(pen)) {
-      QdrsWriteRecord(0x30, {pen, -1, -1, 0, -1});
+      QdrsWriteRecord(kQdrsPenDefinition, {pen, -1, -1, 0, -1});
       continue;
     }
     const int32_t grey = GreyPen(pen).red;
-    QdrsWriteRecord(0x30, {pen, grey, -1, -1, -1});
+    QdrsWriteRecord(kQdrsPenDefinition, {pen, grey, -1, -1, -1});
     if (grey == 0) defaultPen = static_cast<int16_t>(pen);
   }
 }
@@ -148,7 +106,7 @@ void WritePenDefinitions() {
 int32_t WriteLinePattern(const LinePattern& pattern) {
   int32_t words[1 + sizeof pattern.segments] = {pattern.number};
   for (int32_t k = 0; k < pattern.segmentCount; ++k) words[1 + k] = pattern.segments[k];
-  return WriteWords(0x36, words, 1 + pattern.segmentCount);
+  return QdrsWriteWords(kQdrsLinePatternDefinition, words, 1 + pattern.segmentCount);
 }
 
 // Two dots, at the origin and at the far corner of the plot area: (A, B), or
@@ -156,22 +114,23 @@ int32_t WriteLinePattern(const LinePattern& pattern) {
 // units already; converting it again like a host point would put the mark at
 // half the distance on most sheets, and past any coordinate on a plot size
 // that the host's units have saturated.
-int32_t WriteCornerMarks() {
-  if (QdrsDot(0, 0) < 0) return -1;
-  if (widthAtLeastLength == 0) return QdrsDot(plotLengthUnits, plotWidthUnits);
-  return QdrsDot(plotWidthUnits, plotLengthUnits);
+int32_t WriteDot(int32_t x, int32_t y) {
+  if (driverErrorState != 0) return -1;
+  return QdrsWriteLine(shortCoordinates != 1, x, y, 0, 0);
 }
 
-const std::array<uint8_t, 10>& ModelIdentification() {
-  return kModelIdentifications[ValidModel(currentModel) ? currentModel : 0];
+int32_t WriteCornerMarks() {
+  if (WriteDot(0, 0) < 0) return -1;
+  if (widthAtLeastLength == 0) return WriteDot(plotLengthUnits, plotWidthUnits);
+  return WriteDot(plotWidthUnits, plotLengthUnits);
 }
 
 }  // namespace
 
 int32_t WriteQdrsJobHeader() {
-  if (QdrsWriteFixed({0x9B, 0x5E, 0x00, 0x02, 0x00, 0x02}) < 0) return -1;  // job start
+  if (QdrsWriteJobPart(OutWriteBytes, kQdrsPartOpaque) < 0) return -1;  // the job starts
   if (WriteQdrsMedia() < 0) return -1;
-  WriteQdrsCopies();
+  QdrsWriteCopies(JobCopies());
   if (WriteQdrsManualOutput() < 0) return -1;
   if (WriteQdrsModelSetup() < 0) return -1;
   if (WriteQdrsLabel() < 0) return -1;
@@ -179,38 +138,33 @@ int32_t WriteQdrsJobHeader() {
   WriteAreaPatterns();
   WritePenDefinitions();
   if (WriteQdrsPenSetup() < 0) return FailHeader();
-  if (QdrsWriteFixed({0x40, 0x01, 0x00, 0x00}) < 0) return FailHeader();  // width 0
+  if (QdrsWriteRecord(kQdrsPenWidth, {0}) < 0) return FailHeader();
   if (WriteCornerMarks() < 0) return FailHeader();
-  if (QdrsWriteFixed({0x40, 0x01, 0x00, 0x01}) < 0) return FailHeader();  // width 1
+  if (QdrsWriteRecord(kQdrsPenWidth, {1}) < 0) return FailHeader();
   return 0;
 }
 
 void WriteQdrsTrailer() {
   WriteQdrsJobEnd();
-  QdrsWriteFixed({0x9B, 0x5E, 0x00, 0x02, 0x00, 0x00});  // job end
+  QdrsWriteJobPart(OutWriteBytes, kQdrsPartEnd);
 }
 
 int32_t WriteQdrsModelSetup() {
-  if (OutWriteBytes(kJobFrameBlock.size(), kJobFrameBlock.data()) < 0) return -1;
-  if (OutWriteBytes(ModelIdentification().size(), ModelIdentification().data()) < 0) return -1;
-  if (QdrsWriteFixed({0x20, 0x00}) < 0) return -1;
-  return QdrsWriteFixed({0x23, 0x00});
+  if (QdrsWriteFrameBlock() < 0) return -1;
+  if (QdrsWriteModelIdentification(kModelTexts[ValidModel(currentModel) ? currentModel : 0]) < 0)
+    return -1;
+  return QdrsWriteModelSetUp();
 }
 
 int32_t WriteQdrsPenSetup() {
-  if (QdrsWriteFixed({0x41, 0x01, 0x00, 0x07}) < 0) return -1;  // line pen 7
-  if (QdrsWriteFixed({0x47, 0x01, 0x00, 0x07}) < 0) return -1;  // area pen 7
+  if (QdrsWriteRecord(kQdrsLinePen, {7}) < 0) return -1;
+  if (QdrsWriteRecord(kQdrsAreaPen, {7}) < 0) return -1;
   for (const LinePattern& pattern : kLinePatterns)
     if (WriteLinePattern(pattern) < 0) return -1;
-  if (QdrsWriteFixed({0x42, 0x01, 0x00, 0x01}) < 0) return -1;
-  if (QdrsWriteFixed({0x44, 0x01, 0x00, 0x02}) < 0) return -1;
-  if (QdrsWriteFixed({0x45, 0x01, 0x00, 0x03}) < 0) return -1;
-  if (QdrsWriteFixed({0x39, 0x01, 0x00, 0x00}) < 0) return -1;
-  if (QdrsWriteFixed({0x48, 0x01, 0x00, 0x02}) < 0) return -1;
-  return QdrsWriteFixed({0x50, 0x01, 0x00, 0x01});
+  return QdrsWritePenSetUp();
 }
 
 int32_t WriteQdrsJobEnd() {
-  if (OutWriteBytes(kJobFrameBlock.size(), kJobFrameBlock.data()) < 0) return -1;
-  return QdrsWriteFixed({0xF3, 0x01, 0x00, 0x01});  // job end marker
+  if (QdrsWriteFrameBlock() < 0) return -1;
+  return QdrsWriteJobEndMarker();
 }

@@ -1,17 +1,17 @@
 // The plot's frame and the pen motion: begin and end of a plot, abort, and the
 // move, draw and lift requests that drive the pen-state machine.
-#include <cstdio>
+#include "vector/motion.h"
+
+#include <initializer_list>
 
 #include "config/record.h"
 #include "host/messages.h"
 #include "host/protocol.h"
 #include "host/services.h"
 #include "output/buffer.h"
-#include "output/qdrs.h"
 #include "raster/image.h"
-#include "vector/header.h"
+#include "vector/language.h"
 #include "vector/points.h"
-#include "vector/requests.h"
 #include "vector/state.h"
 
 namespace {
@@ -25,22 +25,15 @@ bool IsRepeatedPoint(int32_t x, int32_t y) {
 }
 
 // After a polygon fill the fill pen is still selected; lines go back to the
-// pen the host chose. In HP-GL/2 the selection is an instruction of its own:
-// its ";" ends any polyline a draw has opened since the fill, so the move that
-// follows must open a new one.
-int32_t ReselectPen() {
-  if (QdrsOutput()) return QdrsWriteRecord(0x41, {currentPen});
-  if (OutWriteFormat(";SP%d", currentPen) < 0) return -1;
+// pen the host chose, before the next move or draw, whichever comes first. The
+// selection is an instruction of its own, so the point that follows opens a
+// new polyline.
+int32_t ReselectPenIfDue() {
+  if (penReselectDue != 1) return 0;
+  penReselectDue = 0;
+  if (plotLanguage->reselectPen(currentPen) < 0) return -1;
   previousPenState = penState;
   penState = kPenIdle;
-  return 0;
-}
-
-// HP-GL/2 opens a pen-up move inside the polyline, or a new polyline for it.
-int32_t WriteMoveFlag() {
-  if (QdrsOutput()) return 0;
-  if (penState == kPenDrawn || penState == kPenMoved) return OutWriteString("<");
-  if (penState == kPenIdle) return OutWriteFormat("%s<", polylineCommand);
   return 0;
 }
 
@@ -53,13 +46,10 @@ void Fail(uint8_t* packet) {
 void RequestMove(uint8_t* packet) {
   const int32_t x = ReadU16(packet, kPoint.x);
   const int32_t y = ReadU16(packet, kPoint.y);
-  if (penReselectDue == 1) {
-    penReselectDue = 0;
-    if (ReselectPen() < 0) return Fail(packet);
-  }
+  if (ReselectPenIfDue() < 0) return Fail(packet);
   if (IsRepeatedPoint(x, y)) return;
   previousPenState = penState;
-  if (WriteMoveFlag() < 0) return Fail(packet);
+  if (plotLanguage->openMove(penState) < 0) return Fail(packet);
   penState = kPenMoved;
   if (EmitPoint(x, y) < 0) return Fail(packet);
 }
@@ -67,25 +57,19 @@ void RequestMove(uint8_t* packet) {
 void RequestDraw(uint8_t* packet) {
   const int32_t x = ReadU16(packet, kPoint.x);
   const int32_t y = ReadU16(packet, kPoint.y);
+  if (ReselectPenIfDue() < 0) return Fail(packet);
   if (IsRepeatedPoint(x, y)) return;
   previousPenState = penState;
-  if (penState == kPenLifted && !QdrsOutput()) {
-    // A zero step completes the pending pen-up move; the drawn point then
-    // leaves the machine in the moved state.
-    if (EmitStep(Step{0, 0}) < 0) return Fail(packet);
-    penState = kPenMoved;
-  } else {
-    if (penState == kPenIdle && !QdrsOutput() && OutWriteString(polylineCommand) < 0)
-      return Fail(packet);
-    penState = kPenDrawn;
-  }
+  const int32_t drawnIn = plotLanguage->openDraw(penState);
+  if (drawnIn < 0) return Fail(packet);
+  penState = static_cast<uint16_t>(drawnIn);
   if (EmitPoint(x, y) < 0) return Fail(packet);
   plotOpen = 1;
 }
 
 void RequestLiftPen(uint8_t* packet) {
   if (penState != kPenDrawn && penState != kPenMoved) return;
-  if (!QdrsOutput() && OutWriteString("<") < 0) return Fail(packet);
+  if (plotLanguage->liftPen() < 0) return Fail(packet);
   previousPenState = penState;
   penState = kPenLifted;
 }
@@ -97,6 +81,7 @@ void RequestAbort(uint8_t*) {
 }
 
 void RequestBeginPlot(uint8_t* packet) {
+  ChooseOutputLanguage();
   imageMarker = 0;
   if (driverErrorState != 0) return Fail(packet);
   WriteU16(packet, kStatusAt, kStatusOk);
@@ -117,17 +102,13 @@ void RequestBeginPlot(uint8_t* packet) {
   for (KeptCommand* kept :
        {&lastPenCommand, &lastAreaPenCommand, &lastWidthCommand, &lastLineTypeCommand})
     *kept = KeptCommand{};
-  if (!QdrsOutput()) {
-    const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
-    std::snprintf(polylineCommand, sizeof polylineCommand, "%s", eightBit ? "PE" : "PE7");
-  }
   if (OutOpen() < 0) {
     HostPrintMessage("\n%s", MessageText(kMsgNoMemory));
     driverErrorState = kErrorOutput;
     return Fail(packet);
   }
   previousHostSetting = HostSwapSetting(30, 1);
-  if (WriteJobHeader() < 0) return Fail(packet);
+  if (plotLanguage->writeHeader() < 0) return Fail(packet);
   imageMarker = 0;
 }
 
@@ -136,7 +117,7 @@ void RequestEndPlot(uint8_t*) {
   penState = kPenIdle;
   if (driverErrorState == 0 && plotOpen == 1) {
     plotOpen = 0;
-    WriteJobTrailer();
+    plotLanguage->writeTrailer();
     copyCount = 1;
     if (outputFill > 0 && driverErrorState == 0 && OutFlush() < 0) driverErrorState = kErrorOutput;
   }

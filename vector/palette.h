@@ -16,5 +16,3 @@ using PaletteWriter = int32_t (*)(const char* text);
 // "PC" for pens 1..255 in HP-GL/2, red for the red pen where the model prints
 // red. When `setDefaultPen`, a black pen becomes defaultPen as the header does.
 int32_t WritePenPalette(bool setDefaultPen, PaletteWriter write);
-// The pen that a host pen maps to: defaultPen, or the red pen itself.
-int16_t MapPen(int32_t requested);

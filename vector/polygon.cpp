@@ -5,57 +5,19 @@
 #include <cstdint>
 
 #include "config/record.h"
-#include "host/protocol.h"
+#include "host/messages.h"
 #include "host/services.h"
 #include "output/buffer.h"
-#include "output/qdrs.h"
-#include "vector/palette.h"
+#include "vector/language.h"
+#include "vector/pens.h"
 #include "vector/points.h"
-#include "vector/requests.h"
 #include "vector/state.h"
 
 namespace {
 
-int32_t VertexX(const uint8_t* vertices, int32_t i) {
-  return ReadU16(vertices, kVertexSize * i + kVertexX);
-}
-int32_t VertexY(const uint8_t* vertices, int32_t i) {
-  return ReadU16(vertices, kVertexSize * i + kVertexY);
-}
-
 void EnterPenState(uint16_t state) {
   previousPenState = penState;
   penState = state;
-}
-
-// Polygon mode: a pen-up move to the first vertex, the outline drawn back to
-// it, then the fill.
-int32_t FillHpgl(int16_t pen, int16_t fillPen, bool solid, int32_t count, const uint8_t* v) {
-  if (ClosePolyline() < 0) return -1;
-  if (OutWriteString("SP") < 0 || OutWriteDecimal(fillPen) < 0) return -1;
-  if (OutWriteString(polylineCommand) < 0 || OutWriteString("<") < 0) return -1;
-  EnterPenState(kPenMoved);
-  if (EmitPoint(VertexX(v, 0), VertexY(v, 0)) < 0) return -1;
-  if (OutWriteString(";PM0") < 0 || OutWriteString(polylineCommand) < 0) return -1;
-  EnterPenState(kPenDrawn);
-  for (int32_t i = 1; i < count; ++i)
-    if (EmitPoint(VertexX(v, i), VertexY(v, i)) < 0) return -1;
-  if (EmitPoint(VertexX(v, 0), VertexY(v, 0)) < 0) return -1;
-  if (OutWriteString(";PM2FP") < 0) return -1;
-  if (solid && (OutWriteString("SP") < 0 || OutWriteDecimal(pen) < 0)) return -1;
-  return 0;
-}
-
-// One polygon record; the device closes the outline itself.
-int32_t FillQdrs(int16_t pen, int16_t fillPen, bool solid, int32_t count, const uint8_t* v) {
-  EnterPenState(kPenIdle);
-  if (QdrsWriteRecord(0x47, {fillPen}) < 0) return -1;
-  EnterPenState(kPenDrawn);
-  if (QdrsPolygonStart(VertexX(v, 0), VertexY(v, 0), count) < 0) return -1;
-  for (int32_t i = 1; i < count; ++i)
-    if (QdrsPolygonPoint(VertexX(v, i), VertexY(v, i)) < 0) return -1;
-  if (solid && QdrsWriteRecord(0x47, {pen}) < 0) return -1;
-  return 0;
 }
 
 // Requests 33 and 54 share everything but where the vertices are.
@@ -72,13 +34,18 @@ void FillFromRequest(uint8_t* packet, int16_t pen, int16_t count, const uint8_t*
 
 }  // namespace
 
+// The outline is drawn with the pen down, from an idle pen, and leaves it idle.
 int32_t FillPolygon(int16_t pen, int32_t count, const uint8_t* vertices) {
   if (count < 2 || vertices == nullptr) return 0;
+  if (count > plotLanguage->mostPolygonVertices) {
+    ReportMessage(kMsgPolygonTooLarge);
+    return -1;
+  }
   const bool solid = (configRecord.plotFlags & kPlotHalftoneFill) == 0;
   const int16_t fillPen = solid ? MapPen(pen) : pen;
-  const int32_t result = QdrsOutput() ? FillQdrs(pen, fillPen, solid, count, vertices)
-                                      : FillHpgl(pen, fillPen, solid, count, vertices);
-  if (result < 0) return -1;
+  if (ClosePolyline() < 0) return -1;
+  EnterPenState(kPenDrawn);
+  if (plotLanguage->fillPolygon({pen, fillPen, solid, count, vertices}) < 0) return -1;
   EnterPenState(kPenIdle);
   plotOpen = 1;
   return 0;

@@ -16,6 +16,11 @@ extern int32_t hostX, hostY;        // last host point, host units
 extern int32_t outX, outY;          // last point, output units
 extern int32_t prevOutX, prevOutY;  // the point before it
 
+// From the point before to the last point, output units.
+struct Step {
+  int32_t dx, dy;
+};
+
 extern int16_t currentPen;
 extern int16_t defaultPen;  // every host pen maps to it (7 until a header changes it)
 extern uint8_t penReselectDue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <string_view>
 
 #include "tools/adihost/flatten.h"
@@ -212,7 +213,7 @@ class Walker {
     if (std::find(expanding.begin(), expanding.end(), &block) != expanding.end())
       return Note("INSERT of a block inside itself");
     expanding.push_back(&block);
-    const double r = s.angle * 3.14159265358979323846 / 180;
+    const double r = s.angle * std::numbers::pi / 180;
     const double c = std::cos(r), n = std::sin(r);
     for (int32_t row = 0; row < s.rows && !TooLarge(); ++row)
       for (int32_t column = 0; column < s.columns && !TooLarge(); ++column) {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
+#include <numbers>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -25,7 +26,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // Evaluating a spline costs the square of its degree per point; drawings use
 // degrees up to a handful.
 constexpr unsigned kMaxSplineDegree = 25;
@@ -392,8 +392,8 @@ class DrawingAdapter : public DL_CreationAdapter {
       edge.centre = {e.cx, e.cy};
       edge.radius = e.radius;
       // The edge's angles come in radians; a clockwise edge gives them mirrored.
-      edge.start = (e.ccw ? 1 : -1) * e.angle1 * 180 / kPi;
-      edge.end = (e.ccw ? 1 : -1) * e.angle2 * 180 / kPi;
+      edge.start = (e.ccw ? 1 : -1) * e.angle1 * 180 / std::numbers::pi;
+      edge.end = (e.ccw ? 1 : -1) * e.angle2 * 180 / std::numbers::pi;
       edge.clockwise = !e.ccw;
     } else if (e.type == 3) {
       edge.kind = ShapeKind::Ellipse;

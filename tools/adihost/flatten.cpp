@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kCoarseSteps = 64;   // per full turn, when only measuring
 constexpr double kMaxSteps = 1 << 20;  // per curve, against absurd sizes
 
@@ -13,7 +13,7 @@ constexpr double kMaxSteps = 1 << 20;  // per curve, against absurd sizes
 // `bend`: a chord's sagitta is at most bend × step² / 8.
 int32_t StepsFor(double sweep, double bend, double tolerance) {
   sweep = std::fabs(sweep);
-  double steps = std::ceil(sweep / (2 * kPi) * kCoarseSteps);
+  double steps = std::ceil(sweep / (2 * std::numbers::pi) * kCoarseSteps);
   if (tolerance > 0 && bend > 0) steps = std::ceil(sweep / std::sqrt(8 * tolerance / bend));
   // A sweep or size past the range of numbers gives no count: one step.
   if (std::isnan(steps)) steps = 1;
@@ -24,8 +24,8 @@ int32_t StepsFor(double sweep, double bend, double tolerance) {
 // non-zero difference.
 double Sweep(double start, double end, bool clockwise) {
   double sweep = clockwise ? start - end : end - start;
-  sweep = std::fmod(sweep, 2 * kPi);
-  if (sweep <= 1e-12) sweep += 2 * kPi;
+  sweep = std::fmod(sweep, 2 * std::numbers::pi);
+  if (sweep <= 1e-12) sweep += 2 * std::numbers::pi;
   return clockwise ? -sweep : sweep;
 }
 
@@ -91,8 +91,8 @@ void RefineSpline(const Shape& s, double u0, Point a, double u1, Point b, double
 
 void FlattenArc(Point centre, double radius, double start, double end, bool clockwise,
                 double tolerance, std::vector<Point>& out) {
-  const double a0 = start * kPi / 180;
-  const double sweep = Sweep(a0, end * kPi / 180, clockwise);
+  const double a0 = start * std::numbers::pi / 180;
+  const double sweep = Sweep(a0, end * std::numbers::pi / 180, clockwise);
   const int32_t steps = StepsFor(sweep, radius, tolerance);
   for (int32_t i = 0; i <= steps; ++i) {
     const double a = a0 + sweep * i / steps;

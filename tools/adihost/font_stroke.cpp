@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <sstream>
 #include <string_view>
 
@@ -55,7 +56,7 @@ int32_t ParseGlyph(const std::string& record, std::vector<std::vector<Point>>& s
 std::vector<Point> Circle(double cx, double cy, double r) {
   std::vector<Point> points;
   for (int32_t i = 0; i <= 16; ++i) {
-    const double a = i * 3.14159265358979323846 / 8;
+    const double a = i * std::numbers::pi / 8;
     points.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
   }
   return points;

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <numbers>
 #include <string_view>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMillimetresPerInch = 25.4;
 
 // A pattern line as pattern tables write it: its angle, a point it passes
@@ -50,7 +50,7 @@ const TablePattern kStandardPatterns[] = {
 };
 
 Point Turned(double x, double y, double degrees) {
-  const double r = degrees * kPi / 180, c = std::cos(r), s = std::sin(r);
+  const double r = degrees * std::numbers::pi / 180, c = std::cos(r), s = std::sin(r);
   return {x * c - y * s, x * s + y * c};
 }
 

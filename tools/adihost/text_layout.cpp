@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "tools/adihost/fonts.h"
 #include "tools/adihost/text_codes.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // A one-line text aligned at its bottom has its descenders, a third of its
 // height below the baseline, there.
 constexpr double kDescent = 1.0 / 3;
@@ -43,7 +43,7 @@ Base BaseOf(const TextEntity& e, const TextSettings& settings) {
 
 void SetFrame(Shape& shape, Point origin, double radians, const Base& b) {
   const double dx = std::cos(radians), dy = std::sin(radians);
-  const double slant = std::tan(b.oblique * kPi / 180);
+  const double slant = std::tan(b.oblique * std::numbers::pi / 180);
   const double across = (b.generation & 2) != 0 ? -1 : 1, up = (b.generation & 4) != 0 ? -1 : 1;
   shape.kind = ShapeKind::Text;
   shape.centre = origin;
@@ -69,7 +69,7 @@ int32_t LayOutLine(const TextEntity& e, const TextSettings& settings, const std:
   }
   const double length = x;
   Point origin = e.insert;
-  double radians = e.rotation * kPi / 180, dx = 0, dy = 0;
+  double radians = e.rotation * std::numbers::pi / 180, dx = 0, dy = 0;
   const double span = std::hypot(e.align.x - e.insert.x, e.align.y - e.insert.y);
   if ((e.horizontal == 3 || e.horizontal == 5) && e.hasAlign && span > 0 && length > 0) {
     // Aligned: the height follows the span; fitted: only the width does.
@@ -103,8 +103,9 @@ struct Line {
 // A glyph in a format, against the entity's own.
 PlacedGlyph Place(const Base& b, const TextFormat& f, char32_t code, double x, double y,
                   double size) {
-  const double slant = std::tan(std::clamp(f.oblique, -kMaxOblique, kMaxOblique) * kPi / 180) -
-                       std::tan(b.oblique * kPi / 180);
+  const double slant =
+      std::tan(std::clamp(f.oblique, -kMaxOblique, kMaxOblique) * std::numbers::pi / 180) -
+      std::tan(b.oblique * std::numbers::pi / 180);
   return {
       f.font, code, x, y, size * f.widthFactor / b.widthFactor, size, size * slant / b.widthFactor};
 }
@@ -216,7 +217,7 @@ int32_t LayOutBlock(const TextEntity& e, const TextSettings& settings, const std
     for (PlacedGlyph g : line.glyphs) g.y += dy, shape.glyphs.push_back(g);
   const double radians = e.hasDirection && (e.direction.x != 0 || e.direction.y != 0)
                              ? std::atan2(e.direction.y, e.direction.x)
-                             : e.rotation * kPi / 180;
+                             : e.rotation * std::numbers::pi / 180;
   Base frame = b;
   frame.generation = 0;
   SetFrame(shape, e.insert, radians, frame);

@@ -6,6 +6,7 @@
 #include "config/record.h"
 #include "host/entry.h"
 #include "host/protocol.h"
+#include "vector/reset.h"
 
 BenchOutput benchOutput;
 StripSource stripSource;
@@ -64,6 +65,7 @@ void DRIVER_CDECL ReleaseStrip(WireAddress) {}
 namespace {
 
 BenchLink Connect() {
+  ResetDriverState();
   hostTable[kSlotPrintMessage] = EntryAddress(&IgnoreText);
   hostTable[kSlotDeviceControl] = EntryAddress(&IgnoreText);
   hostTable[kSlotWriteBytes] = EntryAddress(&WriteSlot);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/bands.h"
 #include "raster/canvas.h"
 #include "raster/mmr.h"
 #include "tools/bench/pages.h"

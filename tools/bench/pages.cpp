@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 
+#include "raster/bands.h"
 #include "raster/canvas.h"
 #include "tools/bench/bench_host.h"
 

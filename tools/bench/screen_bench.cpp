@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "raster/canvas.h"
-#include "raster/tone.h"
+#include "config/tone.h"
 #include "tools/bench/bench_host.h"
 #include "tools/bench/pages.h"
 

@@ -5,10 +5,11 @@
 #include <cstring>
 #include <memory>
 
+#include "config/descriptor.h"
+#include "config/geometry.h"
 #include "config/record.h"
-#include "host/descriptor.h"
+#include "config/tone.h"
 #include "host/entry.h"
-#include "host/geometry.h"
 #include "host/messages.h"
 #include "host/protocol.h"
 #include "host/services.h"
@@ -16,9 +17,7 @@
 #include "platform/memory.h"
 #include "raster/canvas.h"
 #include "raster/image.h"
-#include "raster/tone.h"
-#include "vector/drawing_setup.h"
-#include "vector/requests.h"
+#include "vector/reset.h"
 #include "vector/state.h"
 
 FuzzServices fuzzServices;
@@ -95,56 +94,11 @@ int32_t DRIVER_CDECL SwapService(int32_t, int32_t) {
 
 WireAddress serviceTable[kServiceTableSlots];
 
-// The device tables as shipped: a custom length stays in the table for the
-// life of the process, and every input starts from the shipped one.
-std::unique_ptr<DriverDescriptor> shippedDescriptor;
-
-void ResetKept(KeptCommand& kept) {
-  kept = KeptCommand{};
-}
-
-// Everything a previous input may have left behind in the driver.
-void ResetDriverState() {
-  OutClose();
-  driverErrorState = 0;
-  plotOpen = 0;
-  copyCount = 1;
-  configRecord = ConfigRecord{};
-  SetConfigDefaults(configRecord, 0);
-  workingRecord = configRecord;
-  currentModel = selectedModel = 0;
-  labelText[0] = '\0';
-  hostWindow = 0;
-  imageMarker = 0;
-  penState = previousPenState = kPenIdle;
-  hostX = hostY = -1;
-  outX = outY = prevOutX = prevOutY = 0;
-  currentPen = 1;
-  defaultPen = 7;
-  penReselectDue = 0;
-  lineTypeCount = 0;
-  std::strcpy(polylineCommand, "PE7");
-  shortCoordinates = 1;
-  hostFlagWord = 0;
-  previousHostSetting = -1;
-  plotLengthUnits = plotWidthUnits = marginUnits = 0;
-  for (KeptCommand* kept : {&lastPenCommand, &lastAreaPenCommand, &lastWidthCommand,
-                            &lastLineTypeCommand, &lastWindowCommand})
-    ResetKept(*kept);
-  for (double& m : marginInches) m = 0;
-  usableLength = usableWidth = 0;
-  widthAtLeastLength = 0;
-  sizeFactor = 1;
-  unitScale = 0.5;
-  unitsPerInch[0] = unitsPerInch[1] = 0;
-  paperListDue = 0;
-  paperCount = 0;
-  rasterDpi = 600;
-  std::snprintf(resolutionEscape, sizeof resolutionEscape, "\x1b*t600R");
-  ResetToneTable();
-  std::memset(MessageTable, 0, sizeof MessageTable);
-  // A canvas of a million dots still takes every kind of image and keeps one
-  // input quick; larger ones are refused the same way.
+// A new session of the driver for every input; a canvas of a million dots
+// still takes every kind of image and keeps one input quick (larger ones are
+// refused the same way), and no heap block is denied until the input says so.
+void StartSession() {
+  ResetDriverState();
   rasterCanvasLimit = 1 << 17;
   memoryFailureAt = 0;
 }
@@ -350,9 +304,7 @@ void FuzzStartDriver(FuzzInput& in) {
       reinterpret_cast<RequestHandler>(ReadAddress(descriptor, kDescriptor.controlHandler));
   graphicsHandler =
       reinterpret_cast<RequestHandler>(ReadAddress(descriptor, kDescriptor.graphicsHandler));
-  if (!shippedDescriptor) shippedDescriptor = std::make_unique<DriverDescriptor>(driverDescriptor);
-  driverDescriptor = *shippedDescriptor;
-  ResetDriverState();
+  StartSession();
   fuzzServices = FuzzServices{};
   in.Fill(fuzzServices.record, sizeof fuzzServices.record);
   resultOut = false;

@@ -13,8 +13,8 @@
 #include "config/record.h"
 #include "host/protocol.h"
 #include "host/services.h"
-#include "tests/tiff_oracle.h"
 #include "tools/fuzz/fuzz_host.h"
+#include "tools/fuzz/tiff_oracle.h"
 
 namespace {
 

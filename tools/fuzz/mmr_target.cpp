@@ -7,10 +7,11 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/bands.h"
 #include "raster/canvas.h"
 #include "raster/mmr.h"
-#include "tests/tiff_oracle.h"
 #include "tools/fuzz/fuzz_host.h"
+#include "tools/fuzz/tiff_oracle.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tools/host/conversation.h"
 
-#include "host/descriptor.h"
+#include "config/descriptor.h"
 #include "host/protocol.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#include "host/descriptor.h"
+#include "config/descriptor.h"
 #include "tools/host/file_names.h"
 
 namespace {

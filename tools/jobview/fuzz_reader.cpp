@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tools/jobview/band.h"
-#include "tools/jobview/picture.h"
+#include "tools/jobview/read_job.h"
 
 namespace {
 

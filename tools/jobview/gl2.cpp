@@ -417,11 +417,17 @@ void FinishGl2(Gl2State& s) {
   }
 }
 
-int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>& p) {
-  const int32_t code = name[0] << 8 | name[1];
-  constexpr auto Is = [](const char(&n)[3]) { return n[0] << 8 | n[1]; };
-  const bool motion = code == Is("PU") || code == Is("PD") || code == Is("PA") || code == Is("PR");
-  if (!motion) FlushStroke(s);
+namespace {
+
+using Params = std::vector<double>;
+constexpr int32_t Is(const char (&n)[3]) {
+  return n[0] << 8 | n[1];
+}
+// A group's answer for an instruction that is not one of its own.
+constexpr int32_t kNotInGroup = 1;
+
+// Pen motion: up or down, absolute or relative.
+int32_t RunMotion(Gl2State& s, int32_t code, const Params& p) {
   switch (code) {
     case Is("PU"):
     case Is("PD"):
@@ -434,6 +440,15 @@ int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>&
       s.relative = code == Is("PR");
       MoveByPairs(s, p, s.penDown);
       return 0;
+    default:
+      return kNotInGroup;
+  }
+}
+
+// The plotter's frame: initialisation, sheet, scaling points, scale,
+// rotation, input window.
+int32_t RunFrame(Gl2State& s, int32_t code, const Params& p) {
+  switch (code) {
     case Is("IN"):
       Initialize(s);
       return 0;
@@ -447,6 +462,18 @@ int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>&
       return Scale(s, p);
     case Is("RO"):
       return Rotate(s, p);
+    case Is("IW"):
+      InputWindow(s, p);
+      return 0;
+    default:
+      return kNotInGroup;
+  }
+}
+
+// Pens and how lines print: selection, palette, colours, width, line type
+// and line attributes.
+int32_t RunPenSettings(Gl2State& s, int32_t code, const Params& p) {
+  switch (code) {
     case Is("SP"):
       s.pen = Clamp(Param(p, 0, 0), 0, static_cast<int32_t>(s.palette.size()) - 1);
       return 0;
@@ -470,6 +497,14 @@ int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>&
     case Is("LA"):
       LineAttributes(s, p);
       return 0;
+    default:
+      return kNotInGroup;
+  }
+}
+
+// Polygon mode, fills and edges, transparency.
+int32_t RunAreaFill(Gl2State& s, int32_t code, const Params& p) {
+  switch (code) {
     case Is("PM"):
       PolygonMode(s, Clamp(Param(p, 0, 0), 0, 2));
       return 0;
@@ -484,19 +519,28 @@ int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>&
       return 0;
     case Is("RF"):
       return p.empty() ? 0 : -1;  // user fill patterns are not drawn
-    // Job set-up that puts nothing on the sheet: plot begin and label, media,
-    // manual output, page advance.
-    case Is("IW"):
-      InputWindow(s, p);
-      return 0;
-    case Is("BP"):
-    case Is("MT"):
-    case Is("XF"):
-    case Is("PG"):
-      return 0;
     default:
-      return -1;
+      return kNotInGroup;
   }
+}
+
+// Job set-up that puts nothing on the sheet: plot begin and label, media,
+// manual output, page advance.
+bool IsJobSetUp(int32_t code) {
+  return code == Is("BP") || code == Is("MT") || code == Is("XF") || code == Is("PG");
+}
+
+}  // namespace
+
+int32_t RunInstruction(Gl2State& s, const char* name, const std::vector<double>& p) {
+  const int32_t code = name[0] << 8 | name[1];
+  const bool motion = code == Is("PU") || code == Is("PD") || code == Is("PA") || code == Is("PR");
+  if (!motion) FlushStroke(s);
+  for (const auto run : {RunMotion, RunFrame, RunPenSettings, RunAreaFill}) {
+    const int32_t result = run(s, code, p);
+    if (result != kNotInGroup) return result;
+  }
+  return IsJobSetUp(code) ? 0 : -1;
 }
 
 int32_t ReadPolylineEncoded(Gl2State& s, const uint8_t* job, size_t size, size_t& at) {

@@ -1,5 +1,3 @@
-// The language of a job is told by its first byte: the binary language opens
-// with a job-control record, the other with the PJL escape or plain text.
 #include "tools/jobview/picture.h"
 
 #include <algorithm>
@@ -25,12 +23,6 @@ void Extend(JobPoint& high, const JobPoint& p) {
 }
 
 }  // namespace
-
-int32_t ReadJob(const uint8_t* job, size_t size, JobPicture& picture) {
-  picture = JobPicture{};
-  if (size > 0 && job[0] == 0x9B) return ReadQdrsJob(job, size, picture);
-  return ReadRtlJob(job, size, picture);
-}
 
 void NoteOnce(JobPicture& picture, size_t offset, const std::string& text) {
   for (JobNote& note : picture.notes)

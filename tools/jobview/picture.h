@@ -82,14 +82,6 @@ struct JobPicture {
   bool damaged = false;  // truncated or corrupt: the picture is partial
 };
 
-// Reads a job of either language into `picture`. 0 when the job was read to its
-// end, -1 when it is damaged (the notes say where; what came before is kept).
-int32_t ReadJob(const uint8_t* job, size_t size, JobPicture& picture);
-
-// The readers of the two languages, behind ReadJob.
-int32_t ReadRtlJob(const uint8_t* job, size_t size, JobPicture& picture);
-int32_t ReadQdrsJob(const uint8_t* job, size_t size, JobPicture& picture);
-
 // Shared by the readers.
 void NoteOnce(JobPicture& picture, size_t offset, const std::string& text);
 int32_t NoteDamage(JobPicture& picture, size_t offset, const std::string& text);

@@ -1,6 +1,8 @@
 // Reads a "QDRS+MMR" job: its records in their three forms (short: opcode,
 // word count, words; long: FF, opcode, 16-bit word count, words; job control:
 // 9B, opcode, 16-bit byte count, bytes), output units of 1/400 inch.
+#include "tools/jobview/read_qdrs.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>

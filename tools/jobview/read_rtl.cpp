@@ -1,6 +1,8 @@
 // Reads an "RTL/GL2" job: the PJL wrapper is skipped, the HP-GL/2 instructions
 // are interpreted into strokes and fills, and the HP RTL raster between them
 // becomes bands placed at the pen position the plot left.
+#include "tools/jobview/read_rtl.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/jobview/picture.h"
+#include "tools/jobview/read_job.h"
 
 struct PreviewOptions {
   double dpi = 0;           // pixels per inch of the sheet; used when width is 0

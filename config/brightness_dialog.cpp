@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "config/brightness.h"
 #include "config/record.h"
-#include "host/module.h"
-#include "raster/brightness.h"
-#include "raster/tone.h"
+#include "config/tone.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.inc"
 
 GraphPoint HandlePixels[5];

@@ -1,7 +1,8 @@
-#include "host/geometry.h"
+#include "config/geometry.h"
 
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "config/record.h"
 #include "config/tables.h"
@@ -28,23 +29,31 @@ constexpr std::array<FactorLimit, 4> kHpglFactorLimits = {{
     {4, 258.0},
     {8, 516.0},
 }};
-constexpr int32_t kHpglLargestFactor = 16;
-
 constexpr std::array<FactorLimit, 3> kQdrsFactorLimits = {{
     {1, 81.915},
     {2, 163.83},
     {4, 327.66},
 }};
-constexpr int32_t kQdrsLargestFactor = 8;
+
+// The units each output language draws in. A host unit is 1/1016 inch at
+// factor 1 in HP-GL/2, one output unit; in QDRS it is 1/800 inch, half an
+// output unit of 1/400 inch.
+struct LanguageUnits {
+  std::span<const FactorLimit> factorLimits;
+  int32_t largestFactor;  // when no limit holds the sheet
+  double hostUnitsPerInch;
+  double outputUnitsPerHostUnit;
+};
+constexpr LanguageUnits kHpglUnits = {kHpglFactorLimits, 16, 1016.0, 1.0};
+constexpr LanguageUnits kQdrsUnits = {kQdrsFactorLimits, 8, 800.0, 0.5};
+
+// The host draws in the units of the language the record asks for; the plot
+// set-up and the drawing set-up work them out before a plot begins.
+const LanguageUnits& RecordUnits() {
+  return QdrsOutput() ? kQdrsUnits : kHpglUnits;
+}
 
 constexpr double kSmallSheetInches = 40.9575;
-
-template <size_t N>
-int32_t FactorFrom(const std::array<FactorLimit, N>& limits, int32_t largest, double a, double b) {
-  for (const FactorLimit& limit : limits)
-    if (a <= limit.inches && b <= limit.inches) return limit.factor;
-  return largest;
-}
 
 // A custom length of 1 mm under a 10 mm margin leaves less than nothing; the
 // usable area then ends at zero instead of going negative.
@@ -55,12 +64,14 @@ double NotNegative(double inches) {
 }  // namespace
 
 int32_t SizeFactorFor(double a, double b) {
-  return QdrsOutput() ? FactorFrom(kQdrsFactorLimits, kQdrsLargestFactor, a, b)
-                      : FactorFrom(kHpglFactorLimits, kHpglLargestFactor, a, b);
+  const LanguageUnits& units = RecordUnits();
+  for (const FactorLimit& limit : units.factorLimits)
+    if (a <= limit.inches && b <= limit.inches) return limit.factor;
+  return units.largestFactor;
 }
 
 double UnitsPerInchFor(int32_t factor) {
-  return (QdrsOutput() ? 800.0 : 1016.0) / factor;
+  return RecordUnits().hostUnitsPerInch / factor;
 }
 
 int32_t TruncateToInt32(double value) {
@@ -97,6 +108,6 @@ PlotArea WorkOutPlotArea() {
   area.width = NotNegative(area.width);
 
   sizeFactor = SizeFactorFor(area.length, area.width);
-  unitScale = QdrsOutput() ? sizeFactor * 0.5 : sizeFactor;
+  unitScale = sizeFactor * RecordUnits().outputUnitsPerHostUnit;
   return area;
 }

@@ -5,11 +5,6 @@
 
 #include "host/services.h"
 
-int32_t WriteHpglJobHeader();
-void WriteHpglTrailer();
-int32_t WriteQdrsJobHeader();
-void WriteQdrsTrailer();
-
 // plotLengthUnits, plotWidthUnits and marginUnits from the plot geometry.
 void WorkOutPlotUnits();
 // The copies to announce: the record's count, or 1 when it lies outside 1..99.

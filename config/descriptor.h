@@ -11,19 +11,19 @@
 #pragma pack(push, 1)
 struct DriverDescriptor {
   char name[81];
-  uint8_t zeros81[329];
+  uint8_t hostReserved81[329];  // zero: the host's, not the driver's
   // Addresses: 4 bytes each on the 32-bit builds, 8 on 64-bit ones.
   WireAddress controlHandler;
   WireAddress graphicsHandler;
-  uint16_t value4;
-  uint8_t zeros420[12];
-  uint16_t value3;
+  uint16_t interfaceMajor;      // 4, of the interface ADI 4.3
+  uint8_t hostReserved420[12];  // zero
+  uint16_t interfaceMinor;      // 3, of ADI 4.3: the interface level the handshake asks for
   char plotterNameVariable[15];
   char platform[32];
-  uint16_t value6;
+  uint16_t releaseLength;  // the characters of `release`
   char release[21];
   ModelEntry models[kModelCount];
-  uint8_t zeros558[2];
+  uint8_t paperBlockPadding[2];  // zero: the paper entries start at 560 (568 on 64-bit)
   // Paper entry i of model m sits at 480 + 80 (44m + i) (8 more on 64-bit); index 0 of the first
   // block, which no paper size uses, falls on the fields above.
   PaperEntry papers[kPaperBlock * kModelBlocks - 1];
@@ -41,14 +41,18 @@ static_assert(sizeof(DriverDescriptor::name) == kDescriptor.nameSize);
 static_assert(offsetof(DriverDescriptor, controlHandler) == kDescriptor.controlHandler);
 static_assert(offsetof(DriverDescriptor, graphicsHandler) == kDescriptor.graphicsHandler);
 static_assert(offsetof(DriverDescriptor, models) == kDescriptor.deviceTables);
-static_assert(offsetof(DriverDescriptor, value4) == 418 + kHandlerGrowth);
-static_assert(offsetof(DriverDescriptor, value3) == 432 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, interfaceMajor) == 418 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, interfaceMinor) == 432 + kHandlerGrowth);
 static_assert(offsetof(DriverDescriptor, plotterNameVariable) == 434 + kHandlerGrowth);
 static_assert(offsetof(DriverDescriptor, platform) == 449 + kHandlerGrowth);
-static_assert(offsetof(DriverDescriptor, value6) == 481 + kHandlerGrowth);
+static_assert(offsetof(DriverDescriptor, releaseLength) == 481 + kHandlerGrowth);
 static_assert(offsetof(DriverDescriptor, release) == 483 + kHandlerGrowth);
 static_assert(offsetof(DriverDescriptor, papers) == 560 + kHandlerGrowth);
 
 constexpr int32_t kDriverNameSize = kDescriptor.nameSize;
 
 extern DriverDescriptor driverDescriptor;
+
+// The device tables as shipped: a custom length stays in the paper table for
+// the life of the process. The request handlers' addresses are kept.
+void RestoreDeviceTables();

@@ -1,4 +1,4 @@
-#include "vector/header.h"
+#include "vector/header_hpgl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/geometry.h"
 #include "config/record.h"
 #include "config/tables.h"
-#include "host/geometry.h"
 #include "host/services.h"
 #include "output/buffer.h"
-#include "vector/header_parts.h"
+#include "output/hpgl.h"
+#include "vector/job_parts.h"
 #include "vector/palette.h"
 #include "vector/state.h"
 
@@ -33,22 +34,31 @@ int32_t WriteField(const char (&field)[N]) {
   return OutWriteBytes(static_cast<int32_t>(length), field);
 }
 
+// The serial port's device-control escapes: reset the handshake; Xon/Xoff
+// with the characters 17 (on) and 19 (off); the handshake by the port's
+// control lines, off or on.
+constexpr char kPortReset[] = "\x1b.R";
+constexpr char kPortXon[] = "\x1b.I81;0;17:";
+constexpr char kPortXoff[] = "\x1b.N10;19:";
+constexpr char kPortControlLinesOff[] = "\x1b.@;0:";
+constexpr char kPortControlLinesOn[] = "\x1b.@;1:";
+
 // Port set-up for a plotter on a serial line: reset the port's handshake, then
-// either Xon/Xoff with the characters 17 and 19 or the port's control lines.
-// It goes to the port itself, not into the plot data.
+// either Xon/Xoff or the port's control lines. It goes to the port itself, not
+// into the plot data.
 void SendSerialHandshake() {
   if ((hostFlagWord & kHostOwnsHandshake) != 0) return;
   if ((configRecord.plotFlags & kPlotSerialPort) == 0) return;
   switch (configRecord.plotFlags & kPlotHandshakeMask) {
     case kPlotHandshakeXonXoff:
-      HostSendDeviceControl("\x1b.R");
-      HostSendDeviceControl("\x1b.I81;0;17:");
-      HostSendDeviceControl("\x1b.N10;19:");
-      HostSendDeviceControl("\x1b.@;0:");
+      HostSendDeviceControl(kPortReset);
+      HostSendDeviceControl(kPortXon);
+      HostSendDeviceControl(kPortXoff);
+      HostSendDeviceControl(kPortControlLinesOff);
       break;
     case kPlotHandshakeHardware:
-      HostSendDeviceControl("\x1b.R");
-      HostSendDeviceControl("\x1b.@;1:");
+      HostSendDeviceControl(kPortReset);
+      HostSendDeviceControl(kPortControlLinesOn);
       break;
     default:  // no handshake
       break;
@@ -122,40 +132,21 @@ int32_t WriteManualOutput() {
   return OutWriteString((configRecord.jobFlags & kJobManualOutput) != 0 ? "XF4,1;" : "XF4,0;");
 }
 
+// The polyline instruction of this plot: its numbers in seven or eight bits.
+void ChoosePolylineCommand() {
+  const bool eightBit = (configRecord.plotFlags & kPlotEightBitEncoding) != 0;
+  std::snprintf(polylineCommand, sizeof polylineCommand, "%s", eightBit ? "PE" : "PE7");
+}
+
 }  // namespace
 
-int32_t JobCopies() {
-  const int32_t copies = configRecord.copies;
-  return copies >= 1 && copies <= kMaxCopies ? copies : 1;
-}
-
-int32_t LabelLength() {
-  return static_cast<int32_t>(strnlen(labelText, kMaxLabelLength));
-}
-
-void WorkOutPlotUnits() {
-  plotLengthUnits = TruncateToInt32(unitsPerInch[0] * usableLength * unitScale);
-  plotWidthUnits = TruncateToInt32(unitsPerInch[1] * usableWidth * unitScale);
-  marginUnits = TruncateToInt32(std::trunc(marginInches[0] * unitsPerInch[0]) * unitScale);
-}
-
-int32_t WriteJobHeader() {
-  return QdrsOutput() ? WriteQdrsJobHeader() : WriteHpglJobHeader();
-}
-
-void WriteJobTrailer() {
-  if (QdrsOutput())
-    WriteQdrsTrailer();
-  else
-    WriteHpglTrailer();
-}
-
 int32_t WriteHpglJobHeader() {
+  ChoosePolylineCommand();
   SendSerialHandshake();
-  if (OutWriteString("\x1b%-12345X@PJL\r\n") < 0) return -1;  // leave any language for PJL
+  if (OutWriteFormat("%s@PJL\r\n", kPjlUniversalExit) < 0) return -1;
   if (WriteFinisherLines() < 0) return -1;
-  if (OutWriteString("@PJL ENTER LANGUAGE=HPGL2\r\n") < 0) return -1;
-  if (OutWriteString("\x1b%0B;") < 0) return -1;  // enter HP-GL/2
+  if (OutWriteString(kPjlEnterHpgl2) < 0) return -1;
+  if (OutWriteFormat("%s;", kEnterHpgl2) < 0) return -1;
   if (WriteCopiesAndLabel() < 0) return -1;
   if (WriteMediaType() < 0) return -1;
   WorkOutPlotUnits();
@@ -175,6 +166,6 @@ int32_t WriteHpglJobHeader() {
 }
 
 void WriteHpglTrailer() {
-  OutWriteString(";PUSP0;PG;");        // close the polyline, put the pen away, end the page
-  OutWriteString("\x1b%-12345X\r\n");  // back to PJL
+  OutWriteString(";PUSP0;PG;");  // close the polyline, put the pen away, end the page
+  OutWriteFormat("%s\r\n", kPjlUniversalExit);
 }

@@ -1,5 +1,5 @@
 // The TIFF files live in memory file descriptors, so the tests touch no disk.
-#include "tests/tiff_oracle.h"
+#include "tools/fuzz/tiff_oracle.h"
 
 #include <sys/mman.h>
 #include <tiffio.h>

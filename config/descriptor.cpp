@@ -1,10 +1,20 @@
-#include "host/descriptor.h"
+#include "config/descriptor.h"
 
 #include "config/device_tables.h"
 
 namespace {
 
 constexpr const char* kDriverName = "Kalvo 7410/7420 Wide Format [Ver. 3.1.0] ADI 4.3 ";
+// The interface the driver speaks, ADI 4.3, and the host release it names.
+constexpr uint16_t kInterfaceMajor = 4;
+constexpr uint16_t kInterfaceMinor = 3;
+constexpr const char* kRelease = "14.0-1";
+
+constexpr uint16_t TextLength(const char* text) {
+  uint16_t n = 0;
+  while (text[n] != '\0') ++n;
+  return n;
+}
 
 constexpr void PutText(char* to, int size, const char* text) {
   for (int i = 0; i < size - 1 && text[i] != '\0'; ++i) to[i] = text[i];
@@ -46,12 +56,12 @@ constexpr void PutFinish(FinishEntry& entry, const FinishData& data) {
 constexpr DriverDescriptor BuildDescriptor() {
   DriverDescriptor d{};
   PutText(d.name, sizeof d.name, kDriverName);
-  d.value4 = 4;
-  d.value3 = 3;
+  d.interfaceMajor = kInterfaceMajor;
+  d.interfaceMinor = kInterfaceMinor;
   PutText(d.plotterNameVariable, sizeof d.plotterNameVariable, "$ACADPLNAME$");
   PutText(d.platform, sizeof d.platform, "Microsoft Windows Win32");
-  d.value6 = 6;
-  PutText(d.release, sizeof d.release, "14.0-1");
+  d.releaseLength = TextLength(kRelease);
+  PutText(d.release, sizeof d.release, kRelease);
 
   for (int m = 0; m < kModelCount; ++m) {
     const ModelData& data = kModels[m];
@@ -100,3 +110,11 @@ constexpr DriverDescriptor BuildDescriptor() {
 }  // namespace
 
 constinit DriverDescriptor driverDescriptor = BuildDescriptor();
+
+void RestoreDeviceTables() {
+  const auto control = driverDescriptor.controlHandler;
+  const auto graphics = driverDescriptor.graphicsHandler;
+  driverDescriptor = BuildDescriptor();
+  driverDescriptor.controlHandler = control;
+  driverDescriptor.graphicsHandler = graphics;
+}

@@ -1,4 +1,4 @@
-#include "host/module.h"
+#include "platform/module.h"
 
 HMODULE moduleHandle = nullptr;
 

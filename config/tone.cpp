@@ -1,9 +1,9 @@
 // Tone curve evaluation and the tone table.
-#include "raster/tone.h"
+#include "config/tone.h"
 
 #include <cstring>
 
-#include "host/geometry.h"
+#include "config/geometry.h"
 
 // A monotone curve through the default control levels (0, 123, 187, 228, 255 at inputs 0, 64,
 // 128, 192, 255). Only those five entries ever matter: they are read back as the default levels,
