@@ -100,7 +100,9 @@ TEST(AdihostDrawings, WidePolylinesAreFilledOutlines) {
             std::vector<double>({10000, 700, 14000, 1300}));
   for (const Request& r : p.requests)
     for (size_t i = 0; r.kind == RequestKind::Polygon && i < r.xy.size(); i += 2)
-      if (r.xy[i] == 14000) EXPECT_EQ(r.xy[i + 1], 1000);
+      if (r.xy[i] == 14000) {
+        EXPECT_EQ(r.xy[i + 1], 1000);
+      }
 
   DxfText arc = WithOriginMark();
   arc.Entity("LWPOLYLINE").Add(90, 2).Add(70, 0).Add(43, 200.0);
@@ -235,8 +237,12 @@ TEST(AdihostDrawings, LargeFillsAreSentInPiecesThatTheDriverTakes) {
       }
       // Within the limit one polygon; past it, pieces (or, where the rounded
       // outline has points in line, fewer vertices).
-      if (n == 16383) EXPECT_EQ(pieces, 1u);
-      if (n == 100000) EXPECT_GT(pieces, 1u);
+      if (n == 16383) {
+        EXPECT_EQ(pieces, 1u);
+      }
+      if (n == 100000) {
+        EXPECT_GT(pieces, 1u);
+      }
       const double scale = qdrs ? 800 / 1016.0 : 1;  // host units of the language
       EXPECT_NEAR(std::fabs(area), 3.14159265 * 18000 * 18000 * scale * scale,
                   0.001 * 18000 * 18000 * scale * scale)

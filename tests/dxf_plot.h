@@ -16,13 +16,11 @@
 #include "driver_fixture.h"
 #include "dxf_text.h"
 #include "hpgl_reader.h"
-#include "tools/host/conversation.h"
 #include "tools/adihost/drawing_writer.h"
 #include "tools/adihost/dxf_reader.h"
+#include "tools/host/conversation.h"
 
-namespace {
-
-std::string WriteTemporary(const std::string& content) {
+inline std::string WriteTemporary(const std::string& content) {
   char path[] = "/tmp/adihost-test-XXXXXX";
   const int fd = mkstemp(path);
   EXPECT_GE(fd, 0);
@@ -40,7 +38,8 @@ struct Plotted {
 
 // Reads the DXF and plots it (at 1:40 unless told otherwise) through the
 // driver linked into the test.
-Plotted PlotDxf(const std::string& dxf, Placement placement = {.ratio = 40}, bool qdrs = false) {
+inline Plotted PlotDxf(const std::string& dxf, Placement placement = {.ratio = 40},
+                       bool qdrs = false) {
   Plotted p;
   const std::string path = WriteTemporary(dxf);
   Drawing drawing;
@@ -61,14 +60,14 @@ Plotted PlotDxf(const std::string& dxf, Placement placement = {.ratio = 40}, boo
   return p;
 }
 
-DxfText WithOriginMark() {
+inline DxfText WithOriginMark() {
   DxfText t;
   t.Section("ENTITIES").Entity("POINT").Add(10, 0.0).Add(20, 0.0);
   return t;
 }
 
 // The chains after the origin mark.
-std::vector<PlottedChain> Drawn(const Plotted& p) {
+inline std::vector<PlottedChain> Drawn(const Plotted& p) {
   std::vector<PlottedChain> chains;
   for (const PlottedChain& c : p.chains)
     if (c.size() > 2 || c.front().x != 0 || c.front().y != 0 || c.back().x != 0 || c.back().y != 0)
@@ -78,7 +77,7 @@ std::vector<PlottedChain> Drawn(const Plotted& p) {
 
 // A hatch whose boundary is a square from 1000 to 5000 with a square hole
 // from 2000 to 3000; the caller adds the groups that follow the loops.
-DxfText& SquareHatchWithHole(DxfText& t, const std::string& pattern, bool solid) {
+inline DxfText& SquareHatchWithHole(DxfText& t, const std::string& pattern, bool solid) {
   t.Entity("HATCH").Add(10, 0.0).Add(20, 0.0).Add(2, pattern).Add(70, solid ? 1 : 0);
   t.Add(71, 0).Add(91, 2);
   for (auto [a, b] : {std::pair{1000.0, 5000.0}, {2000.0, 3000.0}}) {
@@ -88,5 +87,3 @@ DxfText& SquareHatchWithHole(DxfText& t, const std::string& pattern, bool solid)
   }
   return t;
 }
-
-}  // namespace

@@ -160,9 +160,11 @@ int CheckTogether(Options& o) {
   if (o.language == "qdrs" && (o.settings.Any() || o.configure))
     return Usage(
         "--language qdrs answers every dialog with Cancel, so settings cannot be applied with it");
-  if (o.settings.tone[0] >= 0 && !o.settings.arrows.empty())
+  if (o.settings.tone[0] >= 0 && !o.settings.arrows.empty()) {
+    const std::string& arrow = o.settings.arrows[0].option;
     return Usage("--tone sets every level; give them as you want them rather than with " +
-                 o.settings.arrows[0].option.substr(0, o.settings.arrows[0].option.find(' ')));
+                 arrow.substr(0, arrow.find(' ')));
+  }
   std::string error;
   if (!o.send.empty() && CheckSendTarget(o.send, error) < 0) return Usage("--send: " + error);
   if (o.output.empty() && o.input == "-") o.output = "-";

@@ -147,7 +147,10 @@ std::string ToneDrags(const std::array<int32_t, 5>& levels) {
 
 std::string LevelList(const uint8_t* levels) {
   std::string text;
-  for (int32_t k = 0; k < 5; ++k) text += (k ? "," : "") + std::to_string(levels[k]);
+  for (int32_t k = 0; k < 5; ++k) {
+    if (k > 0) text += ',';
+    text += std::to_string(levels[k]);
+  }
   return text;
 }
 
