@@ -170,7 +170,7 @@ TEST_F(PrintPageTest, ALongPageLandsDotForDotAcrossJoints) {
 // darkest dot. Marks drawn at that scale land whole and in place across the
 // joints, and a line one dot wide prints as its block, two dots wide.
 TEST_F(PrintPageTest, APageLongerThanTheDriversPlainSheetPrintsAtHalfItsDots) {
-  ExpectDotForDot(200, 13000, 200, 6000, false, 2);
+  ExpectDotForDot(100, 13000, 200, 6000, false, 2);
   ResetDriver();
   ResetHostLog();
   // The sheet is the page's length, its frame on the page's edges: the page
