@@ -10,9 +10,11 @@ namespace {
 std::vector<PaperSize> Papers() {
   return {{2, "E-arch(36\")", 48.0, 36.0, false, 0},
           {4, "C-arch(18\")", 24.0, 17.973, false, 0},
+          {6, "A-arch(9\")", 12.0, 8.96, false, 0},
           {16, "A4", 11.68, 8.266, false, 0},
           {25, "custom E-arch", 118.11, 36.0, true, 15000},
           {26, "custom D-arch", 118.11, 24.0, true, 15000},
+          {29, "custom A-arch", 118.11, 8.96, true, 15000},
           {34, "custom A-ANSI", 118.11, 8.5, true, 15000}};
 }
 
@@ -23,6 +25,12 @@ TEST(SheetChoice, FixedSizesMatchRollsTakeTheRestAndTooLargePagesAreRefused) {
   EXPECT_EQ(c.paper, 4) << "18 x 24 in is the table's C-arch";
   ASSERT_EQ(ChooseSheet(Papers(), 595 / 72.0, 842 / 72.0, false, c, error), 0);
   EXPECT_EQ(c.paper, 16);
+  // ARCH A is 8.96 in wide in the table, its roll too: a 9 in page still
+  // takes them rather than a wider roll.
+  ASSERT_EQ(ChooseSheet(Papers(), 9.0, 12.0, false, c, error), 0);
+  EXPECT_EQ(c.paper, 6);
+  ASSERT_EQ(ChooseSheet(Papers(), 9.0, 12.0, true, c, error), 0);
+  EXPECT_EQ(c.paper, 29);
   // The roll source, or a size the table lacks: the narrowest roll that
   // takes the page, at the page's length rounded up to a millimetre.
   ASSERT_EQ(ChooseSheet(Papers(), 18.0, 24.0, true, c, error), 0);

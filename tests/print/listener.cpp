@@ -1,13 +1,20 @@
 // A printer's raw TCP port on the loopback address, for the print tests:
 // every connection's bytes go to a file of their own in FOLDER (job-1.bin,
-// job-2.bin, ...). It picks a free port and writes it to PORT-FILE, takes
-// connections one after another, and stops on SIGTERM or after IDLE seconds
+// job-2.bin, ...), named so only once the connection has ended. It picks a free port and writes it
+// to PORT-FILE, takes connections one after another, and stops on SIGTERM or after IDLE seconds
 // without a connection.
 //
 //   print_listener PORT-FILE FOLDER IDLE [DROP-AFTER]
 //
 // With DROP-AFTER, every connection is closed after that many bytes, as a
 // printer that fails in the middle of a job.
+//
+// A printer that holds its window, for cancelling a job provably mid-page:
+// while FOLDER/hold exists when a connection comes, that connection stops
+// being read after the number of bytes the file holds; FOLDER/held then says
+// so, and reading goes on once FOLDER/hold is removed. What the sender still
+// has in flight is then bounded by the socket buffers, so a page whose job
+// is larger cannot have been finished by the time FOLDER/held appears.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -15,9 +22,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -27,21 +36,48 @@ void Stop(int) {
   stopping = 1;
 }
 
-void Keep(int connection, const std::string& path, long dropAfter) {
-  FILE* out = std::fopen(path.c_str(), "wb");
+bool Exists(const std::string& path) {
+  return access(path.c_str(), F_OK) == 0;
+}
+
+// The bytes after which a new connection is held, or 0 when none is asked for.
+long HoldAfter(const std::string& folder) {
+  std::ifstream file(folder + "/hold");
+  long bytes = 0;
+  return file >> bytes && bytes > 0 ? bytes : 0;
+}
+
+// Stops reading until FOLDER/hold is removed (or the listener is stopped).
+void Hold(const std::string& folder) {
+  const std::string held = folder + "/held";
+  if (FILE* f = std::fopen(held.c_str(), "w")) std::fclose(f);
+  while (Exists(folder + "/hold") && !stopping) usleep(20000);
+  std::remove(held.c_str());
+}
+
+void Keep(int connection, const std::string& folder, const std::string& path, long dropAfter) {
+  FILE* out = std::fopen((path + ".part").c_str(), "wb");
   char buffer[65536];
-  long total = 0;
+  long total = 0, holdAfter = HoldAfter(folder);
   for (;;) {
-    const ssize_t n = read(connection, buffer, sizeof buffer);
+    const size_t wanted =
+        holdAfter > 0 ? std::min<long>(sizeof buffer, holdAfter - total) : sizeof buffer;
+    const ssize_t n = read(connection, buffer, wanted);
     if (n < 0 && errno == EINTR && !stopping) continue;
     if (n <= 0) break;
     const long keep = dropAfter > 0 && total + n > dropAfter ? dropAfter - total : n;
     if (out) std::fwrite(buffer, 1, static_cast<size_t>(keep), out);
     total += keep;
     if (dropAfter > 0 && total >= dropAfter) break;
+    if (holdAfter > 0 && total >= holdAfter) {
+      if (out) std::fflush(out);
+      Hold(folder);
+      holdAfter = 0;
+    }
   }
   if (out) std::fclose(out);
   close(connection);
+  std::rename((path + ".part").c_str(), path.c_str());
 }
 
 }  // namespace
@@ -80,7 +116,8 @@ int main(int argc, char** argv) {
     if (ready < 0) continue;
     const int connection = accept(server, nullptr, nullptr);
     if (connection < 0) continue;
-    Keep(connection, std::string(argv[2]) + "/job-" + std::to_string(++jobs) + ".bin", dropAfter);
+    const std::string folder = argv[2];
+    Keep(connection, folder, folder + "/job-" + std::to_string(++jobs) + ".bin", dropAfter);
   }
   close(server);
   return 0;

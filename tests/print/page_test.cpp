@@ -120,11 +120,14 @@ class PrintPageTest : public DialogTest {
   }
 
   // Prints a page of marks and expects every dot of it on the sheet, the
-  // page turned or not but never mirrored.
+  // page turned or not but never mirrored. With `block`, the marks are drawn
+  // at that scale, each dot a block of dots, as a sheet the driver enlarges
+  // by that much shows them.
   void ExpectDotForDot(int32_t width, int32_t height, int32_t dpi, int32_t mostStrips,
-                       bool qdrs = false) {
-    TestPage page = MakePage(width, height, dpi,
-                             [=](int32_t x, int32_t y) { return Marks(x, y, width, height); });
+                       bool qdrs = false, int32_t block = 1) {
+    TestPage page = MakePage(width, height, dpi, [=](int32_t x, int32_t y) {
+      return Marks(x / block, y / block, width / block, height / block);
+    });
     PrintSettings settings;
     settings.roll = true;
     settings.qdrs = qdrs;
@@ -160,6 +163,30 @@ TEST_F(PrintPageTest, ImagesJoinWithoutASeamAt600Dpi) {
 TEST_F(PrintPageTest, ALongPageLandsDotForDotAcrossJoints) {
   ExpectDotForDot(600, 3000, 300, 150);
   ExpectDotForDot(180, 5400, 600, 1500);
+}
+
+// On a sheet longer than 64.5 in the driver enlarges every fetched pixel
+// twice: the page is served at half its dots, each 2 x 2 block as its
+// darkest dot. Marks drawn at that scale land whole and in place across the
+// joints, and a line one dot wide prints as its block, two dots wide.
+TEST_F(PrintPageTest, APageLongerThanTheDriversPlainSheetPrintsAtHalfItsDots) {
+  ExpectDotForDot(100, 13000, 200, 6000, false, 2);
+  ResetDriver();
+  ResetHostLog();
+  // The sheet is the page's length, its frame on the page's edges: the page
+  // has lines there too.
+  const auto edges = [](int32_t x, int32_t y) { return x < 2 || y < 2 || y > 12997; };
+  TestPage page =
+      MakePage(100, 13000, 200, [&](int32_t x, int32_t y) { return edges(x, y) || x == 51; });
+  PrintSettings settings;
+  settings.roll = true;
+  PageResult result;
+  const PreviewPixels sheet = Print(page, settings, result);
+  const TestPage widened = MakePage(
+      100, 13000, 200, [&](int32_t x, int32_t y) { return edges(x, y) || x == 50 || x == 51; });
+  int64_t wrong = 0;
+  ASSERT_GE(FindPlacement(widened, sheet, wrong), 0);
+  EXPECT_EQ(wrong, 0) << "the one-dot line is not its two-dot block";
 }
 
 TEST_F(PrintPageTest, TheBinaryLanguagePrintsThePageDotForDotAt400Dpi) {

@@ -9,7 +9,9 @@ namespace {
 
 // Page sizes come from PostScript points and the driver's table from
 // rounded inches (C-arch is 17.973 in there, A4 8.266 x 11.68): a page
-// within this of a size is that size.
+// within this of a size is that size. The table has ARCH A (and its roll)
+// 8.96 in wide: a 9 in page is printed on it, and its last 0.04 in across
+// falls off the sheet, as it does when the host plots it.
 constexpr double kSizeTolerance = 0.1;
 constexpr double kMillimetresPerInch = 25.4;
 

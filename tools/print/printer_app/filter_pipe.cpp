@@ -37,11 +37,12 @@ void TakeMessages(FilterPipe& p, const char* bytes, ssize_t count) {
   }
 }
 
-// Carries whatever the filter has ready; `wait` blocks until something is.
-// 0 while the filter's output is open, 1 once it has ended, -1 on failure.
-int Carry(FilterPipe& p, bool wait, int writable = -1) {
+// Carries whatever the filter has ready, waiting up to `waitMs` for it (-1:
+// until something is). 0 while the filter's output is open, 1 once it has
+// ended, -1 on failure.
+int Carry(FilterPipe& p, int waitMs, int writable = -1) {
   pollfd fds[3] = {{p.output, POLLIN, 0}, {p.errors, POLLIN, 0}, {writable, POLLOUT, 0}};
-  const int n = poll(fds, writable >= 0 ? 3 : 2, wait ? -1 : 0);
+  const int n = poll(fds, writable >= 0 ? 3 : 2, waitMs);
   if (n < 0) return errno == EINTR ? 0 : -1;
   char buffer[65536];
   if (fds[1].revents & (POLLIN | POLLHUP)) {
@@ -74,7 +75,7 @@ ssize_t WriteToFilter(void* context, unsigned char* bytes, size_t length) {
     }
     if (n < 0 && errno != EAGAIN && errno != EINTR) return -1;
     // The pipe is full: carry the filter's output until it takes more.
-    if (Carry(p, true, p.input) != 0) return -1;
+    if (Carry(p, -1, p.input) != 0) return -1;
   }
   return static_cast<ssize_t>(done);
 }
@@ -121,19 +122,25 @@ int WriteFilterHeader(FilterPipe& p, cups_page_header2_t& header) {
 }
 
 int WriteFilterLine(FilterPipe& p, const unsigned char* line, unsigned bytes) {
-  if (Carry(p, false) < 0) return -1;
+  if (Carry(p, 0) < 0) return -1;
   return cupsRasterWritePixels(p.raster, const_cast<unsigned char*>(line), bytes) == bytes ? 0 : -1;
 }
 
 void CancelFilter(FilterPipe& p) {
-  if (p.child > 0) kill(p.child, SIGTERM);
+  if (p.child > 0 && !p.cancelSent) kill(p.child, SIGTERM);
+  p.cancelSent = true;
 }
 
 int FinishFilter(FilterPipe& p) {
   if (p.raster != nullptr) cupsRasterClose(p.raster), p.raster = nullptr;
   if (p.input >= 0) close(p.input), p.input = -1;
+  // A small page's raster is all in the filter's pipe long before the
+  // printer has taken its job: a cancel that comes while the job is carried
+  // must still reach the filter, or the whole page prints.
   int carried = 0;
-  while (p.output >= 0 && (carried = Carry(p, true)) == 0) {
+  while (p.output >= 0 && carried == 0) {
+    if (papplJobIsCanceled(p.job)) CancelFilter(p);
+    carried = Carry(p, 250);
   }
   if (p.output >= 0) close(p.output), p.output = -1;
   while (p.errors >= 0) {

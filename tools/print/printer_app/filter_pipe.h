@@ -20,6 +20,7 @@ struct FilterPipe {
   std::string errorLine;  // a line of the filter's messages being read
   std::string failure;    // its first ERROR:, or what went wrong here
   bool deviceFailed = false;
+  bool cancelSent = false;  // the filter was asked to stop
   long long bytesSent = 0;
 };
 
@@ -36,5 +37,6 @@ int WriteFilterLine(FilterPipe& pipe, const unsigned char* line, unsigned bytes)
 // Asks the filter to close the page in print as a whole job and stop.
 void CancelFilter(FilterPipe& pipe);
 // Ends the raster, carries the rest of the job to the device and waits for
-// the filter. 0 when the whole job reached the device, -1 otherwise.
+// the filter, passing on a cancel that comes meanwhile. 0 when the whole job
+// reached the device, -1 otherwise.
 int FinishFilter(FilterPipe& pipe);
