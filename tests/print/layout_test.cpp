@@ -2,7 +2,10 @@
 // the print host relies on to place every dot, checked without a driver.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tools/print/page_layout.h"
+#include "tools/print/page_tiles.h"
 
 namespace {
 
@@ -119,6 +122,87 @@ TEST(Strips, AnEnlargedStripKeepsTheDarkestDotOfEachBlock) {
   ServeStrip(grey, lines, 2, 2, false, true, 2, colour);
   EXPECT_EQ(colour[0], 30);
   EXPECT_EQ(colour[3], 200);
+}
+
+// A tile starts on a host unit both ways, and a band (and a block of tones)
+// on the screen's period, counted in the driver's enlarged dots.
+TEST(Tiles, CellsAndBandsStartOnHostUnitsAndTheScreensPeriod) {
+  for (const int32_t dpi : {600, 400, 300, 200})
+    for (const bool qdrs : {false, true})
+      for (const int32_t n : {1, 2, 4, 8, 16}) {
+        const TileGrid g = TileGridFor(dpi, qdrs, n);
+        EXPECT_EQ(g.cell % PiecePeriod(dpi, qdrs), 0) << dpi << " " << n;
+        EXPECT_EQ(g.band % g.cell, 0) << dpi << " " << n;
+        EXPECT_EQ(g.band * n % 16, 0) << dpi << " " << n;
+        EXPECT_LE(g.band * n, 1200) << "the lines a band holds";
+      }
+}
+
+// Random bands of cells: every inked cell is printed by exactly one tile and
+// no white one outside a block of tones; tones only in band-high blocks
+// that start on a block's edge.
+TEST(Tiles, EveryInkedCellIsSentOnceAndTonesInWholeBlocks) {
+  std::mt19937 random(7);
+  const TileGrid grid{50, 400};
+  for (int32_t round = 0; round < 300; ++round) {
+    const int32_t across = 1 + random() % 30, rows = 1 + random() % 8;
+    const int32_t pixels = across * 50 - static_cast<int32_t>(random() % 50);
+    const int32_t strips = rows * 50 - static_cast<int32_t>(random() % 50);
+    std::vector<CellInk> cells(static_cast<size_t>(across) * rows);
+    for (CellInk& c : cells) {
+      const uint32_t r = random() % 20;
+      c = r < 12 ? CellInk::White : r < 19 ? CellInk::Solid : CellInk::Tone;
+    }
+    std::vector<int32_t> covered(cells.size(), 0);
+    for (const Tile& t : PlanTiles(cells, across, grid, strips, pixels, 0)) {
+      ASSERT_EQ(t.firstStrip % 50, 0);
+      ASSERT_EQ(t.firstPixel % 50, 0);
+      ASSERT_LE(t.firstStrip + t.strips, strips);
+      ASSERT_LE(t.firstPixel + t.pixels, pixels);
+      bool tone = false;
+      for (int32_t r = t.firstStrip / 50; r * 50 < t.firstStrip + t.strips; ++r)
+        for (int32_t c = t.firstPixel / 50; c * 50 < t.firstPixel + t.pixels; ++c) {
+          ++covered[r * across + c];
+          tone = tone || cells[r * across + c] == CellInk::Tone;
+        }
+      if (tone) {
+        EXPECT_EQ(t.firstPixel % grid.band, 0) << "a tone off the screen's period";
+        EXPECT_EQ(t.strips, strips);
+      }
+    }
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (cells[i] != CellInk::White) {
+        EXPECT_EQ(covered[i], 1) << round << ": cell " << i;
+      }
+      EXPECT_LE(covered[i], 1) << round << ": cell " << i;
+    }
+  }
+  EXPECT_TRUE(PlanTiles(std::vector<CellInk>(12, CellInk::White), 4, grid, 150, 200, 0).empty());
+  // Two tiles that cost more than the band whole: the band whole.
+  const std::vector<CellInk> two{CellInk::Solid, CellInk::White, CellInk::Solid};
+  EXPECT_EQ(PlanTiles(two, 3, grid, 50, 150, 0).size(), 2u);
+  const std::vector<Tile> whole = PlanTiles(two, 3, grid, 50, 150, 2500);
+  ASSERT_EQ(whole.size(), 1u);
+  EXPECT_EQ(whole[0].pixels, 150);
+}
+
+// The cells see every kind of dot the lines hold, white past the page's end.
+TEST(Tiles, CellsTellWhiteFromBlackAndWhiteFromTones) {
+  const PageFormat grey{130, 2, 300, PixelKind::Grey};
+  std::vector<uint8_t> a(130, 255), b(130, 255);
+  a[60] = 0;    // cell 1
+  b[129] = 77;  // cell 2, the page's last dot
+  const uint8_t* lines[] = {a.data(), b.data()};
+  const std::vector<CellInk> cells = ClassifyCells(grey, lines, 2, 50, 4);
+  EXPECT_EQ(cells,
+            (std::vector<CellInk>{CellInk::White, CellInk::Solid, CellInk::Tone, CellInk::White}));
+  // One-bit lines: a dot set is ink, and screened in the image's pen.
+  const PageFormat bits{130, 1, 300, PixelKind::Black1};
+  std::vector<uint8_t> c(17, 0);
+  c[16] = 0x40;  // dot 129
+  const uint8_t* bitLines[] = {c.data()};
+  EXPECT_EQ(ClassifyCells(bits, bitLines, 1, 50, 3),
+            (std::vector<CellInk>{CellInk::White, CellInk::White, CellInk::Tone}));
 }
 
 }  // namespace
