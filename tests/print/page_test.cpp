@@ -27,7 +27,7 @@ struct TestPage {
 int32_t ReadTestLine(void* context, uint8_t* line, int32_t bytes) {
   TestPage& p = *static_cast<TestPage*>(context);
   if (p.next >= p.format.height || p.next == p.stopAfter) return -1;
-  std::memcpy(line, &p.dots[static_cast<size_t>(p.next++) * p.format.width], bytes);
+  std::memcpy(line, &p.dots[static_cast<size_t>(p.next++) * p.format.BytesPerLine()], bytes);
   return 0;
 }
 
@@ -132,6 +132,7 @@ class PrintPageTest : public DialogTest {
     settings.roll = true;
     settings.qdrs = qdrs;
     settings.mostStripsPerImage = mostStrips;
+    settings.tiles = false;
     PageResult result;
     const PreviewPixels sheet = Print(page, settings, result);
     EXPECT_TRUE(result.complete);
@@ -209,6 +210,89 @@ TEST_F(PrintPageTest, TheJobCarriesTheChosenCopiesMediaAndResolution) {
   EXPECT_TRUE(EndsWith(job, kTrailer));
 }
 
+// A drawing's page: thin lines on a grid that meets no cell edge over its
+// left half, grey fills and a ramp across the edges of bands and blocks, a
+// diagonal, and wide white. Grey levels, 0 black.
+uint8_t Drawing(int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (x < w / 2 && (x % 97 == 3 || y % 131 == 5)) return 0;
+  if (std::abs(x * h / w - y) < 2) return 0;
+  if (x > w / 5 && x < w / 2 + 40 && y > h / 3 && y < h / 3 + 90) return 153;
+  const int32_t dx = x - 3 * w / 4, dy = y - 3 * h / 4, r = std::min(w, h) / 6;
+  if (dx * dx + dy * dy < r * r) return static_cast<uint8_t>(255 * (dx + r) / (2 * r));
+  return 255;
+}
+
+TestPage MakeDrawingPage(int32_t width, int32_t height, int32_t dpi, PixelKind kind) {
+  TestPage p;
+  p.format = {width, height, dpi, kind};
+  const size_t stride = p.format.BytesPerLine();
+  p.dots.assign(stride * height, kind == PixelKind::Black1 ? 0 : 255);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const uint8_t g = Drawing(x, y, width, height);
+      uint8_t* line = &p.dots[y * stride];
+      if (kind == PixelKind::Grey) line[x] = g;
+      if (kind == PixelKind::Black1 && g < 128) line[x / 8] |= 0x80 >> (x % 8);
+      // Colour where the ramp is, grey elsewhere.
+      if (kind == PixelKind::Rgb)
+        line[3 * x] = g, line[3 * x + 1] = g == 255 || g == 0 ? g : g / 2, line[3 * x + 2] = g;
+    }
+  return p;
+}
+
+// White left out and tiles joined must print what the page sent whole
+// prints, dot for dot, the screen's dots included: at every resolution and
+// language the print host offers, for every kind of line it reads, and on a
+// sheet the driver enlarges.
+TEST_F(PrintPageTest, APageSentAsTilesPrintsDotForDotAsThePageSentWhole) {
+  const struct {
+    int32_t width, height, dpi;
+    bool qdrs;
+    PixelKind kind;
+  } cases[] = {
+      {1500, 2100, 600, false, PixelKind::Grey},  {1100, 1500, 400, false, PixelKind::Grey},
+      {1300, 900, 300, false, PixelKind::Grey},   {500, 700, 200, false, PixelKind::Grey},
+      {900, 1100, 400, true, PixelKind::Grey},    {500, 700, 200, true, PixelKind::Grey},
+      {1300, 900, 300, false, PixelKind::Rgb},    {900, 1100, 400, true, PixelKind::Black1},
+      {900, 1300, 600, false, PixelKind::Black1}, {160, 13100, 200, false, PixelKind::Grey},
+  };
+  for (const auto& c : cases) {
+    const std::string name = std::to_string(c.dpi) + (c.qdrs ? " dpi QDRS, " : " dpi RTL, ") +
+                             std::to_string(static_cast<int>(c.kind)) + " " +
+                             std::to_string(c.height);
+    PreviewPixels sheets[2];
+    PageResult results[2];
+    for (const bool tiles : {false, true}) {
+      ResetDriver();
+      ResetHostLog();
+      TestPage page = MakeDrawingPage(c.width, c.height, c.dpi, c.kind);
+      PrintSettings settings;
+      settings.roll = true;
+      settings.qdrs = c.qdrs;
+      settings.tiles = tiles;
+      settings.imageCostInDots = 0;  // every tile sent, however small
+      sheets[tiles] = Print(page, settings, results[tiles]);
+      EXPECT_TRUE(results[tiles].complete) << name;
+    }
+    // Colour pages are all tones here: sent in blocks, as large as the page.
+    if (c.kind != PixelKind::Rgb) {
+      EXPECT_GT(results[1].images, results[0].images) << name;
+    }
+    ASSERT_EQ(sheets[0].width, sheets[1].width) << name;
+    ASSERT_EQ(sheets[0].height, sheets[1].height) << name;
+    // Dots as the other tests read them: the preview smooths the edge of an
+    // image whose corner falls between two of its pixels, which a printer's
+    // dots do not show.
+    int64_t differ = 0, first = -1;
+    for (size_t i = 0; i < sheets[0].pixels.size(); ++i)
+      if (((sheets[0].pixels[i] & 0xFF) < 128) != ((sheets[1].pixels[i] & 0xFF) < 128) &&
+          differ++ == 0)
+        first = i;
+    EXPECT_EQ(differ, 0) << name << ": first at " << first % sheets[0].width << ", "
+                         << first / sheets[0].width;
+  }
+}
+
 // A page cut short (a cancelled job, a raster that ends early) still ends
 // as a whole job with what it has.
 TEST_F(PrintPageTest, APageCutShortStillEndsAsAWholeJob) {
@@ -216,10 +300,21 @@ TEST_F(PrintPageTest, APageCutShortStillEndsAsAWholeJob) {
   page.stopAfter = 400;
   PrintSettings settings;
   settings.mostStripsPerImage = 300;
+  settings.tiles = false;
   PageResult result;
   Print(page, settings, result);
   EXPECT_FALSE(result.complete);
   EXPECT_EQ(result.images, 2) << "no image after the lines stopped";
+  EXPECT_TRUE(EndsWith(hostLog.output, kTrailer));
+  // Tiled, the band the lines stop in is sent with what it holds.
+  ResetDriver();
+  ResetHostLog();
+  page.next = 0;
+  settings.tiles = true;
+  PageResult tiled;
+  Print(page, settings, tiled);
+  EXPECT_FALSE(tiled.complete);
+  EXPECT_GT(tiled.images, 0);
   EXPECT_TRUE(EndsWith(hostLog.output, kTrailer));
 }
 

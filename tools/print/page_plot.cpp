@@ -8,6 +8,7 @@
 #include "host/protocol.h"
 #include "tools/host/conversation.h"
 #include "tools/host/image_host.h"
+#include "tools/print/page_tiles.h"
 
 namespace {
 
@@ -175,36 +176,134 @@ int32_t PlacePage(const PageFormat& page, const SheetArea& area, Placement& p, s
   return 0;
 }
 
+// One image of the page: `strips` from strip `firstStrip` along the roll,
+// `pixels` from strip pixel `firstPixel` across, each start on a host unit.
+// The image goes out at the top of the next request: one the driver does not
+// know lets it out at once, so that lines that stop within it are seen
+// before another image is placed.
+int32_t SendPlacedImage(const DriverLink& d, const PageFormat& page, const Placement& p,
+                        const Tile& at, const StripSource& source, std::string& error) {
+  const int32_t period = PiecePeriod(page.dpi, p.qdrs);
+  const int32_t unitsPerPeriod =
+      p.qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
+  const int32_t along = at.firstStrip / period * unitsPerPeriod;
+  const int32_t count = at.strips + p.skipped;
+  const int32_t span = SpanForCount(count, page.dpi, p.qdrs);
+  const int32_t width = at.pixels == p.acrossStrips && at.firstPixel == 0
+                            ? p.acrossSpan
+                            : SpanForCount(at.pixels, page.dpi, p.qdrs);
+  // On a sheet wider than long the driver lays a strip's first pixel at the
+  // far edge of its place across the roll: there a tile ends where its
+  // first pixel stands in the page sent whole.
+  const int32_t offset = at.firstPixel / period * unitsPerPeriod;
+  const int32_t across = p.turned ? offset : p.acrossSpan - offset - width;
+  if (span < 0 || width < 0 || across < 0) {
+    error = "no place on the sheet gives an image of " + std::to_string(count) + " x " +
+            std::to_string(at.pixels) + " dots";
+    return -1;
+  }
+  const bool colour = page.kind != PixelKind::Black1;
+  const uint16_t status = p.turned ? SendStripImage(d, along, across, along + span, across + width,
+                                                    count, at.pixels, colour, source)
+                                   : SendStripImage(d, across, along, across + width, along + span,
+                                                    at.pixels, count, colour, source);
+  if (status == kStatusFailed) {
+    error = "the driver refused an image";
+    return -1;
+  }
+  Packet flush = MakePacket(kReleasePendingImage);
+  Graphics(d, flush);
+  return 0;
+}
+
 // The page's images along the roll, each let out before the next is placed.
 int32_t SendPageImages(const DriverLink& d, const PageFormat& page, const Placement& p,
                        int32_t mostStrips, PageFeed& feed, PageResult& result, std::string& error) {
   const int32_t period = PiecePeriod(page.dpi, p.qdrs);
-  const int32_t unitsPerPeriod =
-      p.qdrs ? SpanForCount(1, page.dpi, true) : 1016 / std::gcd(page.dpi, 1016);
   // The driver holds an image as N rows a strip: the bound is on its rows.
   const std::vector<ImagePiece> pieces = CutIntoPieces(p.alongStrips, period, mostStrips / p.n);
   std::vector<ImageFeed> images(pieces.size());
-  const bool colour = page.kind != PixelKind::Black1;
   for (size_t i = 0; i < pieces.size() && !feed.ended; ++i) {
-    const int32_t start = pieces[i].first / period * unitsPerPeriod;
-    const int32_t count = pieces[i].count + p.skipped;
-    const int32_t span = SpanForCount(count, page.dpi, p.qdrs);
     images[i] = {&feed, pieces[i].first, {&images[i], &ServePageStrip}};
-    const StripSource& source = images[i].source;
-    const uint16_t status = p.turned ? SendStripImage(d, start, 0, start + span, p.acrossSpan,
-                                                      count, p.acrossStrips, colour, source)
-                                     : SendStripImage(d, 0, start, p.acrossSpan, start + span,
-                                                      p.acrossStrips, count, colour, source);
-    if (status == kStatusFailed) {
-      error = "the driver refused an image";
-      return -1;
-    }
+    const Tile whole{pieces[i].first, pieces[i].count, 0, p.acrossStrips};
+    if (SendPlacedImage(d, page, p, whole, images[i].source, error) < 0) return -1;
     ++result.images;
-    // The image goes out at the top of the next request: one the driver does
-    // not know lets it out at once, so that lines that stop within it are
-    // seen before another image is placed.
-    Packet flush = MakePacket(kReleasePendingImage);
-    Graphics(d, flush);
+  }
+  return 0;
+}
+
+// One tile of the band the page feed holds.
+struct TileFeed {
+  PageFeed* page;
+  Tile tile;  // from the band's corner
+  StripSource source;
+};
+
+int32_t ServeTileStrip(void* context, int32_t strip, int32_t length, bool colour, uint8_t* out) {
+  const TileFeed& t = *static_cast<TileFeed*>(context);
+  const PageFeed& f = *t.page;
+  const int32_t s = strip - f.skipped;
+  const int32_t line = (t.tile.firstStrip + s) * f.enlargement;
+  const int32_t lineCount = static_cast<int32_t>(f.rows.size());
+  if (s < 0 || s >= t.tile.strips || line >= lineCount) {
+    std::memset(out, colour ? 255 : 0, static_cast<size_t>(length) * (colour ? 3 : 1));
+    return 0;
+  }
+  const int32_t x = t.tile.firstPixel * f.enlargement;
+  PageFormat part = *f.page;
+  part.width -= x;
+  const size_t offset = part.kind == PixelKind::Black1 ? x / 8
+                        : part.kind == PixelKind::Rgb  ? 3 * static_cast<size_t>(x)
+                                                       : x;
+  const uint8_t* rows[16];
+  const int32_t count = std::min(f.enlargement, lineCount - line);
+  for (int32_t k = 0; k < count; ++k) rows[k] = f.rows[line + k] + offset;
+  ServeStrip(part, rows, count, f.enlargement, false, colour, length, out);
+  return 0;
+}
+
+// Reads the next band's lines into the feed; the lines it holds.
+int32_t ReadBand(PageFeed& f, int32_t first, int32_t strips) {
+  const int32_t want = std::min(strips * f.enlargement, f.page->height - first * f.enlargement);
+  f.rows.clear();
+  for (int32_t i = 0; i < want; ++i) {
+    if (f.reader->read(f.reader->context, f.lines[i].data(), f.page->BytesPerLine()) < 0) {
+      f.ended = true;
+      break;
+    }
+    f.rows.push_back(f.lines[i].data());
+  }
+  f.nextStrip = first + ServedCount(static_cast<int32_t>(f.rows.size()), f.enlargement);
+  return static_cast<int32_t>(f.rows.size());
+}
+
+// The page band by band, an image only where a band holds ink. The dot the
+// plot starts with is covered by a tile always.
+int32_t SendPageTiles(const DriverLink& d, const PageFormat& page, const Placement& p,
+                      int64_t imageCost, PageFeed& feed, PageResult& result, std::string& error) {
+  const TileGrid grid = TileGridFor(page.dpi, p.qdrs, p.n);
+  const int32_t across = (p.acrossStrips + grid.cell - 1) / grid.cell;
+  feed.lines.assign(static_cast<size_t>(grid.band) * p.n,
+                    std::vector<uint8_t>(page.BytesPerLine()));
+  for (int32_t first = 0; first < p.alongStrips && !feed.ended; first += grid.band) {
+    const int32_t lines = ReadBand(feed, first, std::min(grid.band, p.alongStrips - first));
+    if (lines == 0) break;
+    std::vector<CellInk> cells =
+        ClassifyCells(page, feed.rows.data(), lines, grid.cell * p.n, across);
+    // The host's corner, where the plot's first dot stands, is the page's
+    // first line, and its last pixel across unless strips are columns.
+    CellInk& corner = cells[p.turned ? 0 : across - 1];
+    if (first == 0 && corner == CellInk::White) corner = CellInk::Solid;
+    const std::vector<Tile> tiles =
+        PlanTiles(cells, across, grid, ServedCount(lines, p.n), p.acrossStrips, imageCost);
+    std::vector<TileFeed> feeds(tiles.size());
+    for (size_t i = 0; i < tiles.size(); ++i) {
+      feeds[i] = {&feed, tiles[i], {&feeds[i], &ServeTileStrip}};
+      const Tile placed{first + tiles[i].firstStrip, tiles[i].strips, tiles[i].firstPixel,
+                        tiles[i].pixels};
+      if (SendPlacedImage(d, page, p, placed, feeds[i].source, error) < 0) return -1;
+      ++result.images;
+    }
   }
   return 0;
 }
@@ -260,8 +359,13 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   // corner, covered by the page's first image, makes it a drawing.
   MoveTo(d, 0, 0);
   DrawTo(d, 0, 0);
-  if (SendPageImages(d, page, place, settings.mostStripsPerImage, feed, result, error) < 0)
-    return -1;
+  // A tone curve of the job's own may print white paper as dots: such a
+  // page is sent whole.
+  const int32_t sent =
+      settings.tiles && !settings.dialog.AnyTone()
+          ? SendPageTiles(d, page, place, settings.imageCostInDots, feed, result, error)
+          : SendPageImages(d, page, place, settings.mostStripsPerImage, feed, result, error);
+  if (sent < 0) return -1;
   EndPlot(d);
   if (hostLog.writeSizes.size() != static_cast<size_t>(hostLog.writeCalls)) {
     error = "the job could not be written whole";

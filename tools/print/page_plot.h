@@ -24,6 +24,12 @@ struct PrintSettings {
   // The most dots along the roll sent as one image: the driver holds an
   // image whole, one bit a dot, so this bounds its memory by the sheet's width.
   int32_t mostStripsPerImage = 6000;
+  // Sent as tiles, white ones left out (see page_tiles.h), rather than whole.
+  bool tiles = true;
+  // What an image costs the driver beyond its dots, in dots of a large one
+  // (measured on ARCH E pages at 600 dpi): bands whose tiles would cost more
+  // go whole.
+  int64_t imageCostInDots = 300000;
 };
 
 // The page's lines, top line first: 0 for a line, -1 when there are no more
