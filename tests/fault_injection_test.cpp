@@ -71,7 +71,7 @@ void PlotSample(const DriverLink& d, bool withImage = true) {
   FillPolygon(d, 4, {1000, 1000, 3000, 1000, 3000, 2500});
   FillPolygonAt(d, 9, {4000, 4000, 4600, 4000, 4600, 4600, 4000, 4600});
   if (withImage)
-    SendImage(d, {.x1 = 2000, .y1 = 2000, .x2 = 4000, .y2 = 3500, .type = 2, .w = 60, .h = 40});
+    SendImage(d, {.x1 = 2000, .y1 = 2000, .x2 = 2800, .y2 = 2600, .type = 2, .w = 60, .h = 40});
   DrawTo(d, 500, 6000);
   LiftPen(d);
   DrawTo(d, 700, 700);
