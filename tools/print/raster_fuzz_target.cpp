@@ -6,6 +6,8 @@
 // libcups itself sizes a line buffer from the header before any check can see
 // it; run with allocations bounded as the filter bounds its address space
 // (ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=512).
+// The first lines of each page are also cut into tiles, which must stay
+// within the page.
 #include <cups/raster.h>
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/print/page_tiles.h"
 #include "tools/print/raster_page.h"
 
 namespace {
@@ -34,6 +37,21 @@ ssize_t ReadStream(void* context, unsigned char* buffer, size_t length) {
 // run short (a page may claim 354,000 lines).
 constexpr int32_t kMostLinesRead = 4096;
 constexpr int32_t kMostPages = 8;
+constexpr int32_t kLinesTiled = 16;
+
+void TileLines(const PageFormat& format, const std::vector<std::vector<uint8_t>>& lines) {
+  if (lines.empty()) return;
+  std::vector<const uint8_t*> rows;
+  for (const auto& line : lines) rows.push_back(line.data());
+  const TileGrid grid = TileGridFor(format.dpi, false, 1);
+  const int32_t across = (format.width + grid.cell - 1) / grid.cell;
+  const int32_t count = static_cast<int32_t>(rows.size());
+  const std::vector<CellInk> cells = ClassifyCells(format, rows.data(), count, grid.cell, across);
+  for (const Tile& t : PlanTiles(cells, across, grid, count, format.width, 0))
+    if (t.firstStrip < 0 || t.strips <= 0 || t.firstStrip + t.strips > count || t.firstPixel < 0 ||
+        t.pixels <= 0 || t.firstPixel + t.pixels > format.width)
+      __builtin_trap();
+}
 
 }  // namespace
 
@@ -51,10 +69,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (format.BytesPerLine() > kMostInchesAcross * 600 * 3) __builtin_trap();
     std::vector<uint8_t> line(static_cast<size_t>(format.BytesPerLine()));
-    for (int32_t y = 0; y < std::min(format.height, kMostLinesRead); ++y)
+    std::vector<std::vector<uint8_t>> first;
+    for (int32_t y = 0; y < std::min(format.height, kMostLinesRead); ++y) {
       if (cupsRasterReadPixels(raster, line.data(), static_cast<unsigned>(line.size())) !=
           line.size())
         break;
+      if (y < kLinesTiled) first.push_back(line);
+    }
+    TileLines(format, first);
     ChoicesFromHeader(header);
   }
   cupsRasterClose(raster);
