@@ -31,26 +31,13 @@ void PrintTo(const Language& language, std::ostream* out) {
   *out << language.name;
 }
 
-void StoreSampleRecord(uint16_t jobFlags) {
-  uint8_t record[kRecord.size] = {};
-  WriteU32(record, kRecord.copies, 2);
-  WriteU32(record, kRecord.paperSize, 2);  // E-arch
-  WriteU32(record, kRecord.customLength, 396);
-  WriteU16(record, kRecord.reserved24, 2);
-  WriteU16(record, kRecord.plotFlags, kPlotHalftoneFill);
-  WriteU16(record, kRecord.jobFlags, jobFlags);
-  const uint8_t tone[5] = {0, 123, 187, 228, 255};
-  std::memcpy(record + kRecord.toneLevels, tone, sizeof tone);
-  StoreRecord(record);
-}
-
 // A fresh driver, host and drawing, the host's log emptied.
 DriverLink StartDrawing(uint16_t jobFlags) {
   memoryFailureAt = 0;
   rasterCanvasLimit = int64_t{1} << 30;
   const DriverLink d = ResetDriver();
   ResetImageHost();
-  StoreSampleRecord(jobFlags);
+  StoreSampleRecord(jobFlags, 2);
   RunHandshake(d);
   RunDrawingStart(d);
   ResetHostLog();

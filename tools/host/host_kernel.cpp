@@ -228,15 +228,19 @@ void StoreRecord(const uint8_t (&record)[kRecord.size]) {
   hostLog.haveStoredRecord = true;
 }
 
-void StoreDefaultRecord(bool qdrs) {
+void StoreSampleRecord(uint16_t jobFlags, uint32_t copies) {
   uint8_t record[kRecord.size] = {};
-  WriteU32(record, kRecord.copies, 1);
+  WriteU32(record, kRecord.copies, copies);
   WriteU32(record, kRecord.paperSize, 2);  // E-arch
   WriteU32(record, kRecord.customLength, 396);
   WriteU16(record, kRecord.reserved24, 2);
   WriteU16(record, kRecord.plotFlags, kPlotHalftoneFill);
-  WriteU16(record, kRecord.jobFlags, qdrs ? kJobQdrsOutput | kJob400Dpi : kJob600Dpi);
+  WriteU16(record, kRecord.jobFlags, jobFlags);
   const uint8_t tone[5] = {0, 123, 187, 228, 255};
   std::memcpy(record + kRecord.toneLevels, tone, sizeof tone);
   StoreRecord(record);
+}
+
+void StoreDefaultRecord(bool qdrs) {
+  StoreSampleRecord(qdrs ? kJobQdrsOutput | kJob400Dpi : kJob600Dpi, 1);
 }

@@ -93,3 +93,5 @@ void StoreRecord(const uint8_t (&record)[kRecord.size]);
 // Stores the record a user of the defaults would have saved; the binary
 // language sets one bit of the job flags and a resolution it supports.
 void StoreDefaultRecord(bool qdrs);
+// The same record with the given job flags and copies.
+void StoreSampleRecord(uint16_t jobFlags, uint32_t copies);
