@@ -6,8 +6,8 @@
 #include <string>
 
 #include "config/dialogs.h"
-#include "platform/module.h"
 #include "platform/linux_user.h"
+#include "platform/module.h"
 #include "tests/driver_fixture.h"
 
 class DialogTest : public ::testing::Test {

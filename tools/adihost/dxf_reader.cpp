@@ -212,8 +212,7 @@ int32_t CheckDxfText(const std::string& text, Drawing& drawing, TextReader& text
 
 class DrawingAdapter : public DL_CreationAdapter {
  public:
-  DrawingAdapter(Drawing& d, EntityGroups& g, TextReader& t)
-      : drawing(d), groups(g), texts(t) {}
+  DrawingAdapter(Drawing& d, EntityGroups& g, TextReader& t) : drawing(d), groups(g), texts(t) {}
 
   std::map<std::string, std::string> imageFiles;  // image reference → file
 
@@ -594,7 +593,8 @@ class DrawingAdapter : public DL_CreationAdapter {
     const TextEntity text = std::move(queue.front());
     queue.pop_front();
     Shape& s = Push(ShapeKind::Text);
-    const int32_t laid = kind == "MTEXT" ? LayOutBlockText(text, s) : LayOutText(text, texts.settings, s);
+    const int32_t laid =
+        kind == "MTEXT" ? LayOutBlockText(text, s) : LayOutText(text, texts.settings, s);
     if (laid == kNoFont) Unsupported(kind + " (no font found: not plotted)");
     if (laid < 0 && &s != &scratch) Container().pop_back();
   }

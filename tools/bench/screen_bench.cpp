@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "raster/canvas.h"
 #include "config/tone.h"
+#include "raster/canvas.h"
 #include "tools/bench/bench_host.h"
 #include "tools/bench/pages.h"
 
