@@ -134,7 +134,7 @@ TEST(Tiles, CellsAndBandsStartOnHostUnitsAndTheScreensPeriod) {
         EXPECT_EQ(g.cell % PiecePeriod(dpi, qdrs), 0) << dpi << " " << n;
         EXPECT_EQ(g.band % g.cell, 0) << dpi << " " << n;
         EXPECT_EQ(g.band * n % 16, 0) << dpi << " " << n;
-        EXPECT_LE(g.band * n, 1200) << "the lines a band holds";
+        EXPECT_LE(g.band * n, kMostBandLines) << "the lines a band holds";
       }
 }
 
