@@ -20,9 +20,18 @@ bool AllBytes(const uint8_t* p, size_t n, uint8_t v) {
   return n == 0 || (p[0] == v && std::memcmp(p, p + 1, n - 1) == 0);
 }
 
+// Eight dots at a time: a byte is black or white when it equals its top bit
+// spread over all its bits.
 bool OnlyBlackAndWhite(const uint8_t* p, size_t n) {
-  uint8_t between = 0;
-  for (size_t i = 0; i < n; ++i) between |= static_cast<uint8_t>(p[i] - 1) < 254;
+  constexpr uint64_t kTopBits = 0x8080808080808080ull;
+  uint64_t between = 0;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, sizeof w);
+    between |= w ^ ((w & kTopBits) >> 7) * 0xFF;
+  }
+  for (; i < n; ++i) between |= static_cast<uint8_t>(p[i] - 1) < 254;
   return between == 0;
 }
 
