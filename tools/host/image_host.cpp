@@ -152,9 +152,11 @@ std::array<uint8_t, 3> ColourPixel(int32_t strip, int32_t j) {
 WireAddress DRIVER_CDECL HostFetchStrip(WireAddress address) {
   ++imageHostLog.fetches;
   const uint8_t* request = PointerAt<const uint8_t>(address);
-  StripRequestCopy copy;
-  std::memcpy(copy.data(), request, copy.size());
-  imageHostLog.requests.push_back(copy);
+  if (imageHostLog.keepRequests) {
+    StripRequestCopy copy;
+    std::memcpy(copy.data(), request, copy.size());
+    imageHostLog.requests.push_back(copy);
+  }
 
   const StripRequestLayout& s = kStripRequest;
   const bool columns = ReadI32(request, s.shape) == kStripsAreColumns;

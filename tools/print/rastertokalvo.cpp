@@ -32,6 +32,7 @@
 #include <string>
 
 #include "tools/host/driver_library.h"
+#include "tools/host/image_host.h"
 #include "tools/print/line_ring.h"
 #include "tools/print/page_tiles.h"
 #include "tools/print/print_options.h"
@@ -128,6 +129,7 @@ int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, LineR
   setenv("TRNKV_DIALOG_SCRIPT", scriptPath.c_str(), 1);
   hostLog.writeSink = &WriteJobBytes;
   hostLog.printSink = &KeepDriverMessage;
+  imageHostLog.keepRequests = false;
   const LineSource lines{&ring, &TakeRingLine, &ReleaseRingLines};
   PageResult result;
   const int32_t plotted = PlotPage(driver, page, settings, sheet, lines, result, error);
