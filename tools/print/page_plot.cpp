@@ -269,7 +269,7 @@ int32_t ServeTileStrip(void* context, int32_t strip, int32_t length, bool colour
   return 0;
 }
 
-// Reads the next band's lines into the feed; the lines it holds.
+// Takes the next band's lines into the feed; the lines it holds.
 int32_t ReadBand(PageFeed& f, int32_t first, int32_t strips) {
   const int32_t want = std::min(strips * f.enlargement, f.page->height - first * f.enlargement);
   // The band before has been sent whole: its lines may be written over.
