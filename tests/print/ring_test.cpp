@@ -148,4 +148,22 @@ TEST_F(PageLineRingTest, ACancelWhileTheRingIsFullEndsThePageWithTheLinesRead) {
   EXPECT_EQ(ExitCode(child), 0);
 }
 
+// A cancel while the ring holds lines already told of, bands much smaller
+// than the ring: the page ends with the band plotted when it came, not with
+// the lines the ring still holds.
+TEST_F(PageLineRingTest, ACancelEndsThePageAtTheBandsEndThoughTheRingHoldsMore) {
+  LineRing ring;
+  ASSERT_EQ(OpenLineRing(ring, kBytes, 64), 0);
+  const pid_t child = fork();
+  if (child == 0) TakeBands(ring, 4, 4, -1, 600);
+  KeepReaderEnds(ring);
+  EXPECT_EQ(WriteLines(ring, 40, nullptr), 40);
+  EXPECT_EQ(TellWritten(ring), 0);
+  // While the page process plots its first band.
+  usleep(150000);
+  TellCancelled(ring);
+  EXPECT_EQ(ExitCode(child), 0);
+  CloseLineRing(ring);
+}
+
 }  // namespace

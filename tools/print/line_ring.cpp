@@ -154,8 +154,9 @@ void ReleaseLines(LineRing& r) {
   r.done = r.taken;
   if (r.done - r.doneTold >= Quarter(r) && SendCount(r.fromPage[1], r.done) == 0)
     r.doneTold = r.done;
-  if (r.ended || r.done - r.doneChecked < Quarter(r)) return;
-  r.doneChecked = r.done;
+  // A cancel is looked for at every release, a band's end: lines the ring
+  // already holds must not carry the page on past it.
+  if (r.ended) return;
   pollfd counts{r.toPage[0], POLLIN, 0};
   if (poll(&counts, 1, 0) > 0) TakeCount(r);
 }

@@ -29,7 +29,7 @@ struct LineRing {
   // The reader's counts.
   int64_t written = 0, told = 0, released = 0;
   // The page process's counts.
-  int64_t taken = 0, available = 0, done = 0, doneTold = 0, doneChecked = 0;
+  int64_t taken = 0, available = 0, done = 0, doneTold = 0;
   bool ended = false;  // no more counts will come
 };
 
@@ -57,6 +57,6 @@ void TellCancelled(LineRing& ring);
 // the page has no more (all taken, the reader gone, or the ring's capacity
 // held without a release).
 const uint8_t* TakeLine(LineRing& ring);
-// Every line taken so far may be written over. Now and then it also looks
-// for a cancel.
+// Every line taken so far may be written over; and a cancel, if one came,
+// ends the page with the lines taken.
 void ReleaseLines(LineRing& ring);
