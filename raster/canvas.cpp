@@ -236,11 +236,11 @@ int32_t RunsEnd(int32_t first, int32_t runs, int32_t used) {
   return used - first < runs * kRunPixels ? used : first + runs * kRunPixels;
 }
 
-// The darkness of colour pixels [first, last) at enlargement 1, eight at a time: the
+// The darkness of colour pixels [from, to) at enlargement 1, eight at a time: the
 // 24 channel bytes widened to 16-bit lanes and weighted, each pixel's sum
 // gathered from its three neighbouring lanes, divided by 100 in the lanes and
 // looked up in the tone table.
-void FillColourDarkness(int32_t first, int32_t last, const uint8_t* pixels) {
+void FillColourDarkness(int32_t from, int32_t to, const uint8_t* pixels) {
   const __m128i zero = _mm_setzero_si128();
   // The lanes of bytes 0..7, 8..15 and 16..23 cycle through r, g, b.
   const __m128i weightsA = _mm_setr_epi16(30, 59, 11, 30, 59, 11, 30, 59);
@@ -252,8 +252,8 @@ void FillColourDarkness(int32_t first, int32_t last, const uint8_t* pixels) {
   const __m128i startsC = _mm_setr_epi16(0, 0, -1, 0, 0, -1, 0, 0);
   const __m128i hundredth = _mm_set1_epi16(static_cast<int16_t>(kHundredthMultiplier));
   uint8_t* out = raster.darkness;
-  int32_t i = first;
-  for (; i + 8 <= last; i += 8) {
+  int32_t i = from;
+  for (; i + 8 <= to; i += 8) {
     const uint8_t* p = pixels + 3 * i;
     const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16));
@@ -287,73 +287,87 @@ void FillColourDarkness(int32_t first, int32_t last, const uint8_t* pixels) {
     o[6] = darknessByGrey[g[3]];
     o[7] = darknessByGrey[g[0]];
   }
-  for (; i < last; ++i) out[DarknessAt(i)] = darknessBySum[WeightedSum(pixels + 3 * i)];
+  for (; i < to; ++i) out[DarknessAt(i)] = darknessBySum[WeightedSum(pixels + 3 * i)];
+}
+
+void FillTwoLevelLine(int32_t used, const uint8_t* pixels, uint8_t white, uint8_t set) {
+  const int32_t n = raster.enlargement;
+  const __m128i zero = _mm_setzero_si128();
+  FillRuns(
+      used, n,
+      [&](int32_t i) {
+        const int32_t clear = _mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i)), zero));
+        return clear == 0xFFFF ? white : clear == 0 ? set : -1;
+      },
+      [&](int32_t first, int32_t end) {
+        end = RunsEnd(first, 1, end);
+        FillPixels(first, end, n, [&](int32_t i) { return pixels[i] == 0 ? white : set; });
+        return end;
+      });
+}
+
+// Colour strips of a transparent image: the key colour is white.
+void FillKeyedLine(int32_t used, const uint8_t* pixels, uint8_t white) {
+  const int32_t n = raster.enlargement;
+  FillRuns(
+      used, n,
+      [&](int32_t i) {
+        const int32_t grey = RunGrey(pixels + 3 * i);
+        if (grey < 0) return -1;
+        return static_cast<int32_t>(IsKeyColour(pixels + 3 * i) ? white : darknessByGrey[grey]);
+      },
+      [&](int32_t first, int32_t end) {
+        end = RunsEnd(first, 1, end);
+        FillPixels(first, end, n, [&](int32_t i) {
+          const uint8_t* p = pixels + 3 * i;
+          return IsKeyColour(p) ? white : darknessBySum[WeightedSum(p)];
+        });
+        return end;
+      });
+}
+
+void FillColourLine(int32_t used, const uint8_t* pixels) {
+  const int32_t n = raster.enlargement;
+  FillRuns(
+      used, n,
+      [&](int32_t i) {
+        const int32_t grey = RunGrey(pixels + 3 * i);
+        return grey < 0 ? -1 : static_cast<int32_t>(darknessByGrey[grey]);
+      },
+      [&](int32_t first, int32_t end) {
+        if (end - first >= kRunPixels && AllPixelsGrey(pixels + 3 * first)) {
+          end = first + kRunPixels;
+          FillPixels(first, end, n, [&](int32_t i) { return darknessByGrey[pixels[3 * i]]; });
+          return end;
+        }
+        // Colour seldom comes alone: the next few runs go straight to the
+        // weights, which is what a picture needs.
+        end = RunsEnd(first, kColourRuns, end);
+        if (n == 1) {
+          FillColourDarkness(first, end, pixels);
+        } else {
+          FillPixels(first, end, n,
+                     [&](int32_t i) { return darknessBySum[WeightedSum(pixels + 3 * i)]; });
+        }
+        return end;
+      });
 }
 
 // One line of darkness values: the strip's pixels, each N times, then white for
 // whatever the strip lacks and for the padding.
 void FillDarknessLine(int32_t used, const uint8_t* pixels, int32_t kind, uint8_t red, uint8_t green,
                       uint8_t blue) {
-  const int32_t n = raster.enlargement;
   const uint8_t white = Darkness(255, 255, 255);
   if (kind == kStripTwoLevel) {
-    const uint8_t set = Darkness(red, green, blue);
-    const __m128i zero = _mm_setzero_si128();
-    FillRuns(
-        used, n,
-        [&](int32_t i) {
-          const int32_t clear = _mm_movemask_epi8(
-              _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i)), zero));
-          return clear == 0xFFFF ? white : clear == 0 ? set : -1;
-        },
-        [&](int32_t first, int32_t end) {
-          end = RunsEnd(first, 1, end);
-          FillPixels(first, end, n, [&](int32_t i) { return pixels[i] == 0 ? white : set; });
-          return end;
-        });
+    FillTwoLevelLine(used, pixels, white, Darkness(red, green, blue));
   } else if (raster.transparent != 0) {
-    FillRuns(
-        used, n,
-        [&](int32_t i) {
-          const int32_t grey = RunGrey(pixels + 3 * i);
-          if (grey < 0) return -1;
-          return static_cast<int32_t>(IsKeyColour(pixels + 3 * i) ? white : darknessByGrey[grey]);
-        },
-        [&](int32_t first, int32_t end) {
-          end = RunsEnd(first, 1, end);
-          FillPixels(first, end, n, [&](int32_t i) {
-            const uint8_t* p = pixels + 3 * i;
-            return IsKeyColour(p) ? white : darknessBySum[WeightedSum(p)];
-          });
-          return end;
-        });
+    FillKeyedLine(used, pixels, white);
   } else {
-    FillRuns(
-        used, n,
-        [&](int32_t i) {
-          const int32_t grey = RunGrey(pixels + 3 * i);
-          return grey < 0 ? -1 : static_cast<int32_t>(darknessByGrey[grey]);
-        },
-        [&](int32_t first, int32_t end) {
-          if (end - first >= kRunPixels && AllPixelsGrey(pixels + 3 * first)) {
-            end = first + kRunPixels;
-            FillPixels(first, end, n, [&](int32_t i) { return darknessByGrey[pixels[3 * i]]; });
-            return end;
-          }
-          // Colour seldom comes alone: the next few runs go straight to the
-          // weights, which is what a picture needs.
-          end = RunsEnd(first, kColourRuns, end);
-          if (n == 1) {
-            FillColourDarkness(first, end, pixels);
-          } else {
-            FillPixels(first, end, n,
-                       [&](int32_t i) { return darknessBySum[WeightedSum(pixels + 3 * i)]; });
-          }
-          return end;
-        });
+    FillColourLine(used, pixels);
   }
   // The rest of the line, the strip's last group partly.
-  FillCanvasRange(used * n, raster.rowBits, white);
+  FillCanvasRange(used * raster.enlargement, raster.rowBits, white);
 }
 
 // Sixteen pixels at a time: a byte compare of darkness against the row's
