@@ -314,17 +314,6 @@ inline void EncodeRow(BitWriter& w, const int32_t* a, const int32_t* b, int32_t 
     if (b2 < a1) {
       Put(w, kPass);
       a0 = b2;
-    } else if (a1 == b1) {
-      // Changes that repeat the reference's one for one, as the edges of
-      // straight lines do, are a V0 each: counted, then sent together.
-      int32_t k = 0;
-      do {
-        a0 = a[next + k];
-        ++k;
-      } while (a0 < width && a[next + k] == b[at + k]);
-      PutOnes(w, k);
-      next += k;
-      scan = at + k - 1;
     } else if (static_cast<uint32_t>(a1 - b1 + 3) <= 6) {
       Put(w, kVertical[a1 - b1 + 3]);
       a0 = a1;
