@@ -96,6 +96,17 @@ TEST(Strips, LinesBecomeStripsInEveryPixelKind) {
   EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{0, 0, 1, 1}))
       << "reversed, two-level: 1 for black";
 
+  // A line long enough to be served in blocks: every dot its grey thrice,
+  // and white past the page's width.
+  const PageFormat wide{37, 1, 600, PixelKind::Grey};
+  uint8_t ramp[37], rampRgb[3 * 40];
+  for (int32_t x = 0; x < 37; ++x) ramp[x] = static_cast<uint8_t>(7 * x);
+  lines[0] = ramp;
+  ServeStrip(wide, lines, 1, 1, false, true, 40, rampRgb);
+  for (int32_t j = 0; j < 40; ++j)
+    for (int32_t c = 0; c < 3; ++c)
+      ASSERT_EQ(rampRgb[3 * j + c], j < 37 ? ramp[j] : 255) << "dot " << j << ", colour " << c;
+
   const PageFormat black{10, 1, 600, PixelKind::Black1};
   const uint8_t bits[] = {0b10000000, 0b01000000};
   lines[0] = bits;
@@ -134,7 +145,7 @@ TEST(Tiles, CellsAndBandsStartOnHostUnitsAndTheScreensPeriod) {
         EXPECT_EQ(g.cell % PiecePeriod(dpi, qdrs), 0) << dpi << " " << n;
         EXPECT_EQ(g.band % g.cell, 0) << dpi << " " << n;
         EXPECT_EQ(g.band * n % 16, 0) << dpi << " " << n;
-        EXPECT_LE(g.band * n, 1200) << "the lines a band holds";
+        EXPECT_LE(g.band * n, kMostBandLines) << "the lines a band holds";
       }
 }
 
@@ -196,6 +207,18 @@ TEST(Tiles, CellsTellWhiteFromBlackAndWhiteFromTones) {
   const std::vector<CellInk> cells = ClassifyCells(grey, lines, 2, 50, 4);
   EXPECT_EQ(cells,
             (std::vector<CellInk>{CellInk::White, CellInk::Solid, CellInk::Tone, CellInk::White}));
+  // The greys next to black and white are tones, wherever they fall among
+  // the cell's dots.
+  for (const uint8_t tone : {1, 254})
+    for (const int32_t x : {0, 13, 47, 99, 110}) {
+      std::vector<uint8_t> c(130, 255);
+      c[60] = c[111] = 0;
+      c[x] = tone;
+      const uint8_t* toned[] = {c.data()};
+      const std::vector<CellInk> got = ClassifyCells(grey, toned, 1, 50, 3);
+      EXPECT_EQ(got[x / 50], CellInk::Tone) << int{tone} << " at " << x;
+      EXPECT_EQ(got[1], x / 50 == 1 ? CellInk::Tone : CellInk::Solid) << int{tone} << " at " << x;
+    }
   // One-bit lines: a dot set is ink, and screened in the image's pen.
   const PageFormat bits{130, 1, 300, PixelKind::Black1};
   std::vector<uint8_t> c(17, 0);

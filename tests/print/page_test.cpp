@@ -13,22 +13,30 @@
 namespace {
 
 // A page of black and white dots, kept whole only by the test: the print
-// host sees it one line at a time.
+// host sees it one line at a time, and a line it has released is scribbled
+// over at once, as the raster's reader writes the next lines over it.
 struct TestPage {
   PageFormat format;
   std::vector<uint8_t> dots;  // grey, 0 black
-  int32_t next = 0;
+  std::vector<uint8_t> lent;  // the copy the print host reads
+  int32_t next = 0, released = 0;
   int32_t stopAfter = -1;  // lines handed out before the page is cut short
   bool Black(int32_t x, int32_t y) const {
     return dots[static_cast<size_t>(y) * format.width + x] == 0;
   }
 };
 
-int32_t ReadTestLine(void* context, uint8_t* line, int32_t bytes) {
+const uint8_t* TakeTestLine(void* context) {
   TestPage& p = *static_cast<TestPage*>(context);
-  if (p.next >= p.format.height || p.next == p.stopAfter) return -1;
-  std::memcpy(line, &p.dots[static_cast<size_t>(p.next++) * p.format.BytesPerLine()], bytes);
-  return 0;
+  if (p.next == 0) p.lent = p.dots;
+  if (p.next >= p.format.height || p.next == p.stopAfter) return nullptr;
+  return &p.lent[static_cast<size_t>(p.next++) * p.format.BytesPerLine()];
+}
+void ReleaseTestLines(void* context) {
+  TestPage& p = *static_cast<TestPage*>(context);
+  const size_t stride = p.format.BytesPerLine();
+  std::fill(p.lent.begin() + p.released * stride, p.lent.begin() + p.next * stride, 0x5A);
+  p.released = p.next;
 }
 
 constexpr std::string_view kTrailer = ";PUSP0;PG;\x1B%-12345X\r\n";
@@ -79,7 +87,7 @@ class PrintPageTest : public DialogTest {
         0)
         << error;
     PlatformSetDialogScript(PageDialogScript(settings, sheet, page.format.dpi));
-    LineReader reader{&page, &ReadTestLine};
+    const LineSource reader{&page, &TakeTestLine, &ReleaseTestLines};
     EXPECT_EQ(PlotPage(driver, page.format, settings, sheet, reader, result, error), 0) << error;
     JobPicture picture;
     ReadJob(reinterpret_cast<const uint8_t*>(hostLog.output.data()), hostLog.output.size(),
@@ -309,7 +317,7 @@ TEST_F(PrintPageTest, APageCutShortStillEndsAsAWholeJob) {
   // Tiled, the band the lines stop in is sent with what it holds.
   ResetDriver();
   ResetHostLog();
-  page.next = 0;
+  page.next = page.released = 0;
   settings.tiles = true;
   PageResult tiled;
   Print(page, settings, tiled);
@@ -341,7 +349,7 @@ TEST_F(PrintPageTest, ASettingTheDialogsRefuseFailsThePageBeforeAnyByte) {
     std::string error;
     ASSERT_EQ(ChooseSheet(ReadPaperSizes(driver), 1, 1, false, sheet, error), 0);
     PlatformSetDialogScript(PageDialogScript(settings, sheet, 300));
-    LineReader reader{&page, &ReadTestLine};
+    const LineSource reader{&page, &TakeTestLine, &ReleaseTestLines};
     PageResult result;
     EXPECT_EQ(PlotPage(driver, page.format, settings, sheet, reader, result, error), -1) << c.what;
     EXPECT_NE(error.find("refused"), std::string::npos) << c.what << ": " << error;
@@ -351,7 +359,7 @@ TEST_F(PrintPageTest, ASettingTheDialogsRefuseFailsThePageBeforeAnyByte) {
   qdrs.qdrs = true;
   SheetChoice sheet{16, -1, 8.266, 11.68};
   std::string error;
-  LineReader reader{&page, &ReadTestLine};
+  const LineSource reader{&page, &TakeTestLine, &ReleaseTestLines};
   PageResult result;
   EXPECT_EQ(PlotPage(driver, page.format, qdrs, sheet, reader, result, error), -1);
   EXPECT_NE(error.find("400 or 200 dpi"), std::string::npos) << error;

@@ -167,7 +167,7 @@ int CheckTogether(Options& o) {
   }
   std::string error;
   if (!o.send.empty() && CheckSendTarget(o.send, error) < 0) return Usage("--send: " + error);
-  if (o.output.empty() && o.input == "-") o.output = "-";
+  if (o.output.empty() && o.input == "-") o.output.assign(1, '-');
   if (o.output.empty()) {
     std::string base = o.input.empty() ? "probe" : o.input.substr(o.input.find_last_of("/\\") + 1);
     const size_t dot = base.rfind('.');

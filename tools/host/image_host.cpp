@@ -17,6 +17,7 @@ std::array<uint8_t, kStripResult.size> result{};
 // Exactly as many bytes as the result announces, so that a reader that goes
 // past them is caught by the sanitizers.
 std::unique_ptr<uint8_t[]> pixels;
+int32_t pixelCount = -1;  // kept for the strips of a source; -1 for any other
 
 // Images with real pixels, by image reference, with their place on the
 // drawing. Only the last few can still be waiting for their strips.
@@ -117,8 +118,11 @@ void ServeRealStrip(const ServedImage& image, const uint8_t* request, bool colum
 WireAddress ServeSourceStrip(const StripSource& source, int32_t strip, int32_t length,
                              bool colour) {
   const int32_t count = length * (colour ? 3 : 1);
-  pixels.reset(new uint8_t[count]());
+  // A source writes every pixel of a strip it serves: the strip before's
+  // pixels, as many, are written over rather than cleared first.
+  if (count != pixelCount) pixels.reset(new uint8_t[count]), pixelCount = count;
   const int32_t served = source.serve(source.context, strip, length, colour, pixels.get());
+  if (served != 0) std::memset(pixels.get(), 0, static_cast<size_t>(count));
   result.fill(0);
   WriteAddress(result.data(), kStripResult.pixels, AddressOf(pixels.get()));
   WriteU32(result.data(), kStripResult.byteCount, static_cast<uint32_t>(count));
@@ -148,9 +152,11 @@ std::array<uint8_t, 3> ColourPixel(int32_t strip, int32_t j) {
 WireAddress DRIVER_CDECL HostFetchStrip(WireAddress address) {
   ++imageHostLog.fetches;
   const uint8_t* request = PointerAt<const uint8_t>(address);
-  StripRequestCopy copy;
-  std::memcpy(copy.data(), request, copy.size());
-  imageHostLog.requests.push_back(copy);
+  if (imageHostLog.keepRequests) {
+    StripRequestCopy copy;
+    std::memcpy(copy.data(), request, copy.size());
+    imageHostLog.requests.push_back(copy);
+  }
 
   const StripRequestLayout& s = kStripRequest;
   const bool columns = ReadI32(request, s.shape) == kStripsAreColumns;
@@ -167,7 +173,7 @@ WireAddress DRIVER_CDECL HostFetchStrip(WireAddress address) {
     return ServeSourceStrip(*real->source, strip, length, colour);
   if (real != nullptr && length > 0) {
     const int32_t count = length * (colour ? 3 : 1);
-    pixels.reset(new uint8_t[count]());
+    pixels.reset(new uint8_t[count]()), pixelCount = -1;
     ServeRealStrip(*real, request, columns, length, pixels.get(), colour);
     if (imageHostLog.keepServed)
       imageHostLog.served.emplace_back(pixels.get(), pixels.get() + count);
@@ -180,7 +186,7 @@ WireAddress DRIVER_CDECL HostFetchStrip(WireAddress address) {
   int32_t count = length * (colour ? 3 : 1);
   if (imageSource.deltaAt < 0 || imageSource.deltaAt == strip) count += imageSource.byteCountDelta;
   if (count < 0) count = 0;
-  pixels.reset(new uint8_t[count]());
+  pixels.reset(new uint8_t[count]()), pixelCount = -1;
   for (int32_t j = 0; j * (colour ? 3 : 1) < count; ++j) {
     if (colour) {
       const auto rgb = ColourPixel(strip, j);

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/host/raster_pixels.h"
 #include "tools/host/host_kernel.h"
+#include "tools/host/raster_pixels.h"
 
 using StripRequestCopy = std::array<uint8_t, kStripRequest.size>;
 
@@ -26,7 +26,8 @@ struct ImageSource {
 };
 
 struct ImageHostLog {
-  std::vector<StripRequestCopy> requests;  // in the order they came
+  std::vector<StripRequestCopy> requests;  // in the order they came, when kept
+  bool keepRequests = true;  // a long page's strips are many: a printing host keeps none
   int32_t fetches = 0;
   int32_t releases = 0;
   int32_t releasedOther = 0;  // releases of an address never handed out

@@ -36,14 +36,24 @@ int32_t ResolutionPosition(int32_t dpi) {
 // Where the page's lines go while the driver fetches strips.
 struct PageFeed {
   const PageFormat* page;
-  LineReader* reader;
+  const LineSource* source;
   int32_t enlargement;
-  int32_t skipped;    // strips at the start of each image the driver never fetches
-  int32_t nextStrip;  // the page's next strip to read, in fetched strips
-  bool ended;         // the reader has no more lines
-  std::vector<std::vector<uint8_t>> lines;
-  std::vector<const uint8_t*> rows;
+  int32_t skipped;                   // strips at the start of each image the driver never fetches
+  int32_t nextStrip;                 // the page's next strip to read, in fetched strips
+  bool ended;                        // the source has no more lines
+  std::vector<const uint8_t*> rows;  // the lines taken and not yet released
 };
+
+// Takes up to `count` more lines into the feed's rows; false when the
+// source ends first.
+bool TakeLines(PageFeed& f, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t* line = f.source->take(f.source->context);
+    if (line == nullptr) return f.ended = true, false;
+    f.rows.push_back(line);
+  }
+  return true;
+}
 
 // One image of the page: its strip i holds the page's lines from
 // (first + i - skipped) x N on. The driver fetches an image at the request
@@ -64,16 +74,13 @@ int32_t ServePageStrip(void* context, int32_t strip, int32_t length, bool colour
     std::memset(out, colour ? 255 : 0, static_cast<size_t>(length) * (colour ? 3 : 1));
     return 0;
   }
-  int32_t got = 0;
   const int32_t remaining = f.page->height - f.nextStrip * f.enlargement;
-  for (; got < std::min(f.enlargement, remaining); ++got)
-    if (f.reader->read(f.reader->context, f.lines[got].data(), f.page->BytesPerLine()) < 0) {
-      f.ended = true;
-      break;
-    }
-  if (f.ended) return 1;
+  f.rows.clear();
+  if (!TakeLines(f, std::min(f.enlargement, remaining))) return 1;
   ++f.nextStrip;
-  ServeStrip(*f.page, f.rows.data(), got, f.enlargement, false, colour, length, out);
+  ServeStrip(*f.page, f.rows.data(), static_cast<int32_t>(f.rows.size()), f.enlargement, false,
+             colour, length, out);
+  f.source->release(f.source->context);
   return 0;
 }
 
@@ -262,17 +269,13 @@ int32_t ServeTileStrip(void* context, int32_t strip, int32_t length, bool colour
   return 0;
 }
 
-// Reads the next band's lines into the feed; the lines it holds.
+// Takes the next band's lines into the feed; the lines it holds.
 int32_t ReadBand(PageFeed& f, int32_t first, int32_t strips) {
   const int32_t want = std::min(strips * f.enlargement, f.page->height - first * f.enlargement);
+  // The band before has been sent whole: its lines may be written over.
+  f.source->release(f.source->context);
   f.rows.clear();
-  for (int32_t i = 0; i < want; ++i) {
-    if (f.reader->read(f.reader->context, f.lines[i].data(), f.page->BytesPerLine()) < 0) {
-      f.ended = true;
-      break;
-    }
-    f.rows.push_back(f.lines[i].data());
-  }
+  TakeLines(f, want);
   f.nextStrip = first + ServedCount(static_cast<int32_t>(f.rows.size()), f.enlargement);
   return static_cast<int32_t>(f.rows.size());
 }
@@ -283,8 +286,6 @@ int32_t SendPageTiles(const DriverLink& d, const PageFormat& page, const Placeme
                       int64_t imageCost, PageFeed& feed, PageResult& result, std::string& error) {
   const TileGrid grid = TileGridFor(page.dpi, p.qdrs, p.n);
   const int32_t across = (p.acrossStrips + grid.cell - 1) / grid.cell;
-  feed.lines.assign(static_cast<size_t>(grid.band) * p.n,
-                    std::vector<uint8_t>(page.BytesPerLine()));
   for (int32_t first = 0; first < p.alongStrips && !feed.ended; first += grid.band) {
     const int32_t lines = ReadBand(feed, first, std::min(grid.band, p.alongStrips - first));
     if (lines == 0) break;
@@ -340,16 +341,14 @@ std::string PageDialogScript(const PrintSettings& settings, const SheetChoice& s
 }
 
 int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSettings& settings,
-                 const SheetChoice& sheet, LineReader& lines, PageResult& result,
+                 const SheetChoice& sheet, const LineSource& lines, PageResult& result,
                  std::string& error) {
   SheetArea area;
   Placement place;
   if (SetUpPage(d, settings, sheet, page.dpi, area, error) < 0 ||
       PlacePage(page, area, place, error) < 0)
     return -1;
-  PageFeed feed{&page, &lines, place.n, place.skipped, 0, false, {}, {}};
-  feed.lines.assign(place.n, std::vector<uint8_t>(page.BytesPerLine()));
-  for (auto& line : feed.lines) feed.rows.push_back(line.data());
+  PageFeed feed{&page, &lines, place.n, place.skipped, 0, false, {}};
 
   if (BeginPlot(d) != kStatusOk) {
     error = "the driver refused to begin the plot";

@@ -32,11 +32,15 @@ struct PrintSettings {
   int64_t imageCostInDots = 300000;
 };
 
-// The page's lines, top line first: 0 for a line, -1 when there are no more
-// (the page was cut short or the job cancelled).
-struct LineReader {
+// The page's lines, top line first, where their reader put them: `take`
+// gives the next line, which stays as it is until `release`, or nullptr when
+// there are no more (the page was cut short or the job cancelled); `release`
+// says every line taken so far is done with. The plot holds at most a band
+// of lines at once (kMostBandLines, page_tiles.h).
+struct LineSource {
   void* context = nullptr;
-  int32_t (*read)(void* context, uint8_t* line, int32_t bytes) = nullptr;
+  const uint8_t* (*take)(void* context) = nullptr;
+  void (*release)(void* context) = nullptr;
 };
 
 // The driver's paper list, from its descriptor.
@@ -58,5 +62,5 @@ struct PageResult {
 // short still ends as a whole job (its trailer written) and returns 0 with
 // `complete` false.
 int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSettings& settings,
-                 const SheetChoice& sheet, LineReader& lines, PageResult& result,
+                 const SheetChoice& sheet, const LineSource& lines, PageResult& result,
                  std::string& error);

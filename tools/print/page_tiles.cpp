@@ -20,9 +20,18 @@ bool AllBytes(const uint8_t* p, size_t n, uint8_t v) {
   return n == 0 || (p[0] == v && std::memcmp(p, p + 1, n - 1) == 0);
 }
 
+// Eight dots at a time: a byte is black or white when it equals its top bit
+// spread over all its bits.
 bool OnlyBlackAndWhite(const uint8_t* p, size_t n) {
-  uint8_t between = 0;
-  for (size_t i = 0; i < n; ++i) between |= static_cast<uint8_t>(p[i] - 1) < 254;
+  constexpr uint64_t kTopBits = 0x8080808080808080ull;
+  uint64_t between = 0;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, sizeof w);
+    between |= w ^ ((w & kTopBits) >> 7) * 0xFF;
+  }
+  for (; i < n; ++i) between |= static_cast<uint8_t>(p[i] - 1) < 254;
   return between == 0;
 }
 
@@ -38,9 +47,11 @@ void DotBytes(const PageFormat& page, int32_t x0, int32_t x1, size_t& from, size
   }
 }
 
-CellInk LineInk(const PageFormat& page, const uint8_t* bytes, size_t count) {
+// What a line's part of a cell holds, as far as it adds to what the cell is
+// known to hold: once the cell holds ink, only a tone adds to it.
+CellInk LineInk(const PageFormat& page, const uint8_t* bytes, size_t count, CellInk known) {
   const uint8_t white = page.kind == PixelKind::Black1 ? 0 : 255;
-  if (AllBytes(bytes, count, white)) return CellInk::White;
+  if (known == CellInk::White && AllBytes(bytes, count, white)) return CellInk::White;
   // Two-level strips are screened in the image's pen: tones, to be safe.
   if (page.kind != PixelKind::Grey) return CellInk::Tone;
   return OnlyBlackAndWhite(bytes, count) ? CellInk::Solid : CellInk::Tone;
@@ -70,7 +81,7 @@ std::vector<CellInk> ClassifyCells(const PageFormat& page, const uint8_t* const*
       if (row[c] == CellInk::Tone) continue;
       size_t from = 0, count = 0;
       DotBytes(page, c * cellDots, std::min(page.width, (c + 1) * cellDots), from, count);
-      row[c] = std::max(row[c], LineInk(page, lines[y] + from, count));
+      row[c] = std::max(row[c], LineInk(page, lines[y] + from, count, row[c]));
     }
   }
   return cells;

@@ -22,6 +22,10 @@ struct TileGrid {
   int32_t band = 0;  // strips a band spans, and pixels a block of tones spans
 };
 
+// The most page lines a band spans, at any resolution, language and
+// enlargement: what the print host holds of a page at once.
+constexpr int32_t kMostBandLines = 1200;
+
 // The grid for a resolution, a language and the driver's enlargement.
 TileGrid TileGridFor(int32_t dpi, bool qdrs, int32_t enlargement);
 

@@ -13,7 +13,8 @@
 // Each page is plotted by a child process that loads the driver for it: the
 // driver keeps its state for the life of the library and reads its dialog
 // script once, and a page's sheet is only known from its header. The parent
-// reads the raster and hands the page's lines to the child through a pipe.
+// reads the raster's lines straight into memory it shares with the child
+// (line_ring.h), which plots them where they lie.
 #include <cups/cups.h>
 #include <cups/raster.h>
 #include <fcntl.h>
@@ -29,9 +30,11 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include "tools/host/driver_library.h"
+#include "tools/host/image_host.h"
+#include "tools/print/line_ring.h"
+#include "tools/print/page_tiles.h"
 #include "tools/print/print_options.h"
 #include "tools/print/raster_page.h"
 
@@ -76,18 +79,12 @@ int32_t WriteAll(int fd, const void* data, size_t size) {
   return 0;
 }
 
-int32_t ReadAll(int fd, uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = read(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return -1;
-    data += n, size -= static_cast<size_t>(n);
-  }
-  return 0;
+const uint8_t* TakeRingLine(void* ring) {
+  return TakeLine(*static_cast<LineRing*>(ring));
 }
 
-int32_t ReadPipeLine(void* context, uint8_t* line, int32_t bytes) {
-  return ReadAll(*static_cast<int*>(context), line, static_cast<size_t>(bytes));
+void ReleaseRingLines(void* ring) {
+  ReleaseLines(*static_cast<LineRing*>(ring));
 }
 
 int32_t WriteJobBytes(const char* bytes, int32_t count) {
@@ -100,8 +97,8 @@ void KeepDriverMessage(const char* line) {
 }
 
 // The child: loads the driver, sets the page's sheet and the job's settings
-// through its dialogs, and plots the page from the lines on `lines`.
-int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, int lines) {
+// through its dialogs, and plots the page from the lines in `ring`.
+int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, LineRing& ring) {
   const char* path = std::getenv("TRNKV_DRIVER");
   if (path == nullptr || *path == '\0') path = KALVO_DRIVER_PATH;
   std::string error;
@@ -132,9 +129,10 @@ int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, int l
   setenv("TRNKV_DIALOG_SCRIPT", scriptPath.c_str(), 1);
   hostLog.writeSink = &WriteJobBytes;
   hostLog.printSink = &KeepDriverMessage;
-  LineReader reader{&lines, &ReadPipeLine};
+  imageHostLog.keepRequests = false;
+  const LineSource lines{&ring, &TakeRingLine, &ReleaseRingLines};
   PageResult result;
-  const int32_t plotted = PlotPage(driver, page, settings, sheet, reader, result, error);
+  const int32_t plotted = PlotPage(driver, page, settings, sheet, lines, result, error);
   unlink(scriptPath.c_str());
   if (plotted < 0) {
     Say("ERROR", error + (driverMessages.empty() ? "" : " (" + driverMessages + ")"));
@@ -150,41 +148,54 @@ int PlotPageProcess(const PageFormat& page, const PrintSettings& settings, int l
   return result.complete ? 0 : 2;
 }
 
-// Starts the child for a page; the write end of its line pipe, or -1.
-int StartPage(const PageFormat& page, const PrintSettings& settings, pid_t& child) {
-  int fds[2];
-  if (pipe(fds) < 0) return -1;
+// The lines the reader may read past the band the child holds: about what
+// a pipe holds. The child sees a cancel as it takes its next band, so the
+// further the reader is ahead, the more of a cancelled page prints.
+constexpr int32_t kReadAheadBytes = 256 << 10;
+
+// Starts the child for a page, with the ring its lines go through. 0, or -1.
+int32_t StartPage(const PageFormat& page, const PrintSettings& settings, LineRing& ring,
+                  pid_t& child) {
+  const int32_t ahead = std::max(16, kReadAheadBytes / page.BytesPerLine());
+  if (OpenLineRing(ring, page.BytesPerLine(), std::min(page.height, kMostBandLines + ahead)) < 0)
+    return -1;
   std::fflush(nullptr);
   child = fork();
-  if (child < 0) return close(fds[0]), close(fds[1]), -1;
+  if (child < 0) {
+    const int error = errno;
+    CloseLineRing(ring);
+    return errno = error, -1;
+  }
   if (child == 0) {
     // The page ends when its lines stop; a cancel is the parent's to see.
     signal(SIGTERM, SIG_IGN);
     BoundAddressSpace(false);
-    close(fds[1]);
-    _exit(PlotPageProcess(page, settings, fds[0]));
+    KeepPageEnds(ring);
+    _exit(PlotPageProcess(page, settings, ring));
   }
-  close(fds[0]);
-  return fds[1];
+  KeepReaderEnds(ring);
+  return 0;
 }
 
 // Reads the page's lines and hands them to its child. 0 for the whole page,
 // 1 when the job was cancelled, -1 when the raster ended early or the child
 // stopped taking lines.
-int32_t FeedPage(cups_raster_t* raster, const PageFormat& page, int pipeEnd, int32_t pageNumber) {
-  std::vector<uint8_t> line(static_cast<size_t>(page.BytesPerLine()));
+int32_t FeedPage(cups_raster_t* raster, const PageFormat& page, LineRing& ring,
+                 int32_t pageNumber) {
+  const auto bytes = static_cast<unsigned>(page.BytesPerLine());
   int32_t shown = -1;
   for (int32_t y = 0; y < page.height; ++y) {
     if (cancelled) return 1;
-    if (cupsRasterReadPixels(raster, line.data(), static_cast<unsigned>(line.size())) !=
-        line.size()) {
+    uint8_t* slot = NextSlot(ring, &cancelled);
+    if (slot == nullptr) return cancelled ? 1 : -1;
+    if (cupsRasterReadPixels(raster, slot, bytes) != bytes) {
       // A cancel interrupts the read; that is no damaged raster.
       if (cancelled) return 1;
       Say("ERROR", "page " + std::to_string(pageNumber) + " ends after " + std::to_string(y) +
                        " of its " + std::to_string(page.height) + " lines");
       return -1;
     }
-    if (WriteAll(pipeEnd, line.data(), line.size()) < 0) return -1;
+    LineWritten(ring);
     const int32_t percent = static_cast<int32_t>(100LL * y / page.height);
     if (percent / 10 != shown / 10) {
       shown = percent;
@@ -217,13 +228,17 @@ int32_t PrintPage(cups_raster_t* raster, const cups_page_header2_t& header,
   }
   Say("INFO", "printing page " + std::to_string(number));
   pid_t child = -1;
-  const int pipeEnd = StartPage(page, settings, child);
-  if (pipeEnd < 0) {
+  LineRing ring;
+  if (StartPage(page, settings, ring, child) < 0) {
     Say("ERROR", std::string("cannot start the page: ") + std::strerror(errno));
     return -1;
   }
-  const int32_t fed = FeedPage(raster, page, pipeEnd, number);
-  close(pipeEnd);
+  int32_t fed = FeedPage(raster, page, ring, number);
+  // Cut short or whole, the child plots every line read and ends the page;
+  // cancelled, it ends it with the band it holds.
+  if (fed == 1) TellCancelled(ring);
+  if (fed != 1 && TellWritten(ring) < 0 && fed == 0) fed = -1;
+  CloseLineRing(ring);
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
