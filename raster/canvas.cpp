@@ -128,25 +128,119 @@ inline int32_t DarknessAt(int32_t x) {
   return x ^ 31;
 }
 
-// Darkness of strip pixels [0, used), each repeated n times.
+// `count` bytes of d from p, sixteen at a time.
+void FillBytes(uint8_t* p, int32_t count, uint8_t d) {
+  const __m128i v = _mm_set1_epi8(static_cast<char>(d));
+  for (; count >= 16; count -= 16, p += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+  std::memset(p, d, static_cast<size_t>(count));
+}
+
+// Canvas pixels [x0, x1) all of darkness d. Within a 32-pixel group the line
+// holds them as one reversed stretch, and whole groups in any order.
+void FillCanvasRange(int32_t x0, int32_t x1, uint8_t d) {
+  if (x0 >= x1) return;
+  if (x0 % 32 != 0) {
+    const int32_t end = x1 < (x0 | 31) + 1 ? x1 : (x0 | 31) + 1;
+    FillBytes(raster.darkness + DarknessAt(end - 1), end - x0, d);
+    x0 = end;
+  }
+  const int32_t whole = (x1 - x0) / 32 * 32;
+  FillBytes(raster.darkness + x0, whole, d);
+  x0 += whole;
+  if (x0 < x1) FillBytes(raster.darkness + DarknessAt(x1 - 1), x1 - x0, d);
+}
+
+// Darkness of strip pixels [first, last), each repeated n times.
 template <typename PixelDarkness>
-void FillPixels(int32_t used, int32_t n, PixelDarkness darkness) {
+void FillPixels(int32_t first, int32_t last, int32_t n, PixelDarkness darkness) {
   uint8_t* out = raster.darkness;
   if (n == 1) {
-    for (int32_t i = 0; i < used; ++i) out[DarknessAt(i)] = darkness(i);
+    for (int32_t i = first; i < last; ++i) out[DarknessAt(i)] = darkness(i);
     return;
   }
-  for (int32_t i = 0, x = 0; i < used; ++i) {
+  for (int32_t i = first, x = first * n; i < last; ++i) {
     const uint8_t d = darkness(i);
     for (int32_t k = 0; k < n; ++k, ++x) out[DarknessAt(x)] = d;
   }
 }
 
-// The darkness of `used` colour pixels at enlargement 1, eight at a time: the
+// Strip pixels are taken sixteen at a time: a run of one colour, which drawings
+// are mostly made of, gives one darkness for all sixteen without the weights.
+constexpr int32_t kRunPixels = 16;
+// Runs taken by the weights together once one holds colour.
+constexpr int32_t kColourRuns = 16;
+
+bool AllBytesAre(const uint8_t* p, int32_t vectors, __m128i value) {
+  const __m128i* v = reinterpret_cast<const __m128i*>(p);
+  __m128i same = _mm_cmpeq_epi8(_mm_loadu_si128(v), value);
+  for (int32_t k = 1; k < vectors; ++k)
+    same = _mm_and_si128(same, _mm_cmpeq_epi8(_mm_loadu_si128(v + k), value));
+  return _mm_movemask_epi8(same) == 0xFFFF;
+}
+
+// The grey of sixteen colour pixels when they are all one grey, else -1.
+int32_t RunGrey(const uint8_t* p) {
+  return AllBytesAre(p, 3, _mm_set1_epi8(static_cast<char>(p[0]))) ? p[0] : -1;
+}
+
+// The bits of a byte compare's mask, for the 16 bytes from `offset` on, where
+// a pixel's byte is followed by one of the same pixel.
+constexpr uint32_t WithinPixelBits(int32_t offset) {
+  uint32_t bits = 0;
+  for (int32_t k = 0; k < 16; ++k)
+    if ((offset + k) % 3 != 2) bits |= 1u << k;
+  return bits;
+}
+
+// Whether each of sixteen colour pixels has r == g == b: every byte equals
+// the next one within its pixel.
+bool AllPixelsGrey(const uint8_t* p) {
+  const __m128i* v = reinterpret_cast<const __m128i*>(p);
+  const __m128i a = _mm_loadu_si128(v), b = _mm_loadu_si128(v + 1), c = _mm_loadu_si128(v + 2);
+  const __m128i nextA = _mm_or_si128(_mm_srli_si128(a, 1), _mm_slli_si128(b, 15));
+  const __m128i nextB = _mm_or_si128(_mm_srli_si128(b, 1), _mm_slli_si128(c, 15));
+  const __m128i nextC = _mm_srli_si128(c, 1);
+  return (_mm_movemask_epi8(_mm_cmpeq_epi8(a, nextA)) & WithinPixelBits(0)) == WithinPixelBits(0) &&
+         (_mm_movemask_epi8(_mm_cmpeq_epi8(b, nextB)) & WithinPixelBits(16)) ==
+             WithinPixelBits(16) &&
+         (_mm_movemask_epi8(_mm_cmpeq_epi8(c, nextC)) & WithinPixelBits(32)) == WithinPixelBits(32);
+}
+
+// Strip pixels [0, used), a run of kRunPixels at a time: `run` gives a run's
+// darkness when one holds for all of it (else -1); `mixed` fills pixels from
+// one it did not give up to at most `used` and returns where it stopped,
+// at least a run further.
+template <typename RunDarkness, typename MixedPixels>
+void FillRuns(int32_t used, int32_t n, RunDarkness run, MixedPixels mixed) {
+  int32_t i = 0;
+  while (i + kRunPixels <= used) {
+    const int32_t d = run(i);
+    if (d < 0) {
+      i = mixed(i, used);
+      continue;
+    }
+    if (n == 1) {
+      // Half a group: one reversed stretch of sixteen.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(raster.darkness + DarknessAt(i + 15)),
+                       _mm_set1_epi8(static_cast<char>(d)));
+    } else {
+      FillCanvasRange(i * n, (i + kRunPixels) * n, static_cast<uint8_t>(d));
+    }
+    i += kRunPixels;
+  }
+  if (i < used) mixed(i, used);
+}
+
+// The end of `runs` runs from first, or used if sooner.
+int32_t RunsEnd(int32_t first, int32_t runs, int32_t used) {
+  return used - first < runs * kRunPixels ? used : first + runs * kRunPixels;
+}
+
+// The darkness of colour pixels [from, to) at enlargement 1, eight at a time: the
 // 24 channel bytes widened to 16-bit lanes and weighted, each pixel's sum
 // gathered from its three neighbouring lanes, divided by 100 in the lanes and
 // looked up in the tone table.
-void FillColourDarkness(int32_t used, const uint8_t* pixels) {
+void FillColourDarkness(int32_t from, int32_t to, const uint8_t* pixels) {
   const __m128i zero = _mm_setzero_si128();
   // The lanes of bytes 0..7, 8..15 and 16..23 cycle through r, g, b.
   const __m128i weightsA = _mm_setr_epi16(30, 59, 11, 30, 59, 11, 30, 59);
@@ -158,8 +252,8 @@ void FillColourDarkness(int32_t used, const uint8_t* pixels) {
   const __m128i startsC = _mm_setr_epi16(0, 0, -1, 0, 0, -1, 0, 0);
   const __m128i hundredth = _mm_set1_epi16(static_cast<int16_t>(kHundredthMultiplier));
   uint8_t* out = raster.darkness;
-  int32_t i = 0;
-  for (; i + 8 <= used; i += 8) {
+  int32_t i = from;
+  for (; i + 8 <= to; i += 8) {
     const uint8_t* p = pixels + 3 * i;
     const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16));
@@ -193,33 +287,87 @@ void FillColourDarkness(int32_t used, const uint8_t* pixels) {
     o[6] = darknessByGrey[g[3]];
     o[7] = darknessByGrey[g[0]];
   }
-  for (; i < used; ++i) out[DarknessAt(i)] = darknessBySum[WeightedSum(pixels + 3 * i)];
+  for (; i < to; ++i) out[DarknessAt(i)] = darknessBySum[WeightedSum(pixels + 3 * i)];
+}
+
+void FillTwoLevelLine(int32_t used, const uint8_t* pixels, uint8_t white, uint8_t set) {
+  const int32_t n = raster.enlargement;
+  const __m128i zero = _mm_setzero_si128();
+  FillRuns(
+      used, n,
+      [&](int32_t i) {
+        const int32_t clear = _mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i)), zero));
+        return clear == 0xFFFF ? white : clear == 0 ? set : -1;
+      },
+      [&](int32_t first, int32_t end) {
+        end = RunsEnd(first, 1, end);
+        FillPixels(first, end, n, [&](int32_t i) { return pixels[i] == 0 ? white : set; });
+        return end;
+      });
+}
+
+// Colour strips of a transparent image: the key colour is white.
+void FillKeyedLine(int32_t used, const uint8_t* pixels, uint8_t white) {
+  const int32_t n = raster.enlargement;
+  FillRuns(
+      used, n,
+      [&](int32_t i) {
+        const int32_t grey = RunGrey(pixels + 3 * i);
+        if (grey < 0) return -1;
+        return static_cast<int32_t>(IsKeyColour(pixels + 3 * i) ? white : darknessByGrey[grey]);
+      },
+      [&](int32_t first, int32_t end) {
+        end = RunsEnd(first, 1, end);
+        FillPixels(first, end, n, [&](int32_t i) {
+          const uint8_t* p = pixels + 3 * i;
+          return IsKeyColour(p) ? white : darknessBySum[WeightedSum(p)];
+        });
+        return end;
+      });
+}
+
+void FillColourLine(int32_t used, const uint8_t* pixels) {
+  const int32_t n = raster.enlargement;
+  FillRuns(
+      used, n,
+      [&](int32_t i) {
+        const int32_t grey = RunGrey(pixels + 3 * i);
+        return grey < 0 ? -1 : static_cast<int32_t>(darknessByGrey[grey]);
+      },
+      [&](int32_t first, int32_t end) {
+        if (end - first >= kRunPixels && AllPixelsGrey(pixels + 3 * first)) {
+          end = first + kRunPixels;
+          FillPixels(first, end, n, [&](int32_t i) { return darknessByGrey[pixels[3 * i]]; });
+          return end;
+        }
+        // Colour seldom comes alone: the next few runs go straight to the
+        // weights, which is what a picture needs.
+        end = RunsEnd(first, kColourRuns, end);
+        if (n == 1) {
+          FillColourDarkness(first, end, pixels);
+        } else {
+          FillPixels(first, end, n,
+                     [&](int32_t i) { return darknessBySum[WeightedSum(pixels + 3 * i)]; });
+        }
+        return end;
+      });
 }
 
 // One line of darkness values: the strip's pixels, each N times, then white for
 // whatever the strip lacks and for the padding.
 void FillDarknessLine(int32_t used, const uint8_t* pixels, int32_t kind, uint8_t red, uint8_t green,
                       uint8_t blue) {
-  const int32_t n = raster.enlargement;
   const uint8_t white = Darkness(255, 255, 255);
   if (kind == kStripTwoLevel) {
-    const uint8_t set = Darkness(red, green, blue);
-    FillPixels(used, n, [&](int32_t i) { return pixels[i] == 0 ? white : set; });
+    FillTwoLevelLine(used, pixels, white, Darkness(red, green, blue));
   } else if (raster.transparent != 0) {
-    FillPixels(used, n, [&](int32_t i) {
-      const uint8_t* p = pixels + 3 * i;
-      return IsKeyColour(p) ? white : darknessBySum[WeightedSum(p)];
-    });
-  } else if (n == 1) {
-    FillColourDarkness(used, pixels);
+    FillKeyedLine(used, pixels, white);
   } else {
-    FillPixels(used, n, [&](int32_t i) { return darknessBySum[WeightedSum(pixels + 3 * i)]; });
+    FillColourLine(used, pixels);
   }
-  // The rest of the line: whole 32-pixel groups are white in any order, the
-  // group the strip ends in is filled pixel by pixel.
-  int32_t x = used * n;
-  for (; x % 32 != 0; ++x) raster.darkness[DarknessAt(x)] = white;
-  std::memset(raster.darkness + x, white, raster.rowBits - x);
+  // The rest of the line, the strip's last group partly.
+  FillCanvasRange(used * raster.enlargement, raster.rowBits, white);
 }
 
 // Sixteen pixels at a time: a byte compare of darkness against the row's

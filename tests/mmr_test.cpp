@@ -245,4 +245,36 @@ TEST(MmrVersusLibtiff, RepeatedRows) {
   }
 }
 
+// Rows that repeat the row above apart from a few edits, so that most of their
+// changes are the reference's own and code as one V0 after another, up to and
+// across the edits: edges moved by a few pixels or onto a word edge, runs cut
+// or added, the last pixel flipped; from rows of alternating words, runs ending
+// on word edges, all white and all black.
+TEST(MmrVersusLibtiff, RowsThatMostlyRepeatTheRowAbove) {
+  std::mt19937 rng(7420);
+  for (int32_t width : {64, 96, 2048}) {
+    for (int32_t start = 0; start < 4; ++start) {
+      std::vector<std::vector<bool>> rows(1, std::vector<bool>(width, start == 3));
+      for (int32_t x = 0; x < width && start < 2; ++x)
+        rows[0][x] = start == 0 ? (x / 32) % 2 == 0 : x % 32 >= 32 - (x / 32) % 32;
+      while (rows.size() < 120) {
+        std::vector<bool> row = rows.back();
+        for (uint32_t edits = rng() % 3; edits > 0; --edits) {
+          const int32_t x = static_cast<int32_t>(rng() % width);
+          const int32_t kind = static_cast<int32_t>(rng() % 4);
+          const int32_t end = kind == 0   ? std::min(width, x + 1 + static_cast<int32_t>(rng() % 5))
+                              : kind == 1 ? std::min(width, (x / 32 + 1) * 32)
+                              : kind == 2 ? std::min(width, x + static_cast<int32_t>(rng() % 300))
+                                          : width;
+          const bool black = kind == 3 ? !row[width - 1] : rng() % 2 == 0;
+          for (int32_t i = kind == 3 ? width - 1 : x; i < end; ++i) row[i] = black;
+        }
+        rows.push_back(row);
+      }
+      ExpectAgreesWithLibtiff(Draw(width, static_cast<int32_t>(rows.size()),
+                                   [&](int32_t x, int32_t y) { return rows[y][x]; }));
+    }
+  }
+}
+
 }  // namespace

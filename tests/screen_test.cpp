@@ -1,8 +1,11 @@
 // The screening fast path against a pixel-by-pixel reference: random strips of
 // every kind, widths that end anywhere in a word, enlargements, tone tables and
-// key colours.
+// key colours; and strips made of stretches of one colour, as drawings are,
+// which take the shortcuts for runs of one grey, of greys and of colour.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <random>
 #include <vector>
 
@@ -96,6 +99,76 @@ TEST(Screen, FastPathMatchesThePixelByPixelReference) {
       ref.AddStrip(count, data, kind, colour);
     }
     ASSERT_EQ(raster.rowsDone * (raster.rowBits / 32), static_cast<int32_t>(ref.rows.size()));
+    for (size_t i = 0; i < ref.rows.size(); ++i)
+      ASSERT_EQ(raster.canvas[i], ref.rows[i])
+          << "trial " << trial << ", width " << width << ", N " << n << ", word " << i;
+    RasterEnd();
+  }
+  ResetToneTable();
+}
+
+// A strip of stretches: white, black, one grey, the key, colour noise, and
+// greys with one channel off here and there (which must not pass as grey),
+// stretches a multiple of 16 long from `offset`, so that the shortcuts' runs
+// meet them aligned or shifted.
+std::vector<uint8_t> StretchStrip(std::mt19937& random, int32_t width, int32_t offset,
+                                  const uint8_t* key) {
+  auto pick = [&](int32_t lo, int32_t hi) {
+    return lo + static_cast<int32_t>(random() % static_cast<uint32_t>(hi - lo + 1));
+  };
+  std::vector<uint8_t> strip(3 * static_cast<size_t>(width), 255);
+  for (int32_t x = offset; x < width;) {
+    const int32_t end = std::min(width, x + 16 * pick(1, 3) - (pick(0, 3) == 0 ? pick(1, 15) : 0));
+    const int32_t kind = pick(0, 6);
+    const uint8_t grey = kind == 1 ? 0 : static_cast<uint8_t>(pick(0, 255));
+    for (int32_t i = x; i < end; ++i) {
+      uint8_t* p = &strip[3 * static_cast<size_t>(i)];
+      if (kind == 0) continue;  // white
+      if (kind == 3) {
+        std::copy(key, key + 3, p);
+      } else if (kind == 4) {
+        for (int32_t c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(pick(0, 255));
+      } else {
+        p[0] = p[1] = p[2] = kind == 5 ? static_cast<uint8_t>(pick(0, 255)) : grey;
+        if (kind == 6 && pick(0, 7) == 0) p[pick(0, 2)] ^= static_cast<uint8_t>(pick(1, 255));
+      }
+    }
+    x = end;
+  }
+  return strip;
+}
+
+TEST(Screen, StretchesOfOneColourMatchTheReference) {
+  ResetDriver();
+  std::mt19937 random(7410);
+  for (int32_t trial = 0; trial < 240; ++trial) {
+    for (int32_t g = 0; g < 256; ++g)  // the default tone, or one where white is not blank
+      ToneTable[g] = trial % 2 == 0 ? DefaultToneTable[g] : static_cast<uint8_t>(random() % 256);
+    const int32_t n = std::array{1, 1, 2, 3, 4, 5, 16}[trial % 7];
+    const int32_t width = 16 * static_cast<int32_t>(1 + random() % 40) + trial % 17;
+    const int32_t transparent = trial % 3 == 0 ? 0 : 1;
+    // The key: white, black, a grey or a colour.
+    const uint8_t grey = static_cast<uint8_t>(random() % 256);
+    const std::array<std::array<uint8_t, 3>, 4> keys{
+        {{255, 255, 255}, {0, 0, 0}, {grey, grey, grey}, {grey, 40, 200}}};
+    const auto& key = keys[trial / 3 % 4];
+    ASSERT_EQ(RasterBegin(width, 4, transparent, key[0], key[1], key[2], &kRtlFraming, 0, 0, n, 0),
+              0);
+    Reference ref{width, n, raster.rowBits, transparent, {key[0], key[1], key[2]}, {}};
+    for (int32_t s = 0; s < 4; ++s) {
+      const auto strip =
+          StretchStrip(random, width, static_cast<int32_t>(random() % 16), key.data());
+      if (s == 3) {  // two-level, from the same stretches
+        std::vector<uint8_t> levels(static_cast<size_t>(width));
+        for (int32_t x = 0; x < width; ++x) levels[x] = strip[3 * static_cast<size_t>(x)] < 128;
+        RasterAddStrip(width, levels.data(), kStripTwoLevel, key[0], 90, 20);
+        ref.AddStrip(width, levels.data(), kStripTwoLevel,
+                     std::array<uint8_t, 3>{key[0], 90, 20}.data());
+      } else {
+        RasterAddStrip(width, strip.data(), kStripColour, 0, 0, 0);
+        ref.AddStrip(width, strip.data(), kStripColour, nullptr);
+      }
+    }
     for (size_t i = 0; i < ref.rows.size(); ++i)
       ASSERT_EQ(raster.canvas[i], ref.rows[i])
           << "trial " << trial << ", width " << width << ", N " << n << ", word " << i;

@@ -109,6 +109,14 @@ class Table {
                     twoLevel == 0 && n == 1 ? 0.25 : 0, true});
   }
 
+  void ScreenDrawing() {
+    const double ours = Rate("BM_ScreenOurs/drawing:2/n:1");
+    const double copy = Rate("BM_ScreenMemcpy/twolevel:0");
+    rows.push_back({"Screening a drawing's grey RGB strips, N = 1", Format("%.0f Mpx/s", ours),
+                    Format("memcpy %.0f Mpx/s", copy), copy > 0 ? ours / copy : 0, "speed / memcpy",
+                    0, true});
+  }
+
   void Image() {
     const double ours = Seconds("BM_ImageRequest"), tiff = Seconds("BM_ImageLibtiff");
     rows.push_back({"Image request, 16 x 12 in at 600 dpi", Format("%.0f ms", ours * 1000),
@@ -219,6 +227,7 @@ int main(int argc, char** argv) {
   table.Mmr(2, "all white");
   for (int twoLevel = 0; twoLevel < 2; ++twoLevel)
     for (int n : {1, 2, 4}) table.Screen(twoLevel, n);
+  table.ScreenDrawing();
   table.Image();
   table.Vector("Moves", "1M moves and draws");
   table.Vector("Polygons", "10k polygons");

@@ -1,6 +1,6 @@
 // Screening strips into the canvas: RasterAddStrip on colour and two-level
-// strips at enlargements 1, 2 and 4, against a plain ordered-dither loop over
-// 8-bit grey and against a copy of the input bytes.
+// strips at enlargements 1, 2 and 4 and on a drawing's grey RGB strips, against a plain
+// ordered-dither loop over 8-bit grey and against a copy of the input bytes.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -35,10 +35,33 @@ const std::vector<std::vector<uint8_t>>& TwoLevelStrips() {
   return strips;
 }
 
+// What the print host sends: rows of a line drawing as RGB strips, grey
+// repeated in every channel, mostly white, black lines and two grey fills.
+const std::vector<std::vector<uint8_t>>& DrawingStrips() {
+  static std::vector<std::vector<uint8_t>> strips;
+  if (strips.empty()) {
+    const Page page = LineDrawingPage();
+    for (int32_t s = 0; s < kStrips; ++s) {
+      const int32_t y = 200 + s * 107;
+      const uint32_t* row = page.words.data() + size_t{kPageRowWords} * y;
+      std::vector<uint8_t> strip(3 * size_t{kPageWidth});
+      for (int32_t x = 0; x < kPageWidth; ++x) {
+        const bool black = (row[x / 32] >> (31 - x % 32) & 1) != 0;
+        const uint8_t fill = x >= 2000 && x < 3500 ? 153 : x >= 6000 && x < 6700 ? 77 : 255;
+        std::memset(&strip[3 * size_t(x)], black ? 0 : fill, 3);
+      }
+      strips.push_back(strip);
+    }
+  }
+  return strips;
+}
+
 void BM_ScreenOurs(benchmark::State& state) {
-  const bool colour = state.range(0) == 0;
+  const bool colour = state.range(0) != 1;
   const int32_t n = static_cast<int32_t>(state.range(1));
-  const auto& strips = colour ? ColourStrips() : TwoLevelStrips();
+  const auto& strips = state.range(0) == 2 ? DrawingStrips()
+                       : colour            ? ColourStrips()
+                                           : TwoLevelStrips();
   RasterReserve(kPageWidth, kStrips, n);
   BuildScreenPatterns();
   raster.transparent = 0;
@@ -116,6 +139,8 @@ BENCHMARK(BM_ScreenOurs)
     ->ArgNames({"twolevel", "n"})
     ->ArgsProduct({{0, 1}, {1, 2, 4}})
     ->Unit(benchmark::kMicrosecond);
+// The print host's strips: a drawing in RGB at N = 1.
+BENCHMARK(BM_ScreenOurs)->ArgNames({"drawing", "n"})->Args({2, 1})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScreenDitherLoop)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScreenColourLoop)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScreenMemcpy)->ArgName("twolevel")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
