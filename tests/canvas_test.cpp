@@ -189,14 +189,36 @@ TEST(Canvas, QdrsBandsAt200DpiTileTheImage) {
 
 // An image drawn in alternating columns that shift every 40 rows, its bands
 // decoded: their heights, where each is placed, and the coded area's size.
+// One test a case, so that CTest runs them at once.
 struct BandCase {
+  const char* name;
   int32_t width, rows, qdrs, transparent, turned, height, dots;
   size_t bands;
 };
 
-void ExpectBands(const BandCase& c) {
-  SCOPED_TRACE(testing::Message() << c.width << "x" << c.rows << " " << c.qdrs << c.transparent
-                                  << c.turned);
+// 4 x 10240 rows x (156 + 100) bytes = 10,485,760 is one band; a row more
+// makes bands of 32 x ceil(320 / 32) = 320 rows, 812 dots apart. 11000 rows
+// are 343 units, not a whole number of 32: bands of 32 x 11 = 352 rows, the
+// last of 88. 1000 wider rows make 31 units: bands of 32 rows, 81 dots apart,
+// the last of 8, in either language and either way round. 20 rows of
+// 1,100,000 pass the limit though floor(20 / 32) is 0. Alternate pixels on a
+// first row cost 6 bits each, more than the coded area is first sized for.
+constexpr BandCase kBandCases[] = {
+    {"OneBandAtTheLimit", 1216, 10240, 0, 0, 0, 10240, 0, 1},
+    {"ARowPastTheLimit", 1216, 10241, 0, 0, 0, 320, 812, 33},
+    {"UnitsNotAWholeNumberOf32", 1216, 11000, 0, 0, 0, 352, 894, 32},
+    {"WideInRtl", 20160, 1000, 0, 0, 0, 32, 81, 32},
+    {"WideInRtlTurned", 20160, 1000, 0, 0, 1, 32, 81, 32},
+    {"WideInQdrs", 20160, 1000, 1, 0, 0, 32, 0, 32},
+    {"WideInQdrsTransparentTurned", 20160, 1000, 1, 1, 1, 32, 0, 32},
+    {"FewRowsPastTheLimit", 1100000, 20, 0, 0, 0, 20, 0, 1},
+    {"AFirstRowCostlierThanSized", 8192, 1, 0, 0, 0, 1, 0, 1},
+};
+
+class CanvasBands : public testing::TestWithParam<BandCase> {};
+
+TEST_P(CanvasBands, HeightsBreaksAndCodedSizes) {
+  const BandCase& c = GetParam();
   ResetCanvas(0x0200, c.qdrs);
   const auto pixels = [](int32_t x, int32_t y) { return (x + y / 40) % 2 * 255; };
   Draw(c.width, c.rows, pixels, 1, c.qdrs, c.transparent, c.turned);
@@ -215,39 +237,10 @@ void ExpectBands(const BandCase& c) {
   EXPECT_GT(bands[0].data.size(), c.rows == 1 ? 4u * (raster.rowBits / 8 + 100) : 0u);
 }
 
-// The four tests below are one table cut in four, so that they run at once.
-TEST(Canvas, TallImagesBreakIntoBandsOfWholeUnits) {
-  // 4 x 10240 rows x (156 + 100) bytes = 10,485,760 is one band; a row more
-  // makes bands of 32 x ceil(320 / 32) = 320 rows, 812 dots apart. 11000 rows
-  // are 343 units, not a whole number of 32: bands of 32 x 11 = 352 rows, the
-  // last of 88.
-  for (const BandCase& c :
-       {BandCase{1216, 10240, 0, 0, 0, 10240, 0, 1}, BandCase{1216, 10241, 0, 0, 0, 320, 812, 33},
-        BandCase{1216, 11000, 0, 0, 0, 352, 894, 32}})
-    ExpectBands(c);
-}
-
-// 1000 wider rows make 31 units: bands of 32 rows, 81 dots apart, the last of 8.
-TEST(Canvas, WideImagesBreakIntoBandsInRtlEitherWayRound) {
-  for (const BandCase& c :
-       {BandCase{20160, 1000, 0, 0, 0, 32, 81, 32}, BandCase{20160, 1000, 0, 0, 1, 32, 81, 32}})
-    ExpectBands(c);
-}
-
-TEST(Canvas, WideImagesBreakIntoBandsInQdrsOpaqueOrNot) {
-  for (const BandCase& c :
-       {BandCase{20160, 1000, 1, 0, 0, 32, 0, 32}, BandCase{20160, 1000, 1, 1, 1, 32, 0, 32}})
-    ExpectBands(c);
-}
-
-TEST(Canvas, BandsPastTheLimitAndFirstRowsCostlierThanSized) {
-  // 20 rows of 1,100,000 pass the limit though floor(20 / 32) is 0. Alternate
-  // pixels on a first row cost 6 bits each, more than the coded area is first
-  // sized for.
-  for (const BandCase& c :
-       {BandCase{1100000, 20, 0, 0, 0, 20, 0, 1}, BandCase{8192, 1, 0, 0, 0, 1, 0, 1}})
-    ExpectBands(c);
-}
+INSTANTIATE_TEST_SUITE_P(Canvas, CanvasBands, testing::ValuesIn(kBandCases),
+                         [](const testing::TestParamInfo<BandCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(Canvas, NoRowsIsAnEmptyRasterAndNoRoomIsNoOutput) {
   ResetCanvas();
