@@ -215,6 +215,10 @@ constexpr BandCase kBandCases[] = {
     {"AFirstRowCostlierThanSized", 8192, 1, 0, 0, 0, 1, 0, 1},
 };
 
+void PrintTo(const BandCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class CanvasBands : public testing::TestWithParam<BandCase> {};
 
 TEST_P(CanvasBands, HeightsBreaksAndCodedSizes) {
