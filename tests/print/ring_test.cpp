@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "tools/print/line_ring.h"
@@ -61,13 +62,19 @@ int ExitCode(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Writes `lines` lines as the reader does; the lines written.
-int64_t WriteLines(LineRing& ring, int64_t lines, const volatile sig_atomic_t* cancelled) {
-  for (int64_t y = 0; y < lines; ++y) {
-    uint8_t* slot = NextSlot(ring, cancelled);
-    if (slot == nullptr) return y;
-    FillLine(slot, y);
-    LineWritten(ring);
+// Writes `lines` lines as the reader does, up to `most` a read; the lines
+// written.
+int64_t WriteLines(LineRing& ring, int64_t lines, const volatile sig_atomic_t* cancelled,
+                   int32_t most = 1) {
+  for (int64_t y = 0; y < lines;) {
+    int32_t count = 0;
+    uint8_t* slots =
+        NextSlots(ring, static_cast<int32_t>(std::min<int64_t>(most, lines - y)), count, cancelled);
+    if (slots == nullptr) return y;
+    if (count < 1 || count > most) return -1;
+    for (int32_t k = 0; k < count; ++k) FillLine(slots + k * kBytes, y + k);
+    LinesWritten(ring, count);
+    y += count;
   }
   return lines;
 }
@@ -79,7 +86,8 @@ class PageLineRingTest : public testing::Test {
   sighandler_t previous = SIG_DFL;
 };
 
-// Bands that fill the ring exactly (the reader then waits with lines it has
+// Reads of a line or of several (as many as fit before the ring turns);
+// bands that fill the ring exactly (the reader then waits with lines it has
 // not yet told of), half of it, or are a line; pages that end on a band's
 // edge, inside a band, inside the first band, or are empty.
 TEST_F(PageLineRingTest, EveryLineArrivesOnceInOrderAcrossBandsAndRingTurns) {
@@ -88,18 +96,19 @@ TEST_F(PageLineRingTest, EveryLineArrivesOnceInOrderAcrossBandsAndRingTurns) {
     int64_t lines;
   } cases[] = {{8, 4, 1000}, {8, 4, 1003}, {8, 8, 37}, {9, 1, 50}, {16, 8, 5},
                {12, 6, 0},   {2, 1, 9},    {7, 3, 22}, {9, 9, 40}};
-  for (const auto& c : cases) {
-    LineRing ring;
-    ASSERT_EQ(OpenLineRing(ring, kBytes, c.capacity), 0);
-    const pid_t child = fork();
-    if (child == 0) TakeBands(ring, c.band, c.lines, -1);
-    KeepReaderEnds(ring);
-    EXPECT_EQ(WriteLines(ring, c.lines, nullptr), c.lines);
-    EXPECT_EQ(TellWritten(ring), 0);
-    CloseLineRing(ring);
-    EXPECT_EQ(ExitCode(child), 0) << c.capacity << " lines, bands of " << c.band << ", " << c.lines
-                                  << " lines";
-  }
+  for (const auto& c : cases)
+    for (const int32_t most : {1, 3, 16}) {
+      LineRing ring;
+      ASSERT_EQ(OpenLineRing(ring, kBytes, c.capacity), 0);
+      const pid_t child = fork();
+      if (child == 0) TakeBands(ring, c.band, c.lines, -1);
+      KeepReaderEnds(ring);
+      EXPECT_EQ(WriteLines(ring, c.lines, nullptr, most), c.lines);
+      EXPECT_EQ(TellWritten(ring), 0);
+      CloseLineRing(ring);
+      EXPECT_EQ(ExitCode(child), 0) << c.capacity << " lines, bands of " << c.band << ", "
+                                    << c.lines << " lines, up to " << most << " a read";
+    }
 }
 
 // A page process that stops taking lines (it failed, or hangs) while the

@@ -111,7 +111,9 @@ void CloseLineRing(LineRing& r) {
   r.mapped = 0;
 }
 
-uint8_t* NextSlot(LineRing& r, const volatile sig_atomic_t* cancelled) {
+uint8_t* NextSlots(LineRing& r, int32_t most, int32_t& count,
+                   const volatile sig_atomic_t* cancelled) {
+  count = 0;
   while (r.written - r.released >= r.capacity) {
     // The page process may be waiting for the lines not yet told.
     if (r.told < r.written && TellWritten(r) < 0) return nullptr;
@@ -119,12 +121,16 @@ uint8_t* NextSlot(LineRing& r, const volatile sig_atomic_t* cancelled) {
     if (ReceiveCount(r.fromPage[0], done, cancelled) != 0) return nullptr;
     r.released = std::max(r.released, std::min(done, r.written));
   }
+  const int64_t free = r.capacity - (r.written - r.released);
+  const int64_t beforeTurn = r.capacity - r.written % r.capacity;
+  count = static_cast<int32_t>(std::min({int64_t{std::max(1, most)}, free, beforeTurn}));
   return Slot(r, r.written);
 }
 
-void LineWritten(LineRing& r) {
+void LinesWritten(LineRing& r, int32_t count) {
+  r.written += count;
   // A page process that has gone is seen at the next wait or the last count.
-  if (++r.written - r.told >= Quarter(r)) TellWritten(r);
+  if (r.written - r.told >= Quarter(r)) TellWritten(r);
 }
 
 int32_t TellWritten(LineRing& r) {

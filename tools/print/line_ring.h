@@ -41,12 +41,15 @@ void KeepPageEnds(LineRing& ring);
 // Unmaps the ring and closes what this process still holds of it.
 void CloseLineRing(LineRing& ring);
 
-// The reader: the slot for the next line, waiting while the ring is full;
-// nullptr when the page process has stopped taking lines, or when
-// `cancelled` is set while it waits.
-uint8_t* NextSlot(LineRing& ring, const volatile sig_atomic_t* cancelled);
-// The slot NextSlot gave holds the next line.
-void LineWritten(LineRing& ring);
+// The reader: the slots for the next lines, one after the other in memory,
+// `count` of them (1 to `most`: as many as are free before the ring turns),
+// waiting while the ring is full; nullptr when the page process has stopped
+// taking lines, or when `cancelled` is set while it waits. A read a few
+// lines long costs the kernel far less than a read a line.
+uint8_t* NextSlots(LineRing& ring, int32_t most, int32_t& count,
+                   const volatile sig_atomic_t* cancelled);
+// The first `count` slots NextSlots gave hold the next lines.
+void LinesWritten(LineRing& ring, int32_t count);
 // Tells the page process of every line written, as the page's last lines
 // when the ring is closed next. 0, or -1 when it has gone.
 int32_t TellWritten(LineRing& ring);

@@ -1,9 +1,10 @@
-// print_page_maker: writes one page of CUPS raster (8-bit grey, compressed)
-// with a drawing-like pattern to standard output, without holding the page:
-// lines every inch across and along, a diagonal and a grey band, so a long
-// roll page can be made at any length for the print host's measurements.
+// print_page_maker: writes one page of CUPS raster (8-bit grey, compressed,
+// or uncompressed when asked) with a drawing-like pattern to standard output,
+// without holding the page: lines every inch across and along, a diagonal and
+// a grey band, so a long roll page can be made at any length for the print
+// host's measurements and tests.
 //
-//   print_page_maker WIDTH-IN LENGTH-IN DPI
+//   print_page_maker WIDTH-IN LENGTH-IN DPI [uncompressed]
 #include <cups/raster.h>
 #include <unistd.h>
 
@@ -13,8 +14,9 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "Usage: print_page_maker WIDTH-IN LENGTH-IN DPI\n");
+  const bool uncompressed = argc == 5 && std::strcmp(argv[4], "uncompressed") == 0;
+  if (argc != 4 && !uncompressed) {
+    std::fprintf(stderr, "Usage: print_page_maker WIDTH-IN LENGTH-IN DPI [uncompressed]\n");
     return 2;
   }
   const double width = std::atof(argv[1]), length = std::atof(argv[2]);
@@ -35,7 +37,8 @@ int main(int argc, char** argv) {
   h.cupsNumColors = 1;
   h.cupsColorOrder = CUPS_ORDER_CHUNKED;
   h.cupsBytesPerLine = h.cupsWidth;
-  cups_raster_t* raster = cupsRasterOpen(STDOUT_FILENO, CUPS_RASTER_WRITE_COMPRESSED);
+  cups_raster_t* raster = cupsRasterOpen(
+      STDOUT_FILENO, uncompressed ? CUPS_RASTER_WRITE : CUPS_RASTER_WRITE_COMPRESSED);
   if (raster == nullptr || !cupsRasterWriteHeader2(raster, &h)) return 1;
   std::vector<unsigned char> line(h.cupsWidth);
   for (unsigned y = 0; y < h.cupsHeight; ++y) {

@@ -63,6 +63,34 @@ void Cancel(int) {
   cancelled = 1;
 }
 
+// The raster as libcups reads it, counted. Uncompressed (version 1 and 3)
+// streams have their lines read straight into the ring, several at a time,
+// and a read that fails part way has delivered the bytes counted; compressed
+// ones are read a line at a time, from libcups's own buffer.
+struct RasterInput {
+  int fd = -1;
+  int64_t delivered = 0;
+  uint8_t sync[4] = {};
+};
+RasterInput rasterInput;
+
+ssize_t ReadRaster(void* context, unsigned char* into, size_t bytes) {
+  auto& in = *static_cast<RasterInput*>(context);
+  for (;;) {
+    const ssize_t n = read(in.fd, into, bytes);
+    // A cancel that interrupts a read ends it; any other signal does not.
+    if (n < 0 && errno == EINTR && !cancelled) continue;
+    for (ssize_t i = 0; i < n && in.delivered + i < 4; ++i) in.sync[in.delivered + i] = into[i];
+    if (n > 0) in.delivered += n;
+    return n;
+  }
+}
+
+bool LinesComeStraight(const RasterInput& in) {
+  const auto is = [&in](const char* word) { return std::memcmp(in.sync, word, 4) == 0; };
+  return is("RaSt") || is("tSaR") || is("RaS3") || is("3SaR");
+}
+
 void Say(const char* level, const std::string& text) {
   std::fprintf(stderr, "%s: %s\n", level, text.c_str());
   std::fflush(stderr);
@@ -182,25 +210,36 @@ int32_t StartPage(const PageFormat& page, const PrintSettings& settings, LineRin
 // stopped taking lines.
 int32_t FeedPage(cups_raster_t* raster, const PageFormat& page, LineRing& ring,
                  int32_t pageNumber) {
-  const auto bytes = static_cast<unsigned>(page.BytesPerLine());
+  const int32_t bytes = page.BytesPerLine();
+  const int32_t most = LinesComeStraight(rasterInput) ? std::max(1, kReadAheadBytes / bytes) : 1;
   int32_t shown = -1;
-  for (int32_t y = 0; y < page.height; ++y) {
+  for (int32_t y = 0; y < page.height;) {
     if (cancelled) return 1;
-    uint8_t* slot = NextSlot(ring, &cancelled);
-    if (slot == nullptr) return cancelled ? 1 : -1;
-    if (cupsRasterReadPixels(raster, slot, bytes) != bytes) {
+    int32_t count = 0;
+    uint8_t* slots = NextSlots(ring, std::min(most, page.height - y), count, &cancelled);
+    if (slots == nullptr) return cancelled ? 1 : -1;
+    const auto want = static_cast<unsigned>(count * bytes);
+    const int64_t before = rasterInput.delivered;
+    if (cupsRasterReadPixels(raster, slots, want) != want) {
       // A cancel interrupts the read; that is no damaged raster.
       if (cancelled) return 1;
+      // The lines that came whole are the page's, as far as it goes.
+      const auto whole = static_cast<int32_t>(
+          most > 1 ? std::clamp<int64_t>((rasterInput.delivered - before) / bytes, 0, count - 1)
+                   : 0);
+      LinesWritten(ring, whole);
+      y += whole;
       Say("ERROR", "page " + std::to_string(pageNumber) + " ends after " + std::to_string(y) +
                        " of its " + std::to_string(page.height) + " lines");
       return -1;
     }
-    LineWritten(ring);
+    LinesWritten(ring, count);
     const int32_t percent = static_cast<int32_t>(100LL * y / page.height);
     if (percent / 10 != shown / 10) {
       shown = percent;
       std::fprintf(stderr, "ATTR: job-media-progress=%d\n", percent);
     }
+    y += count;
   }
   return 0;
 }
@@ -281,7 +320,8 @@ int main(int argc, char** argv) {
   }
 
   BoundAddressSpace(true);
-  cups_raster_t* raster = cupsRasterOpen(input, CUPS_RASTER_READ);
+  rasterInput.fd = input;
+  cups_raster_t* raster = cupsRasterOpenIO(&ReadRaster, &rasterInput, CUPS_RASTER_READ);
   if (raster == nullptr) {
     Say("ERROR", "the input is not CUPS raster");
     return 1;
