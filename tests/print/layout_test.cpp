@@ -106,6 +106,10 @@ TEST(Strips, LinesBecomeStripsInEveryPixelKind) {
   for (int32_t j = 0; j < 40; ++j)
     for (int32_t c = 0; c < 3; ++c)
       ASSERT_EQ(rampRgb[3 * j + c], j < 37 ? ramp[j] : 255) << "dot " << j << ", colour " << c;
+  uint8_t rampTwoLevel[40];
+  ServeStrip(wide, lines, 1, 1, false, false, 40, rampTwoLevel);
+  for (int32_t j = 0; j < 40; ++j)
+    ASSERT_EQ(rampTwoLevel[j], j < 37 && ramp[j] < 128 ? 1 : 0) << "two-level dot " << j;
 
   const PageFormat black{10, 1, 600, PixelKind::Black1};
   const uint8_t bits[] = {0b10000000, 0b01000000};
@@ -151,7 +155,7 @@ TEST(Tiles, CellsAndBandsStartOnHostUnitsAndTheScreensPeriod) {
 
 // Random bands of cells: every inked cell is printed by exactly one tile and
 // no white one outside a block of tones; tones only in band-high blocks
-// that start on a block's edge.
+// that start on a block's edge, and only tiles without tones two-level.
 TEST(Tiles, EveryInkedCellIsSentOnceAndTonesInWholeBlocks) {
   std::mt19937 random(7);
   const TileGrid grid{50, 400};
@@ -176,6 +180,8 @@ TEST(Tiles, EveryInkedCellIsSentOnceAndTonesInWholeBlocks) {
           ++covered[r * across + c];
           tone = tone || cells[r * across + c] == CellInk::Tone;
         }
+      // Sent two-level, a tone would print black or white.
+      EXPECT_EQ(t.tones, tone) << round;
       if (tone) {
         EXPECT_EQ(t.firstPixel % grid.band, 0) << "a tone off the screen's period";
         EXPECT_EQ(t.strips, strips);
@@ -195,6 +201,7 @@ TEST(Tiles, EveryInkedCellIsSentOnceAndTonesInWholeBlocks) {
   const std::vector<Tile> whole = PlanTiles(two, 3, grid, 50, 150, 2500);
   ASSERT_EQ(whole.size(), 1u);
   EXPECT_EQ(whole[0].pixels, 150);
+  EXPECT_FALSE(whole[0].tones);
 }
 
 // The cells see every kind of dot the lines hold, white past the page's end.

@@ -209,7 +209,7 @@ int32_t SendPlacedImage(const DriverLink& d, const PageFormat& page, const Place
             std::to_string(at.pixels) + " dots";
     return -1;
   }
-  const bool colour = page.kind != PixelKind::Black1;
+  const bool colour = page.kind != PixelKind::Black1 && at.tones;
   const uint16_t status = p.turned ? SendStripImage(d, along, across, along + span, across + width,
                                                     count, at.pixels, colour, source)
                                    : SendStripImage(d, across, along, across + width, along + span,
@@ -300,8 +300,8 @@ int32_t SendPageTiles(const DriverLink& d, const PageFormat& page, const Placeme
     std::vector<TileFeed> feeds(tiles.size());
     for (size_t i = 0; i < tiles.size(); ++i) {
       feeds[i] = {&feed, tiles[i], {&feeds[i], &ServeTileStrip}};
-      const Tile placed{first + tiles[i].firstStrip, tiles[i].strips, tiles[i].firstPixel,
-                        tiles[i].pixels};
+      Tile placed = tiles[i];
+      placed.firstStrip += first;
       if (SendPlacedImage(d, page, p, placed, feeds[i].source, error) < 0) return -1;
       ++result.images;
     }

@@ -119,7 +119,7 @@ std::vector<Tile> PlanTiles(const std::vector<CellInk>& cells, int32_t across, c
       if (!runs.empty() && runs.back().firstPixel + runs.back().pixels == x)
         runs.back().pixels += grid.cell;
       else
-        runs.push_back({r * grid.cell, grid.cell, x, grid.cell});
+        runs.push_back({r * grid.cell, grid.cell, x, grid.cell, false});
     }
     std::vector<Tile> still;
     for (Tile& run : runs) {
@@ -148,7 +148,7 @@ std::vector<Tile> PlanTiles(const std::vector<CellInk>& cells, int32_t across, c
   int64_t cost = 0;
   for (const Tile& t : tiles) cost += int64_t{t.strips} * t.pixels + imageCost;
   if (tiles.size() > 1 && cost >= int64_t{strips} * pixels + imageCost)
-    return {{0, strips, 0, pixels}};
+    return {{0, strips, 0, pixels, std::find(toned.begin(), toned.end(), true) != toned.end()}};
   std::stable_sort(tiles.begin(), tiles.end(),
                    [](const Tile& a, const Tile& b) { return a.firstPixel < b.firstPixel; });
   return tiles;

@@ -36,14 +36,18 @@ std::vector<CellInk> ClassifyCells(const PageFormat& page, const uint8_t* const*
                                    int32_t lineCount, int32_t cellDots, int32_t across);
 
 // One image of a band, in strips and strip pixels from the band's corner.
+// One without tones holds only black and white dots: sent two-level, one byte
+// a pixel, it prints the same dots as in colour.
 struct Tile {
   int32_t firstStrip = 0, strips = 0, firstPixel = 0, pixels = 0;
+  bool tones = true;
 };
 
 // The images that print a band's inked cells: blocks holding a tone whole
 // (band high, `grid.band` pixels wide, neighbours joined), the other inked
 // cells in runs along each row, a run that repeats in the next row joined
-// with it. `strips` and `pixels` are the band's size, which clips the tiles.
+// with it, without tones. `strips` and `pixels` are the band's size, which
+// clips the tiles.
 // Where the tiles would cost more than the band sent whole, each image
 // counted as `imageCost` dots, the band is one tile.
 std::vector<Tile> PlanTiles(const std::vector<CellInk>& cells, int32_t across, const TileGrid& grid,
