@@ -71,6 +71,52 @@ TEST(AdihostBadDxf, BlocksPlacedInsideThemselvesAreDrawnOnceAndNoted) {
   EXPECT_EQ(w.notes.at("INSERT of a block inside itself"), 3);
 }
 
+// The vertices of a polyline on a paper layout (which is not plotted), or
+// that stray past the end of their block or into the next one, belong to no
+// shape of the drawing: they must not be added to whatever shape was drawn
+// last, nor reach past the shapes a block holds.
+TEST(AdihostBadDxf, VerticesOfAPolylineLeftOutOrCutOffJoinNoOtherShape) {
+  const auto polyline = [](DxfText& t, bool paper) -> DxfText& {
+    t.Entity("POLYLINE");
+    if (paper) t.Add(67, 1);
+    t.Add(66, 1).Add(10, 0.0).Add(20, 0.0).Add(70, 0);
+    for (int k = 0; k < 3; ++k) t.Entity("VERTEX").Add(10, 50.0 + k).Add(20, 60.0 + k);
+    return t.Entity("SEQEND");
+  };
+  DxfText paper;
+  polyline(Line(paper.Section("ENTITIES"), 0, 0, 10, 0), true);
+  Drawing drawing;
+  std::string error;
+  ASSERT_EQ(ReadDxfText(paper.End().Finish(), "", drawing, error), 0) << error;
+  ASSERT_EQ(drawing.shapes.size(), 1u);
+  EXPECT_EQ(drawing.shapes[0].vertices.size(), 2u)
+      << "the paper polyline's vertices joined the line";
+  EXPECT_EQ(drawing.unsupported.at("entity of a paper-space layout"), 1);
+
+  // A model polyline whose vertices come after a block has begun, and a
+  // block's polyline whose vertices come after its end.
+  for (const bool fromModel : {true, false}) {
+    DxfText t;
+    if (fromModel) {
+      Line(t.Section("ENTITIES"), 0, 0, 10, 0);
+      t.Entity("POLYLINE").Add(66, 1).Add(10, 0.0).Add(20, 0.0).Add(70, 0);
+      Block(t.End().Section("BLOCKS"), "EMPTY");
+    } else {
+      Line(Block(t.Section("BLOCKS"), "ONE"), 0, 0, 10, 0);
+      t.Entity("POLYLINE").Add(66, 1).Add(10, 0.0).Add(20, 0.0).Add(70, 0);
+      t.Add(0, "ENDBLK").Add(8, "0");
+    }
+    for (int k = 0; k < 3; ++k) t.Entity("VERTEX").Add(10, 50.0 + k).Add(20, 60.0 + k);
+    Drawing cut;
+    ReadDxfText(t.Entity("SEQEND").End().Finish(), "", cut, error);
+    const std::vector<Shape>& shapes = fromModel ? cut.shapes : cut.blocks["ONE"].shapes;
+    for (const Shape& s : shapes)
+      EXPECT_LE(s.vertices.size(), 2u)
+          << (fromModel ? "model" : "block") << ": stray vertices joined";
+    for (const Shape& s : cut.blocks["EMPTY"].shapes) EXPECT_TRUE(s.vertices.empty());
+  }
+}
+
 TEST(AdihostBadDxf, AbsurdCountsAreRefusedBeforeTheyCost) {
   // Arrays of a million million placements, and arrays of arrays.
   DxfText t;

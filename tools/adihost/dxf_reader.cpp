@@ -232,8 +232,12 @@ class DrawingAdapter : public DL_CreationAdapter {
     b = Block{};
     b.base = {data.bpx, data.bpy};
     block = &b;
+    EndOpenShapes();
   }
-  void endBlock() override { block = nullptr; }
+  void endBlock() override {
+    block = nullptr;
+    EndOpenShapes();
+  }
 
   void setVariableInt(const std::string& key, int value, int) override {
     // Drawing units: inches, feet, millimetres, centimetres, metres.
@@ -304,11 +308,12 @@ class DrawingAdapter : public DL_CreationAdapter {
     elevation = d.elevation;
     Shape& s = Push(ShapeKind::Polyline);
     s.closed = (d.flags & 1) != 0;
-    openPolyline = static_cast<int32_t>(Container().size()) - 1;
+    openPolyline = IndexOf(s);
   }
   void addVertex(const DL_VertexData& d) override {
-    if (openPolyline < 0) return;
-    Shape& s = Container()[openPolyline];
+    Shape* open = OpenShape(openPolyline);
+    if (open == nullptr) return;
+    Shape& s = *open;
     Vertex v{d.x, d.y, d.bulge};
     if (openWidths && openWidths->any && s.vertices.size() < openWidths->widths.size()) {
       std::tie(v.startWidth, v.endWidth) = openWidths->widths[s.vertices.size()];
@@ -324,18 +329,19 @@ class DrawingAdapter : public DL_CreationAdapter {
     Shape& s = Push(ShapeKind::Spline);
     s.degree = static_cast<int32_t>(d.degree);
     s.closed = (d.flags & 1) != 0;
-    openSpline = static_cast<int32_t>(Container().size()) - 1;
+    openSpline = IndexOf(s);
   }
   void addKnot(const DL_KnotData& d) override {
-    if (openSpline >= 0) Container()[openSpline].knots.push_back(d.k);
+    if (Shape* s = OpenShape(openSpline)) s->knots.push_back(d.k);
   }
   void addControlPoint(const DL_ControlPointData& d) override {
-    if (openSpline < 0) return;
-    Container()[openSpline].controls.push_back({d.x, d.y});
-    Container()[openSpline].weights.push_back(d.w > 0 ? d.w : 1.0);
+    Shape* s = OpenShape(openSpline);
+    if (s == nullptr) return;
+    s->controls.push_back({d.x, d.y});
+    s->weights.push_back(d.w > 0 ? d.w : 1.0);
   }
   void addFitPoint(const DL_FitPointData& d) override {
-    if (openSpline >= 0) Container()[openSpline].fitPoints.push_back({d.x, d.y});
+    if (Shape* s = OpenShape(openSpline)) s->fitPoints.push_back({d.x, d.y});
   }
   void addSolid(const DL_SolidData& d) override { AddCorners(d); }
   void addTrace(const DL_TraceData& d) override { AddCorners(d); }
@@ -370,14 +376,15 @@ class DrawingAdapter : public DL_CreationAdapter {
       s.pattern = StandardPattern(d.pattern, d.angle, d.scale, metric);
     if (s.patterned && s.pattern.empty())
       Unsupported("HATCH pattern " + d.pattern + " unknown (drawn as its boundary)");
-    openHatch = static_cast<int32_t>(Container().size()) - 1;
+    openHatch = IndexOf(s);
   }
   void addHatchLoop(const DL_HatchLoopData&) override {
-    if (openHatch >= 0) Container()[openHatch].loops.emplace_back();
+    if (Shape* s = OpenShape(openHatch)) s->loops.emplace_back();
   }
   void addHatchEdge(const DL_HatchEdgeData& e) override {
-    if (openHatch < 0 || Container()[openHatch].loops.empty()) return;
-    std::vector<Shape>& loop = Container()[openHatch].loops.back();
+    Shape* hatch = OpenShape(openHatch);
+    if (hatch == nullptr || hatch->loops.empty()) return;
+    std::vector<Shape>& loop = hatch->loops.back();
     Shape edge;
     if (!e.vertices.empty()) {
       edge.kind = ShapeKind::Polyline;
@@ -466,14 +473,14 @@ class DrawingAdapter : public DL_CreationAdapter {
   // first segment is known.
   void addLeader(const DL_LeaderData& d) override {
     lineEntity = true;
-    Push(ShapeKind::Polyline);
-    openLeader = static_cast<int32_t>(Container().size()) - 1;
+    openLeader = IndexOf(Push(ShapeKind::Polyline));
     leaderArrow = d.arrowHeadFlag == 1;
     if (d.leaderPathType == 1) Unsupported("LEADER along a spline (drawn straight)");
   }
   void addLeaderVertex(const DL_LeaderVertexData& d) override {
-    if (openLeader < 0) return;
-    std::vector<Vertex>& path = Container()[openLeader].vertices;
+    Shape* leaderShape = OpenShape(openLeader);
+    if (leaderShape == nullptr) return;
+    std::vector<Vertex>& path = leaderShape->vertices;
     path.push_back({d.x, d.y});
     if (path.size() != 2 || !leaderArrow) return;
     const std::vector<Vertex> arrow = ArrowHead({path[0].x, path[0].y}, {path[1].x, path[1].y},
@@ -518,11 +525,24 @@ class DrawingAdapter : public DL_CreationAdapter {
 
   std::vector<Shape>& Container() { return block ? block->shapes : drawing.shapes; }
 
+  // Where a shape Push gave stands in the container, for the entity's later
+  // parts (vertices, knots, loops); -1 for one kept out of the drawing.
+  int32_t IndexOf(const Shape& s) {
+    return &s == &scratch ? -1 : static_cast<int32_t>(Container().size()) - 1;
+  }
+  // The open shape at `index`, if the container still holds it.
+  Shape* OpenShape(int32_t index) {
+    std::vector<Shape>& c = Container();
+    return index >= 0 && index < static_cast<int32_t>(c.size()) ? &c[index] : nullptr;
+  }
+  // A block's start or end changes the container: nothing stays open.
+  void EndOpenShapes() { openPolyline = openSpline = openHatch = openLeader = -1; }
+
   void Unsupported(const std::string& what) { ++drawing.unsupported[what]; }
 
   // A new shape with the entity's style; any open polyline, spline or hatch ends.
   Shape& Push(ShapeKind kind) {
-    openPolyline = openSpline = openHatch = openLeader = -1;
+    EndOpenShapes();
     const DL_Attributes a = getAttributes();
     Shape s;
     s.kind = kind;
