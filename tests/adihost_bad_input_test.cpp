@@ -282,6 +282,51 @@ TEST_F(AdihostBadInput, PngImagesThatLieAboutTheirSizeAreRefusedBeforeAllocating
   EXPECT_EQ(pixels.width * pixels.height, 128);
 }
 
+// A little-endian TIFF of 8-bit grey rows, one strip, whose header claims
+// `samples` samples a pixel; its data holds one byte a pixel, uncompressed
+// (compression 1) or said to be in PackBits (32773), which libtiff does not
+// cut into smaller strips.
+std::string TiffClaiming(uint16_t width, uint16_t height, uint16_t samples, uint16_t compression) {
+  const auto le16 = [](uint32_t v) { return std::string{char(v), char(v >> 8)}; };
+  const auto le32 = [&](uint32_t v) { return le16(v) + le16(v >> 16); };
+  const uint32_t data = 8 + 2 + 9 * 12 + 4;
+  const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+    return le16(tag) + le16(type) + le32(1) + (type == 3 ? le16(value) + le16(0) : le32(value));
+  };
+  std::string tiff = "II*" + std::string(1, '\0') + le32(8) + le16(9);
+  tiff += entry(256, 3, width) + entry(257, 3, height) + entry(258, 3, 8) +
+          entry(259, 3, compression) + entry(262, 3, 1) + entry(273, 4, data) +
+          entry(277, 3, samples) + entry(278, 3, height) + entry(279, 4, uint32_t{width} * height);
+  return tiff + le32(0) + std::string(size_t{width} * height, '\x80');
+}
+
+// A 248-byte TIFF once made libtiff ask for 3.3 GB: a few pixels, but 65535
+// samples each in a strip as long as the image.
+TEST(AdihostBadTiff, StripsThatClaimGigabytesAreRefusedBeforeTheyAreRead) {
+  RasterPixels pixels;
+  std::string error;
+  const std::string huge = TiffClaiming(4, 12640, 65535, 32773);
+  EXPECT_EQ(
+      ReadTiffBytes(reinterpret_cast<const uint8_t*>(huge.data()), huge.size(), pixels, error), -1);
+  EXPECT_EQ(error, "a TIFF image whose strips claim 3313449600 bytes (536870912 at most)");
+  // The same image with one sample a pixel is read.
+  const std::string grey = TiffClaiming(4, 12640, 1, 1);
+  error.clear();
+  ASSERT_EQ(
+      ReadTiffBytes(reinterpret_cast<const uint8_t*>(grey.data()), grey.size(), pixels, error), 0)
+      << error;
+  EXPECT_EQ(pixels.width * pixels.height, 4 * 12640);
+  EXPECT_EQ(pixels.data[0], 0x80);
+  // The file the fuzz target found.
+  const std::string found =
+      ReadFile(std::string(TRNKV_SOURCE_DIR) +
+               "/tests/fuzz/regressions/png/tiff-strip-of-65535-samples-a-pixel");
+  EXPECT_EQ(
+      ReadTiffBytes(reinterpret_cast<const uint8_t*>(found.data()), found.size(), pixels, error),
+      -1);
+  EXPECT_EQ(error, "a TIFF image whose strips claim 3313449600 bytes (536870912 at most)");
+}
+
 TEST_F(AdihostBadInput, HostileDrawingsEndWithTheBadInputStatusOrAJobAndANote) {
   DxfText cycle;
   Insert(Line(Block(cycle.Section("BLOCKS"), "A"), 0, 0, 10, 0), "A").Add(0, "ENDBLK").Add(8, "0");

@@ -20,6 +20,10 @@
 namespace {
 
 constexpr int64_t kMaxPixels = int64_t{1} << 26;
+// libtiff decodes a whole strip or tile at once, into a buffer sized from
+// what the file claims of its samples: 16-bit red, green, blue and alpha are
+// the most an image of the largest size needs.
+constexpr int64_t kMaxTiffChunkBytes = kMaxPixels * 8;
 
 std::string TooLarge(const char* kind, int64_t width, int64_t height) {
   return std::string("a ") + kind + " image of " + std::to_string(width) + " x " +
@@ -141,6 +145,15 @@ int32_t ReadTiffBytes(const uint8_t* data, size_t size, RasterPixels& image, std
   if (width == 0 || height == 0 || int64_t{width} * height > kMaxPixels) {
     error =
         width == 0 || height == 0 ? "a TIFF image without a size" : TooLarge("TIFF", width, height);
+    TIFFClose(tiff);
+    return -1;
+  }
+  // A few bytes can claim samples enough for gigabytes a strip.
+  const uint64_t chunk = TIFFIsTiled(tiff) ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff);
+  if (chunk == 0 || chunk > static_cast<uint64_t>(kMaxTiffChunkBytes)) {
+    error = "a TIFF image whose " + std::string(TIFFIsTiled(tiff) ? "tiles" : "strips") +
+            " claim " + std::to_string(chunk) + " bytes (" + std::to_string(kMaxTiffChunkBytes) +
+            " at most)";
     TIFFClose(tiff);
     return -1;
   }
