@@ -305,10 +305,15 @@ std::string TiffClaiming(uint16_t width, uint16_t height, uint16_t samples, uint
 TEST(AdihostBadTiff, StripsThatClaimGigabytesAreRefusedBeforeTheyAreRead) {
   RasterPixels pixels;
   std::string error;
+  // Where libtiff's sizes are 32-bit, such a strip's size overflows and
+  // libtiff refuses the file itself.
+  const std::string refusal =
+      sizeof(size_t) >= 8 ? "a TIFF image whose strips claim 3313449600 bytes (536870912 at most)"
+                          : "not a valid TIFF image (Cannot handle zero strip size)";
   const std::string huge = TiffClaiming(4, 12640, 65535, 32773);
   EXPECT_EQ(
       ReadTiffBytes(reinterpret_cast<const uint8_t*>(huge.data()), huge.size(), pixels, error), -1);
-  EXPECT_EQ(error, "a TIFF image whose strips claim 3313449600 bytes (536870912 at most)");
+  EXPECT_EQ(error, refusal);
   // The same image with one sample a pixel is read.
   const std::string grey = TiffClaiming(4, 12640, 1, 1);
   error.clear();
@@ -324,7 +329,7 @@ TEST(AdihostBadTiff, StripsThatClaimGigabytesAreRefusedBeforeTheyAreRead) {
   EXPECT_EQ(
       ReadTiffBytes(reinterpret_cast<const uint8_t*>(found.data()), found.size(), pixels, error),
       -1);
-  EXPECT_EQ(error, "a TIFF image whose strips claim 3313449600 bytes (536870912 at most)");
+  EXPECT_EQ(error, refusal);
 }
 
 TEST_F(AdihostBadInput, HostileDrawingsEndWithTheBadInputStatusOrAJobAndANote) {
