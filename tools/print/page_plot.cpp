@@ -162,6 +162,15 @@ struct Placement {
   int32_t skipped = 0;  // strips each image carries unfetched
 };
 
+// Tiles leave white out and send black-and-white cells two-level: dot for
+// dot the page sent whole only while the tone curve keeps white paper white
+// and black black. The driver builds its curve from the levels of the record
+// it saved, and the curve's ends are the first and last of them.
+bool CurveKeepsBlackAndWhite() {
+  const uint8_t* levels = hostLog.storedRecord.data() + kRecord.toneLevels;
+  return levels[0] == 0 && levels[4] == 255;
+}
+
 int32_t PlacePage(const PageFormat& page, const SheetArea& area, Placement& p, std::string& error) {
   const uint16_t flags = ReadU16(hostLog.storedRecord.data(), kRecord.jobFlags);
   p.qdrs = (flags & kLanguageQdrs) != 0;
@@ -358,10 +367,8 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   // corner, covered by the page's first image, makes it a drawing.
   MoveTo(d, 0, 0);
   DrawTo(d, 0, 0);
-  // A tone curve of the job's own may print white paper as dots: such a
-  // page is sent whole.
   const int32_t sent =
-      settings.tiles && !settings.dialog.AnyTone()
+      settings.tiles && CurveKeepsBlackAndWhite()
           ? SendPageTiles(d, page, place, settings.imageCostInDots, feed, result, error)
           : SendPageImages(d, page, place, settings.mostStripsPerImage, feed, result, error);
   if (sent < 0) return -1;

@@ -24,7 +24,8 @@ struct PrintSettings {
   // The most dots along the roll sent as one image: the driver holds an
   // image whole, one bit a dot, so this bounds its memory by the sheet's width.
   int32_t mostStripsPerImage = 6000;
-  // Sent as tiles, white ones left out (see page_tiles.h), rather than whole.
+  // Sent as tiles, white ones left out (see page_tiles.h), rather than whole,
+  // where the tone curve keeps black and white.
   bool tiles = true;
   // What an image costs the driver beyond its dots, in dots of a large one
   // (measured on ARCH E pages at 600 dpi): bands whose tiles would cost more
