@@ -153,6 +153,58 @@ TEST(Tiles, CellsAndBandsStartOnHostUnitsAndTheScreensPeriod) {
       }
 }
 
+// The driver's rule for an image it codes in one band, as it states it: 4 x
+// rows x (row bytes + 100) within 10 MB, a row holding its dots rounded up to
+// whole 32-bit words, and one word more.
+bool CodedInOneBand(const Tile& t, int32_t n, int32_t extra) {
+  const int64_t rows = int64_t{t.strips + extra} * n;
+  const int64_t rowBytes = ((int64_t{t.pixels} * n + 31) / 32 * 32 + 32) / 8;
+  return 4 * rows * (rowBytes + 100) <= 10485760;
+}
+
+// Tiles too wide for one band are cut across, tones on their blocks' edges
+// and the rest on cells, into pieces as wide as one band allows; the pieces
+// cover the tile exactly and go in the order of their first pixel.
+TEST(Tiles, WideTilesAreCutAcrossSoThatTheDriverCodesEachInOneBand) {
+  for (const int32_t n : {1, 2, 3}) {
+    const TileGrid g = TileGridFor(600, false, n);
+    const int32_t strips = g.band, extra = n == 1 ? 1 : 0;
+    const int32_t width = 43200 / n;  // a 36 in sheet at 600 dpi, twice over
+    const std::vector<Tile> tiles = {
+        {0, strips, 0, width, true},
+        {g.cell, 2 * g.cell, 0, width - 7, false},
+        {0, g.cell, width / 2 / g.cell * g.cell, g.cell, false},
+    };
+    const std::vector<Tile> cut = CutToOneBand(tiles, g, n, extra);
+    int64_t covered[3] = {};
+    for (size_t i = 0; i < cut.size(); ++i) {
+      const Tile& piece = cut[i];
+      EXPECT_TRUE(CodedInOneBand(piece, n, extra)) << n << ": piece " << i;
+      if (i > 0) {
+        EXPECT_LE(cut[i - 1].firstPixel, piece.firstPixel) << n << ": order";
+      }
+      const int32_t from = piece.tones ? 0 : piece.firstStrip == g.cell ? 1 : 2;
+      const Tile& whole = tiles[from];
+      EXPECT_EQ(piece.firstStrip, whole.firstStrip);
+      EXPECT_EQ(piece.strips, whole.strips);
+      EXPECT_EQ((piece.firstPixel - whole.firstPixel) % (piece.tones ? g.band : g.cell), 0);
+      // Not cut finer than one band needs: a piece one step wider would not fit.
+      Tile wider = piece;
+      wider.pixels += piece.tones ? g.band : g.cell;
+      if (piece.firstPixel + piece.pixels < whole.firstPixel + whole.pixels) {
+        EXPECT_FALSE(CodedInOneBand(wider, n, extra)) << n << ": piece " << i;
+      }
+      covered[from] += piece.pixels;
+    }
+    for (int32_t k = 0; k < 3; ++k) EXPECT_EQ(covered[k], tiles[k].pixels) << n << ": tile " << k;
+    EXPECT_GT(cut.size(), tiles.size()) << n;
+  }
+  // A tile that fits stays whole.
+  const TileGrid g = TileGridFor(300, false, 1);
+  const std::vector<Tile> narrow = {{0, g.band, 0, 10800, true}};
+  EXPECT_EQ(CutToOneBand(narrow, g, 1, 0).size(), 1u);
+}
+
 // Random bands of cells: every inked cell is printed by exactly one tile and
 // no white one outside a block of tones; tones only in band-high blocks
 // that start on a block's edge, and only tiles without tones two-level.

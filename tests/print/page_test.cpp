@@ -78,8 +78,8 @@ class PrintPageTest : public DialogTest {
     DialogTest::TearDown();
   }
 
-  // Plots the page and draws its job at the page's resolution.
-  PreviewPixels Print(TestPage& page, const PrintSettings& settings, PageResult& result) {
+  // Plots the page; what its job puts on the sheet.
+  JobPicture PlotJob(TestPage& page, const PrintSettings& settings, PageResult& result) {
     SheetChoice sheet;
     std::string error;
     EXPECT_EQ(
@@ -93,6 +93,13 @@ class PrintPageTest : public DialogTest {
     JobPicture picture;
     ReadJob(reinterpret_cast<const uint8_t*>(hostLog.output.data()), hostLog.output.size(),
             picture);
+    return picture;
+  }
+
+  // Plots the page and draws its job at the page's resolution.
+  PreviewPixels Print(TestPage& page, const PrintSettings& settings, PageResult& result) {
+    JobPicture picture = PlotJob(page, settings, result);
+    std::string error;
     PreviewPixels pixels;
     PreviewOptions options;
     options.dpi = page.format.dpi;
@@ -318,6 +325,78 @@ TEST_F(PrintPageTest, APageSentAsTilesPrintsDotForDotAsThePageSentWhole) {
         first = i;
     EXPECT_EQ(differ, 0) << name << ": first at " << first % sheets[0].width << ", "
                          << first / sheets[0].width;
+  }
+}
+
+// Where the raster bands of a job leave a gap on the sheet within their
+// bounds: the first cell between the bands' edges (in dots, edges closer than
+// half a dot taken as one) that no band covers, or "" when there is none.
+// The white padding past a strip's last pixel may fall off the sheet.
+std::string GapBetweenBands(const JobPicture& picture, double dpi) {
+  struct Box {
+    double x0, y0, x1, y1;
+  };
+  std::vector<Box> boxes;
+  std::vector<double> xs, ys;
+  for (const JobItem& item : picture.items) {
+    if (item.kind != ItemKind::Band) continue;
+    const RasterBand& b = item.band;
+    const double ax = b.pixelStep.x * b.width, ay = b.pixelStep.y * b.width;
+    const double rx = b.rowStep.x * b.rows, ry = b.rowStep.y * b.rows;
+    const double x[4] = {b.origin.x, b.origin.x + ax, b.origin.x + rx, b.origin.x + ax + rx};
+    const double y[4] = {b.origin.y, b.origin.y + ay, b.origin.y + ry, b.origin.y + ay + ry};
+    const Box box{*std::min_element(x, x + 4) * dpi, *std::min_element(y, y + 4) * dpi,
+                  *std::max_element(x, x + 4) * dpi, *std::max_element(y, y + 4) * dpi};
+    boxes.push_back(box);
+    xs.insert(xs.end(), {box.x0, box.x1});
+    ys.insert(ys.end(), {box.y0, box.y1});
+  }
+  const auto edges = [](std::vector<double>& v) {
+    std::sort(v.begin(), v.end());
+    std::vector<double> kept;
+    for (double e : v)
+      if (kept.empty() || e - kept.back() >= 0.5) kept.push_back(e);
+    return kept;
+  };
+  const std::vector<double> ex = edges(xs), ey = edges(ys);
+  for (size_t i = 0; i + 1 < ex.size(); ++i)
+    for (size_t j = 0; j + 1 < ey.size(); ++j) {
+      const double cx = (ex[i] + ex[i + 1]) / 2, cy = (ey[j] + ey[j + 1]) / 2;
+      if (cx < 0 || cy < 0 || cx > picture.sheet.x * dpi || cy > picture.sheet.y * dpi) continue;
+      const bool covered = std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) {
+        return cx > b.x0 - 0.25 && cx < b.x1 + 0.25 && cy > b.y0 - 0.25 && cy < b.y1 + 0.25;
+      });
+      if (!covered)
+        return std::to_string(ex[i]) + ".." + std::to_string(ex[i + 1]) + " x " +
+               std::to_string(ey[j]) + ".." + std::to_string(ey[j + 1]);
+    }
+  return "";
+}
+
+// A band of a 36 in sheet at 600 dpi holds more than the driver codes at
+// once: each image must still be coded in one band, and the bands meet
+// without a seam, whether white is left out or, under a curve that prints
+// white paper grey, every dot is sent.
+TEST_F(PrintPageTest, AWideGreyPageReachesTheSheetWithoutASeamBetweenBands) {
+  for (const std::string tone : {"", "less-contrast"}) {
+    ResetDriver();
+    ResetHostLog();
+    TestPage page;
+    page.format = {21600, 1300, 600, PixelKind::Grey};
+    page.dots.assign(size_t{21600} * 1300, 128);
+    PrintSettings settings;
+    settings.roll = true;
+    std::string error;
+    if (!tone.empty()) {
+      ASSERT_EQ(ApplyTone(tone, settings.dialog, error), 0) << error;
+    }
+    PageResult result;
+    const JobPicture picture = PlotJob(page, settings, result);
+    EXPECT_TRUE(result.complete) << tone;
+    const auto bands = std::count_if(picture.items.begin(), picture.items.end(),
+                                     [](const JobItem& i) { return i.kind == ItemKind::Band; });
+    EXPECT_EQ(bands, result.images) << tone << ": images coded in more than one band";
+    EXPECT_EQ(GapBetweenBands(picture, 600), "") << tone;
   }
 }
 

@@ -162,9 +162,9 @@ struct Placement {
   int32_t skipped = 0;  // strips each image carries unfetched
 };
 
-// Tiles leave white out and send black-and-white cells two-level: dot for
-// dot the page sent whole only while the tone curve keeps white paper white
-// and black black. The driver builds its curve from the levels of the record
+// Tiles that leave white out and send black-and-white cells two-level print
+// dot for dot the page sent whole only while the tone curve keeps white paper
+// white and black black. The driver builds its curve from the levels of the record
 // it saved, and the curve's ends are the first and last of them.
 bool CurveKeepsBlackAndWhite() {
   const uint8_t* levels = hostLog.storedRecord.data() + kRecord.toneLevels;
@@ -290,22 +290,27 @@ int32_t ReadBand(PageFeed& f, int32_t first, int32_t strips) {
 }
 
 // The page band by band, an image only where a band holds ink. The dot the
-// plot starts with is covered by a tile always.
+// plot starts with is covered by a tile always. With `everyDot` (a tone curve
+// that prints white paper or black otherwise), every cell is sent, in tones.
 int32_t SendPageTiles(const DriverLink& d, const PageFormat& page, const Placement& p,
-                      int64_t imageCost, PageFeed& feed, PageResult& result, std::string& error) {
+                      int64_t imageCost, bool everyDot, PageFeed& feed, PageResult& result,
+                      std::string& error) {
   const TileGrid grid = TileGridFor(page.dpi, p.qdrs, p.n);
   const int32_t across = (p.acrossStrips + grid.cell - 1) / grid.cell;
   for (int32_t first = 0; first < p.alongStrips && !feed.ended; first += grid.band) {
     const int32_t lines = ReadBand(feed, first, std::min(grid.band, p.alongStrips - first));
     if (lines == 0) break;
+    const int32_t rows = (lines + grid.cell * p.n - 1) / (grid.cell * p.n);
     std::vector<CellInk> cells =
-        ClassifyCells(page, feed.rows.data(), lines, grid.cell * p.n, across);
+        everyDot ? std::vector<CellInk>(static_cast<size_t>(rows) * across, CellInk::Tone)
+                 : ClassifyCells(page, feed.rows.data(), lines, grid.cell * p.n, across);
     // The host's corner, where the plot's first dot stands, is the page's
     // first line, and its last pixel across unless strips are columns.
     CellInk& corner = cells[p.turned ? 0 : across - 1];
     if (first == 0 && corner == CellInk::White) corner = CellInk::Solid;
-    const std::vector<Tile> tiles =
+    std::vector<Tile> tiles =
         PlanTiles(cells, across, grid, ServedCount(lines, p.n), p.acrossStrips, imageCost);
+    if (!p.qdrs) tiles = CutToOneBand(tiles, grid, p.n, p.skipped);
     std::vector<TileFeed> feeds(tiles.size());
     for (size_t i = 0; i < tiles.size(); ++i) {
       feeds[i] = {&feed, tiles[i], {&feeds[i], &ServeTileStrip}};
@@ -368,8 +373,9 @@ int32_t PlotPage(const DriverLink& d, const PageFormat& page, const PrintSetting
   MoveTo(d, 0, 0);
   DrawTo(d, 0, 0);
   const int32_t sent =
-      settings.tiles && CurveKeepsBlackAndWhite()
-          ? SendPageTiles(d, page, place, settings.imageCostInDots, feed, result, error)
+      settings.tiles
+          ? SendPageTiles(d, page, place, settings.imageCostInDots, !CurveKeepsBlackAndWhite(),
+                          feed, result, error)
           : SendPageImages(d, page, place, settings.mostStripsPerImage, feed, result, error);
   if (sent < 0) return -1;
   EndPlot(d);

@@ -21,11 +21,12 @@ struct PrintSettings {
   Settings dialog;    // copies, media, label, finisher, tone: as the dialogs take them
   bool qdrs = false;  // the printers' binary language instead of RTL/GL2
   bool roll = false;  // a custom length of the roll, never a fixed size
-  // The most dots along the roll sent as one image: the driver holds an
-  // image whole, one bit a dot, so this bounds its memory by the sheet's width.
+  // Sent whole (tiles false), the most dots along the roll sent as one image:
+  // the driver holds an image whole, one bit a dot, so this bounds its memory
+  // by the sheet's width.
   int32_t mostStripsPerImage = 6000;
-  // Sent as tiles, white ones left out (see page_tiles.h), rather than whole,
-  // where the tone curve keeps black and white.
+  // Sent band by band as tiles (see page_tiles.h), each coded by the driver in
+  // one band, white ones left out where the tone curve keeps black and white.
   bool tiles = true;
   // What an image costs the driver beyond its dots, in dots of a large one
   // (measured on ARCH E pages at 600 dpi): bands whose tiles would cost more

@@ -13,6 +13,17 @@ constexpr int32_t kScreenPeriod = 16;
 constexpr int32_t kLeastCell = 48;
 // A band's lines are held while its tiles are planned and sent.
 constexpr int32_t kLeastBandLines = 384;
+// The driver codes an image in one band while 4 x rows x (row bytes + 100)
+// stays within this; a row holds its dots in whole 32-bit words, and one word
+// more.
+constexpr int64_t kOneBandBytes = 10485760;
+
+// The most canvas dots across an image of `rows` canvas rows may hold and
+// still be coded in one band.
+int32_t MostDotsInOneBand(int64_t rows) {
+  const int64_t rowBytes = kOneBandBytes / (4 * rows) - 100;
+  return static_cast<int32_t>(std::max<int64_t>(0, (rowBytes * 8 - 32) / 32 * 32));
+}
 
 // Whether the n bytes from p are all v: the first is, and each equals the
 // next, which memcmp finds at the speed of a block compare.
@@ -152,4 +163,20 @@ std::vector<Tile> PlanTiles(const std::vector<CellInk>& cells, int32_t across, c
   std::stable_sort(tiles.begin(), tiles.end(),
                    [](const Tile& a, const Tile& b) { return a.firstPixel < b.firstPixel; });
   return tiles;
+}
+
+std::vector<Tile> CutToOneBand(const std::vector<Tile>& tiles, const TileGrid& grid,
+                               int32_t rowsPerStrip, int32_t extraStrips) {
+  std::vector<Tile> cut;
+  for (const Tile& t : tiles) {
+    const int32_t step = t.tones ? grid.band : grid.cell;
+    const int64_t rows = int64_t{t.strips + extraStrips} * rowsPerStrip;
+    const int32_t width = std::max(step, MostDotsInOneBand(rows) / rowsPerStrip / step * step);
+    for (int32_t x = 0; x < t.pixels; x += width)
+      cut.push_back(
+          {t.firstStrip, t.strips, t.firstPixel + x, std::min(width, t.pixels - x), t.tones});
+  }
+  std::stable_sort(cut.begin(), cut.end(),
+                   [](const Tile& a, const Tile& b) { return a.firstPixel < b.firstPixel; });
+  return cut;
 }

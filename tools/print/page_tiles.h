@@ -52,3 +52,14 @@ struct Tile {
 // counted as `imageCost` dots, the band is one tile.
 std::vector<Tile> PlanTiles(const std::vector<CellInk>& cells, int32_t across, const TileGrid& grid,
                             int32_t strips, int32_t pixels, int64_t imageCost);
+
+// In RTL the driver codes an image taller than it holds at once as bands, each
+// placed a whole number of plotter units past the last: the units lost to
+// rounding add up along the image, which prints a few dots short, and the
+// next image, placed exactly, leaves a white seam (4 dots every band of a
+// 36 in sheet at 600 dpi). The tiles cut across so that the driver codes each
+// in one band: tones in whole blocks, the others in whole cells, in the order
+// of their first pixel. An image carries `extraStrips` strips more than its
+// tile, and the driver enlarges every strip `rowsPerStrip` times both ways.
+std::vector<Tile> CutToOneBand(const std::vector<Tile>& tiles, const TileGrid& grid,
+                               int32_t rowsPerStrip, int32_t extraStrips);
