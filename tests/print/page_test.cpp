@@ -306,12 +306,10 @@ TEST_F(PrintPageTest, APageSentAsTilesPrintsDotForDotAsThePageSentWhole) {
       EXPECT_TRUE(results[tiles].complete) << name;
     }
     // Colour pages are all tones here: sent in blocks, as large as the page.
-    // A curve that changes white or black leaves the page whole.
+    // Under a curve that changes white or black every dot is sent: only the
+    // dots tell.
     if (c.kind != PixelKind::Rgb && keepsBlackAndWhite) {
       EXPECT_GT(results[1].images, results[0].images) << name;
-    }
-    if (!keepsBlackAndWhite) {
-      EXPECT_EQ(results[1].images, results[0].images) << name;
     }
     ASSERT_EQ(sheets[0].width, sheets[1].width) << name;
     ASSERT_EQ(sheets[0].height, sheets[1].height) << name;
